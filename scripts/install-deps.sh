@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what building and testing Stagwerk needs on Debian 12. Safe to run
+# again: packages already present are left alone and apt is not touched.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  clang lld libclang-rt-14-dev          # fuzzing and sanitizer builds
+  libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev                     # --dump output
+  libjpeg-turbo-progs                    # cjpeg/djpeg: JPEG test oracle
+  libjpeg62-turbo-dev                    # JPEG benchmark baseline only
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: everything is installed"
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test:
+#   1. a -Werror build and the unit tests,
+#   2. the unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
+#   3. each libFuzzer harness for a short while (FUZZ_SECONDS, default 30).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=$(nproc)
+fuzz_seconds=${FUZZ_SECONDS:-30}
+
+scripts/install-deps.sh
+
+step() { echo; echo "=== $* ==="; }
+
+step "build (-Werror)"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTAGWERK_WERROR=ON >/dev/null
+cmake --build build -j "$jobs"
+
+step "unit tests"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+step "unit tests under ASan + UBSan"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSTAGWERK_SANITIZE=ON -DSTAGWERK_BENCH=OFF \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+step "fuzz harnesses (${fuzz_seconds}s each)"
+cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTAGWERK_FUZZ=ON -DSTAGWERK_TESTS=OFF \
+  -DSTAGWERK_BENCH=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build build-fuzz -j "$jobs"
+for harness in build-fuzz/fuzz/fuzz_*; do
+  name=${harness##*/fuzz_}
+  work=$root/build-fuzz/corpus/$name
+  mkdir -p "$work"
+  seeds=()
+  [ -d "$root/fuzz/corpus/$name" ] && seeds=("$root/fuzz/corpus/$name")
+  echo "--- $name"
+  log=$root/build-fuzz/$name.log
+  if ! "$harness" -max_total_time="$fuzz_seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
+      -artifact_prefix="$root/build-fuzz/$name-" "$work" "${seeds[@]}" >"$log" 2>&1; then
+    tail -n 40 "$log"
+    echo "fuzz harness $name found a fault"
+    exit 1
+  fi
+  grep -E 'stat::number_of_executed_units|Done [0-9]+ runs' "$log" | tail -n 1 || true
+done
+
+step "all tests passed"
