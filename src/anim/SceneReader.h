@@ -3,6 +3,7 @@
 // other byte separates tokens. Every scan stops at base + size; the reader
 // never fails, it yields empty tokens at the end of the data.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "anim/PathString.h"
@@ -15,6 +16,8 @@ class SceneReader {
   SceneReader(const unsigned char* base, uint32_t size) : base_(base), size_(size), position_(base) {}
   explicit SceneReader(std::string_view text)
       : SceneReader(reinterpret_cast<const unsigned char*>(text.data()), static_cast<uint32_t>(text.size())) {}
+  // The reader does not own its bytes: never over a temporary string.
+  explicit SceneReader(std::string&&) = delete;
 
   bool AtEnd() const { return position_ >= base_ + size_; }
   void SkipToken() { NextToken(); }

@@ -1,0 +1,26 @@
+#pragma once
+// The value of a keyframed curve at a time: behaviour outside the keys, span
+// search, interpolation by the shape of the key that ends the span.
+#include <cstdint>
+
+#include "anim/Envelope.h"
+
+namespace stagwerk {
+
+struct WrappedTime {
+  float time;
+  int32_t n;  // whole periods between the given time and the returned one
+};
+
+float EvaluateEnvelope(const Envelope& envelope, float t);
+
+float OutgoingTangent(const EnvelopeKey& k0, const EnvelopeKey& k1);
+float IncomingTangent(const EnvelopeKey& k0, const EnvelopeKey& k1);
+// Maps t into [lo, hi] by whole periods, counted from lo.
+WrappedTime WrapTime(float t, float lo, float hi);
+// Cubic Bezier in power form.
+float Bezier(float p0, float p1, float p2, float p3, float u);
+// Bisection for the parameter at which the Bezier's time reaches t.
+float BezierTimeParameter(float x0, float x1, float x2, float x3, float t, float a, float b);
+
+}  // namespace stagwerk

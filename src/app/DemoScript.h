@@ -1,0 +1,35 @@
+#pragma once
+// The demo script: which scene plays with which camera from which music time.
+#include <string>
+#include <string_view>
+
+#include "anim/PointerList.h"
+
+namespace stagwerk {
+
+struct Scene;
+struct Camera;
+class SceneCache;
+
+struct ScriptEntry {
+  Scene* scene = nullptr;
+  float musicStart = 0.0f;
+  float sceneStart = 0.0f;
+  float sceneEnd = 0.0f;
+  Camera* camera = nullptr;
+};
+
+struct DemoScript {
+  PointerList<ScriptEntry> entries;
+};
+
+// HH:MM:SS:mmm read by character position (any separators). Fields that the
+// token is too short to hold read as 0.
+double ParseScriptTime(std::string_view token);
+
+// Reads rootDir/scriptName.txt and appends its entries, loading each scene
+// through the cache. A "#" before an entry comments it out.
+void LoadDemoScript(DemoScript& script, SceneCache& scenes, const std::string& rootDir,
+                    const std::string& scriptName);
+
+}  // namespace stagwerk

@@ -1,0 +1,7 @@
+#pragma once
+// A scene camera.
+namespace stagwerk {
+
+struct Camera {};
+
+}  // namespace stagwerk
