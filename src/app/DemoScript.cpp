@@ -46,8 +46,10 @@ void LoadDemoScript(DemoScript& script, SceneCache& scenes, const std::string& r
   PathString path(rootDir);
   path.Append("/").Append(scriptName).Append(".txt");
   WholeFile file = MapWholeFile(path.str());
-  SceneReader& reader = file.reader();
+  ReadDemoScript(script, scenes, file.reader());
+}
 
+void ReadDemoScript(DemoScript& script, SceneCache& scenes, SceneReader& reader) {
   PathString name;
   PathString time;
   while (!reader.AtEnd()) {

@@ -7,6 +7,7 @@
 
 namespace stagwerk {
 
+class SceneReader;
 struct Scene;
 struct Camera;
 class SceneCache;
@@ -31,5 +32,6 @@ double ParseScriptTime(std::string_view token);
 // through the cache. A "#" before an entry comments it out.
 void LoadDemoScript(DemoScript& script, SceneCache& scenes, const std::string& rootDir,
                     const std::string& scriptName);
+void ReadDemoScript(DemoScript& script, SceneCache& scenes, SceneReader& reader);
 
 }  // namespace stagwerk
