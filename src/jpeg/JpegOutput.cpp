@@ -1,0 +1,292 @@
+// Output stage: chroma upsampling by interpolation (the triangle filter for
+// the common 2:1 ratios, bilinear with centred samples for the others), JFIF
+// YCbCr to RGB conversion, and the row layout the caller asked for.
+
+#include "jpeg/JpegOutput.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace jpeg {
+
+namespace {
+
+struct ColorTables {
+  int32_t crR[256], cbB[256], crG[256], cbG[256];
+  ColorTables() {
+    for (int i = 0; i < 256; ++i) {
+      int x = i - 128;
+      crR[i] = static_cast<int32_t>((91881 * x + 32768) >> 16);    // 1.40200
+      cbB[i] = static_cast<int32_t>((116130 * x + 32768) >> 16);   // 1.77200
+      crG[i] = -46802 * x;                                         // 0.71414
+      cbG[i] = -22554 * x + 32768;                                 // 0.34414, with rounding
+    }
+  }
+};
+
+const ColorTables& Tables() {
+  static const ColorTables tables;
+  return tables;
+}
+
+inline uint8_t Clamp(int v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
+
+inline int FloorDiv(int num, int den) { return num >= 0 ? num / den : -((-num + den - 1) / den); }
+
+// Position of output sample i on the grid of a component sampled f times
+// where the frame samples fmax times: index of the sample at or before it and
+// the weight (of 256) of the one after.
+inline void Locate(int i, int f, int fmax, int& i0, int& w) {
+  int num = (2 * i + 1) * f - fmax;
+  int den = 2 * fmax;
+  i0 = FloorDiv(num, den);
+  int frac = num - i0 * den;
+  w = (frac * 256 + den / 2) / den;
+}
+
+template <int D>
+inline void Put(uint8_t* p, int r, int g, int b) {
+  if constexpr (D == 1) {  // RGB
+    p[0] = static_cast<uint8_t>(r), p[1] = static_cast<uint8_t>(g), p[2] = static_cast<uint8_t>(b);
+  } else if constexpr (D == 2) {  // BGR
+    p[0] = static_cast<uint8_t>(b), p[1] = static_cast<uint8_t>(g), p[2] = static_cast<uint8_t>(r);
+  } else {  // RGBA; opacity written by the caller
+    p[0] = static_cast<uint8_t>(r), p[1] = static_cast<uint8_t>(g), p[2] = static_cast<uint8_t>(b);
+  }
+}
+
+template <int D>
+void YccRow(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, const uint8_t* a, uint8_t* out, int w, int ch) {
+  const ColorTables& t = Tables();
+  for (int x = 0; x < w; ++x, out += ch) {
+    int yy = y[x];
+    int u = cb[x], v = cr[x];
+    Put<D>(out, Clamp(yy + t.crR[v]), Clamp(yy + ((t.cbG[u] + t.crG[v]) >> 16)), Clamp(yy + t.cbB[u]));
+    if constexpr (D == 3) out[3] = a ? a[x] : 255;
+  }
+}
+
+template <int D>
+void RgbRow(const uint8_t* r, const uint8_t* g, const uint8_t* b, const uint8_t* a, uint8_t* out, int w, int ch) {
+  for (int x = 0; x < w; ++x, out += ch) {
+    Put<D>(out, r[x], g[x], b[x]);
+    if constexpr (D == 3) out[3] = a ? a[x] : 255;
+  }
+}
+
+}  // namespace
+
+int OutputStage::Init(const JPEG_PROPERTIES& props, const JpegDecoderState& st, Frame& frame) {
+  int n = static_cast<int>(frame.comps.size());
+  bool raw = st.dibColor == COLOR_OTHER || st.dibColor == COLOR_YCBCR || !props.colorConversionRequired;
+  if (raw) {
+    src_ = kRaw;
+  } else if (n == 1 || (n >= 3 && props.jpgColor == COLOR_GRAY)) {
+    src_ = kGray;
+  } else if (n >= 3 && props.jpgColor == COLOR_YCBCR) {
+    src_ = kYcc;
+  } else if (n >= 3 && props.jpgColor == COLOR_RGB) {
+    src_ = kRgb;
+  } else if (n >= 4 && props.jpgColor == COLOR_YCBCRA_FPX) {
+    src_ = kYcca;
+  } else if (n >= 4 && props.jpgColor == COLOR_RGBA_FPX) {
+    src_ = kRgba;
+  } else {
+    return JPEG_ERR_COMP;  // the frame does not hold what jpgColor declares
+  }
+  int needCh = 1;
+  switch (st.dibColor) {
+    case COLOR_GRAY: dst_ = kDstGray, needCh = 1; break;
+    case COLOR_RGB: dst_ = kDstRgb, needCh = 3; break;
+    case COLOR_BGR: dst_ = kDstBgr, needCh = 3; break;
+    case COLOR_RGBA_FPX: dst_ = kDstRgba, needCh = 4; break;
+    default: dst_ = kDstRaw, needCh = 1; break;
+  }
+  if (src_ == kRaw) dst_ = kDstRaw;
+  if (st.dibChannels < needCh) return JPEG_ERR_BYTES_PER_PIXEL;
+  used_ = src_ == kGray ? 1 : (src_ == kYcc || src_ == kRgb) ? 3 : (src_ == kRaw) ? std::min(n, st.dibChannels) : 4;
+
+  channels_ = st.dibChannels;
+  stride_ = st.dibStride;
+  int absH = st.dibHeight < 0 ? -st.dibHeight : st.dibHeight;
+  first_ = st.dibHeight < 0 ? st.dibBytes + static_cast<ptrdiff_t>(absH - 1) * -stride_ : st.dibBytes;
+  outW_ = std::min<int>(frame.width, static_cast<int>(st.dibWidth));
+  outH_ = std::min(frame.height, absH);
+  next_ = 0;
+
+  rows_.assign(static_cast<size_t>(used_), nullptr);
+  hmaps_.assign(static_cast<size_t>(used_), HMap{});
+  size_t widest = 0;
+  for (int i = 0; i < used_; ++i) {
+    Component& c = frame.comps[static_cast<size_t>(i)];
+    c.row.assign(static_cast<size_t>(std::max(outW_, c.compW * (frame.hmax / c.h + 1))) + 16, 0);
+    widest = std::max(widest, static_cast<size_t>(c.compW));
+    if (c.h != frame.hmax) {
+      HMap& m = hmaps_[static_cast<size_t>(i)];
+      m.x0.resize(static_cast<size_t>(outW_));
+      m.x1.resize(static_cast<size_t>(outW_));
+      m.w.resize(static_cast<size_t>(outW_));
+      for (int x = 0; x < outW_; ++x) {
+        int x0, w;
+        Locate(x, c.h, frame.hmax, x0, w);
+        m.x0[static_cast<size_t>(x)] = std::clamp(x0, 0, c.compW - 1);
+        m.x1[static_cast<size_t>(x)] = std::clamp(x0 + 1, 0, c.compW - 1);
+        m.w[static_cast<size_t>(x)] = w;
+      }
+    }
+  }
+  vtmp_.assign(widest + 16, 0);
+  return JPEG_SUCCESS;
+}
+
+int OutputStage::NeededRow(const Component& c, const Frame& f, int y) const {
+  if (c.v == f.vmax) return y;
+  int y0, w;
+  Locate(y, c.v, f.vmax, y0, w);
+  return std::clamp(y0 + 1, 0, c.compH - 1);
+}
+
+const uint8_t* OutputStage::UpsampleRow(Component& c, const Frame& f, int y) {
+  const ptrdiff_t stride = static_cast<ptrdiff_t>(c.blocksW) * 8;
+  const uint8_t* plane = c.plane.data();
+  if (c.h == f.hmax && c.v == f.vmax) return plane + y * stride;
+
+  // Vertical: the two nearest rows and the weight of the second.
+  int y0 = y, wy = 0;
+  if (c.v != f.vmax) Locate(y, c.v, f.vmax, y0, wy);
+  const uint8_t* r0 = plane + std::clamp(y0, 0, c.compH - 1) * stride;
+  const uint8_t* r1 = plane + std::clamp(y0 + 1, 0, c.compH - 1) * stride;
+  uint8_t* out = c.row.data();
+  const int w = c.compW;
+
+  if (f.hmax == 2 * c.h && (f.vmax == c.v || f.vmax == 2 * c.v)) {
+    if (f.vmax == c.v) {
+      const uint8_t* in = r0;
+      if (w == 1) {
+        out[0] = out[1] = in[0];
+        return out;
+      }
+      out[0] = in[0];
+      out[1] = static_cast<uint8_t>((3 * in[0] + in[1] + 2) >> 2);
+      for (int x = 1; x < w - 1; ++x) {
+        int c3 = 3 * in[x];
+        out[2 * x] = static_cast<uint8_t>((c3 + in[x - 1] + 1) >> 2);
+        out[2 * x + 1] = static_cast<uint8_t>((c3 + in[x + 1] + 2) >> 2);
+      }
+      out[2 * w - 2] = static_cast<uint8_t>((3 * in[w - 1] + in[w - 2] + 1) >> 2);
+      out[2 * w - 1] = in[w - 1];
+      return out;
+    }
+    // 2:1 both ways: nearer row weighs 3/4, then 3/4 the nearer column.
+    const uint8_t* nearRow = wy >= 128 ? r1 : r0;
+    const uint8_t* farRow = wy >= 128 ? r0 : r1;
+    uint16_t* cs = vtmp_.data();
+    for (int x = 0; x < w; ++x) cs[x] = static_cast<uint16_t>(3 * nearRow[x] + farRow[x]);
+    if (w == 1) {
+      out[0] = static_cast<uint8_t>((4 * cs[0] + 8) >> 4);
+      out[1] = static_cast<uint8_t>((4 * cs[0] + 7) >> 4);
+      return out;
+    }
+    out[0] = static_cast<uint8_t>((4 * cs[0] + 8) >> 4);
+    out[1] = static_cast<uint8_t>((3 * cs[0] + cs[1] + 7) >> 4);
+    for (int x = 1; x < w - 1; ++x) {
+      int c3 = 3 * cs[x];
+      out[2 * x] = static_cast<uint8_t>((c3 + cs[x - 1] + 8) >> 4);
+      out[2 * x + 1] = static_cast<uint8_t>((c3 + cs[x + 1] + 7) >> 4);
+    }
+    out[2 * w - 2] = static_cast<uint8_t>((3 * cs[w - 1] + cs[w - 2] + 8) >> 4);
+    out[2 * w - 1] = static_cast<uint8_t>((4 * cs[w - 1] + 7) >> 4);
+    return out;
+  }
+  if (f.hmax == c.h && f.vmax == 2 * c.v) {
+    const uint8_t* nearRow = wy >= 128 ? r1 : r0;
+    const uint8_t* farRow = wy >= 128 ? r0 : r1;
+    int bias = (y & 1) ? 2 : 1;
+    for (int x = 0; x < w; ++x) out[x] = static_cast<uint8_t>((3 * nearRow[x] + farRow[x] + bias) >> 2);
+    return out;
+  }
+
+  // General ratios: bilinear between centred sample positions.
+  uint16_t* vt = vtmp_.data();
+  for (int x = 0; x < w; ++x) vt[x] = static_cast<uint16_t>(r0[x] * (256 - wy) + r1[x] * wy);
+  size_t ci = static_cast<size_t>(&c - f.comps.data());
+  if (c.h == f.hmax) {
+    for (int x = 0; x < outW_; ++x) out[x] = static_cast<uint8_t>((vt[x] + 128) >> 8);
+    return out;
+  }
+  const HMap& m = hmaps_[ci];
+  for (int x = 0; x < outW_; ++x) {
+    uint32_t a = vt[m.x0[static_cast<size_t>(x)]];
+    uint32_t b = vt[m.x1[static_cast<size_t>(x)]];
+    uint32_t wx = static_cast<uint32_t>(m.w[static_cast<size_t>(x)]);
+    out[x] = static_cast<uint8_t>((a * (256 - wx) + b * wx + 32768) >> 16);
+  }
+  return out;
+}
+
+void OutputStage::WriteRow(const Frame& f, uint8_t* dst) {
+  const int w = outW_;
+  const int ch = channels_;
+  const uint8_t* const* r = rows_.data();
+  switch (src_) {
+    case kRaw:
+      for (int x = 0; x < w; ++x)
+        for (int i = 0; i < used_; ++i) dst[x * ch + i] = r[i][x];
+      return;
+    case kGray:
+      if (dst_ == kDstGray) {
+        if (ch == 1) {
+          std::memcpy(dst, r[0], static_cast<size_t>(w));
+        } else {
+          for (int x = 0; x < w; ++x) dst[x * ch] = r[0][x];
+        }
+      } else {
+        for (int x = 0; x < w; ++x) {
+          uint8_t v = r[0][x];
+          dst[x * ch] = dst[x * ch + 1] = dst[x * ch + 2] = v;
+          if (dst_ == kDstRgba) dst[x * ch + 3] = 255;
+        }
+      }
+      return;
+    case kYcc:
+    case kYcca: {
+      const uint8_t* a = src_ == kYcca ? r[3] : nullptr;
+      switch (dst_) {
+        case kDstGray:
+          for (int x = 0; x < w; ++x) dst[x * ch] = r[0][x];
+          return;
+        case kDstRgb: YccRow<1>(r[0], r[1], r[2], a, dst, w, ch); return;
+        case kDstBgr: YccRow<2>(r[0], r[1], r[2], a, dst, w, ch); return;
+        default: YccRow<3>(r[0], r[1], r[2], a, dst, w, ch); return;
+      }
+    }
+    case kRgb:
+    case kRgba: {
+      const uint8_t* a = src_ == kRgba ? r[3] : nullptr;
+      switch (dst_) {
+        case kDstGray:
+          for (int x = 0; x < w; ++x) dst[x * ch] = static_cast<uint8_t>((77 * r[0][x] + 150 * r[1][x] + 29 * r[2][x] + 128) >> 8);
+          return;
+        case kDstRgb: RgbRow<1>(r[0], r[1], r[2], a, dst, w, ch); return;
+        case kDstBgr: RgbRow<2>(r[0], r[1], r[2], a, dst, w, ch); return;
+        default: RgbRow<3>(r[0], r[1], r[2], a, dst, w, ch); return;
+      }
+    }
+  }
+  (void)f;
+}
+
+void OutputStage::Emit(Frame& frame, const std::vector<int>& avail) {
+  while (next_ < outH_) {
+    int y = next_;
+    for (int i = 0; i < used_; ++i) {
+      const Component& c = frame.comps[static_cast<size_t>(i)];
+      if (NeededRow(c, frame, y) >= avail[static_cast<size_t>(i)]) return;
+    }
+    for (int i = 0; i < used_; ++i) rows_[static_cast<size_t>(i)] = UpsampleRow(frame.comps[static_cast<size_t>(i)], frame, y);
+    WriteRow(frame, first_ + static_cast<ptrdiff_t>(y) * stride_);
+    ++next_;
+  }
+}
+
+}  // namespace jpeg
