@@ -1,8 +1,15 @@
 #include "app/CommandLine.h"
 
 #include <cstdio>
-#include <cstring>
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
 #include <string>
+#include <vector>
+
+#include "anim/LoadError.h"
+#include "app/Demo.h"
+#include "app/DemoReport.h"
 
 namespace stagwerk {
 
@@ -14,25 +21,103 @@ const char kUsage[] =
     "(default: defaultdemoconfig.txt in the working directory).\n"
     "\n"
     "Options:\n"
-    "  -h, --help      show this help and exit\n"
-    "      --version   show the version and exit\n";
+    "      --check       load the whole demo without opening a window, print\n"
+    "                    one line per scene as it loads and then a summary;\n"
+    "                    exit status 1 if anything fails to load\n"
+    "      --dump        load the demo and print it as JSON on stdout\n"
+    "      --at SECONDS  with --dump: also give each item's placement, the\n"
+    "                    camera's field of view and far plane, light colours\n"
+    "                    and dissolves at this scene time (repeatable)\n"
+    "  -h, --help        show this help and exit\n"
+    "      --version     show the version and exit\n"
+    "\n"
+    "Display settings are kept in\n"
+    "${XDG_CONFIG_HOME:-$HOME/.config}/Brelinth/Stagwerk/Ombrisalte.conf;\n"
+    "once there they win over the configuration file. Validation runs\n"
+    "(--check, --dump) read them but never write them.\n";
+
+int Usage(const std::string& problem) {
+  std::cerr << "stagwerk: " << problem << "\n" << "Try 'stagwerk --help'.\n";
+  return 2;
+}
+
+int LoadingError(const std::string& text) {
+  std::cerr << "Loading Error: " << text << "\n";
+  return 1;
+}
+
+bool ParseSeconds(const std::string& text, float* out) {
+  char* end = nullptr;
+  const float value = std::strtof(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !std::isfinite(value)) return false;
+  *out = value;
+  return true;
+}
 
 }  // namespace
 
 int RunCommandLine(int argc, char** argv) {
+  bool check = false;
+  bool dump = false;
+  std::vector<float> times;
+  std::string configPath;
+  bool haveConfig = false;
+  bool optionsDone = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "-h" || arg == "--help") {
+    if (!optionsDone && arg == "--") {
+      optionsDone = true;
+    } else if (!optionsDone && (arg == "-h" || arg == "--help")) {
       std::fputs(kUsage, stdout);
       return 0;
-    }
-    if (arg == "--version") {
+    } else if (!optionsDone && arg == "--version") {
       std::printf("stagwerk %s\n", STAGWERK_VERSION);
       return 0;
+    } else if (!optionsDone && arg == "--check") {
+      check = true;
+    } else if (!optionsDone && arg == "--dump") {
+      dump = true;
+    } else if (!optionsDone && arg == "--at") {
+      float t = 0.0f;
+      if (i + 1 >= argc || !ParseSeconds(argv[i + 1], &t)) return Usage("--at needs a time in seconds");
+      times.push_back(t);
+      ++i;
+    } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
+      return Usage("unknown option " + arg);
+    } else if (haveConfig) {
+      return Usage("more than one configuration file given");
+    } else {
+      configPath = arg;
+      haveConfig = true;
     }
   }
-  std::fputs(kUsage, stderr);
-  return 2;
+  if (!times.empty() && !dump) return Usage("--at needs --dump");
+  if (!haveConfig) configPath = kDefaultConfigFile;
+
+  DemoOptions options;
+  options.validationRun = check || dump;
+  if (check) options.onSceneLoad = [](const std::string& name) { std::cout << "Loading scene " << name << std::endl; };
+  std::unique_ptr<Demo> demo;
+  try {
+    demo = Demo::Load(configPath, options);
+  } catch (const LoadError& error) {
+    return LoadingError(error.what());
+  } catch (const std::bad_alloc&) {
+    return LoadingError("Out of memory");
+  }
+
+  if (dump) {
+    std::cout << DumpDemo(*demo, times).dump(2) << "\n";
+    return 0;
+  }
+  if (check) {
+    WriteDemoSummary(std::cout, *demo);
+    std::cout << "Demo loads without errors.\n";
+    return 0;
+  }
+  std::cerr << "stagwerk: the demo loads, but this build has no OpenGL player yet; "
+               "use --check or --dump to inspect it.\n";
+  return 3;
 }
 
 }  // namespace stagwerk

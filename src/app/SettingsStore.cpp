@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "anim/LoadError.h"
 #include "app/DemoConfig.h"
@@ -140,13 +139,13 @@ void SettingsStore::Close() {
   dirty_ = false;
 }
 
-DisplaySettings ResolveDisplaySettings(const DemoConfig& config, SettingsStore& store) {
+DisplaySettings ResolveDisplaySettings(const DemoConfig& config, SettingsStore& store, bool write) {
   DisplaySettings settings;
   settings.FullscreenMode = config.FullscreenMode();
   store.Open();
-  auto resolve = [&store](const char* name, uint32_t configured) {
+  auto resolve = [&store, write](const char* name, uint32_t configured) {
     if (std::optional<uint32_t> stored = store.Query(name)) return *stored;
-    store.Set(name, configured);
+    if (write) store.Set(name, configured);
     return configured;
   };
   settings.FullscreenMode = resolve("Fullscreen", settings.FullscreenMode ? 1u : 0u) != 0;

@@ -48,6 +48,8 @@ class SettingsStore {
 
 // Resolves the four settings: for Fullscreen, Depth, Height, Width in this
 // order, a stored value wins, else the configuration's is stored and used.
-DisplaySettings ResolveDisplaySettings(const DemoConfig& config, SettingsStore& store);
+// With write false (a validation run) nothing is stored: missing values are
+// taken from the configuration and the file is left as it is.
+DisplaySettings ResolveDisplaySettings(const DemoConfig& config, SettingsStore& store, bool write = true);
 
 }  // namespace stagwerk

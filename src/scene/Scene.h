@@ -1,18 +1,72 @@
 #pragma once
-// One loaded scene file: settings, frame range and its item lists.
+// One loaded scene file: settings, frame range and rate, and its objects,
+// lights and cameras in file order.
+#include <array>
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "anim/Envelope.h"
 #include "anim/PointerList.h"
+#include "lights/Light.h"
+#include "objects/SceneObject.h"
 #include "scene/Camera.h"
 
 namespace stagwerk {
 
+struct Texture;
+
+struct Color4 {
+  float red = 0.0f;
+  float green = 0.0f;
+  float blue = 0.0f;
+  float alpha = 1.0f;
+};
+
+// What a scene gets for the lines it leaves out: LightWave's own defaults,
+// and a far plane deep enough to show the scene when there is no fog line.
+struct SceneDefaults {
+  static constexpr uint32_t kFirstFrame = 1;
+  static constexpr uint32_t kLastFrame = 60;
+  static constexpr uint32_t kFramesPerSecond = 30;
+  static constexpr float kAmbientIntensity = 0.05f;
+  static constexpr float kFogMaxDistance = 1000.0f;
+};
+
 struct Scene {
   std::string name;
+  int32_t fogType = 0;
+  Color4 ambientColor{1.0f, 1.0f, 1.0f, 1.0f};
+  Color4 fogColor;
+  Color4 backdropColor;
+  ScalarOrEnvelope ambientIntensity{SceneDefaults::kAmbientIntensity, nullptr};
+  ScalarOrEnvelope fogMinDistance;
+  ScalarOrEnvelope fogMaxDistance{SceneDefaults::kFogMaxDistance, nullptr};
+  std::unique_ptr<ScalarOrEnvelope> fgDissolve;
+  float nearClip = 1.0f;
+  Texture* bgImage = nullptr;
+  Texture* fgImage = nullptr;
+  uint32_t firstFrame = SceneDefaults::kFirstFrame;
+  uint32_t lastFrame = SceneDefaults::kLastFrame;
+  uint32_t framesPerSecond = SceneDefaults::kFramesPerSecond;
   float sceneStart = 0.0f;
   float sceneEnd = 0.0f;
   float frameDuration = 0.0f;
+  PointerList<SceneObject> objects;
+  PointerList<Light> lights;
+  int32_t glLightCount = 0;
+  int32_t flareCount = 0;
   PointerList<Camera> cameras;
+  std::vector<Light*> glLights;
+  std::vector<Light*> flareLights;
+
+  // Turns parent references and morph target numbers into links, checks
+  // them, and lists the lit and the flaring lights.
+  void ResolveLinks();
+  void InvalidateItemTransforms();
+  // sceneStart, sceneEnd and frameDuration from the frame numbers.
+  void ComputeFrameTimes();
 };
 
 }  // namespace stagwerk
