@@ -1,0 +1,55 @@
+#include "textures/TextureCache.h"
+
+#include <memory>
+
+#include "anim/LoadError.h"
+#include "anim/PathString.h"
+#include "textures/Image.h"
+
+namespace stagwerk {
+
+TextureCache::TextureCache(const DataDirectories& directories, bool keepPixels)
+    : directories_(directories), keepPixels_(keepPixels) {}
+
+std::string TextureCache::NamePath(const std::string& name) const {
+  PathString path;
+  path.Append(directories_.rootDir).Append("/").Append(directories_.textureDir).Append("/").Append(name).Append(".jpg");
+  return path.str();
+}
+
+std::string TextureCache::ScenePath(const std::string& relative) const {
+  PathString path;
+  path.Append(directories_.rootDir).Append("/").Append(relative);
+  return path.str();
+}
+
+Texture& TextureCache::FindOrLoad(const std::string& name) { return FindOrLoadPath(NamePath(name)); }
+
+Texture& TextureCache::FindOrLoadFromScene(SceneReader& reader) {
+  reader.SkipTokens(4);
+  PathString token;
+  reader.ReadToken(token);
+  // The name is written in quotes; a token too short to hold them and a
+  // name would leave nothing to load.
+  if (token.size() < 2) throw LoadError("Picture name \"" + token.str() + "\" is too short to name a file");
+  return FindOrLoadPath(ScenePath(token.str().substr(1, token.size() - 2)));
+}
+
+Texture& TextureCache::FindOrLoadPath(const std::string& path) {
+  for (Texture& texture : textures_) {
+    if (texture.path == path) return texture;
+  }
+  auto texture = std::make_unique<Texture>();
+  texture->path = path;
+  Image image = Image::Load(path);
+  texture->channels = image.channels;
+  texture->height = image.height;
+  texture->width = image.width;
+  RequireTextureSize(image.width, image.height);
+  // The upload refuses these; a run without GL refuses them the same way.
+  if (image.channels < 1 || image.channels > 4) throw LoadError("Unrecognized Image");
+  if (keepPixels_) texture->pixels = std::move(image.pixels);
+  return textures_.Append(std::move(texture));
+}
+
+}  // namespace stagwerk

@@ -1,0 +1,215 @@
+// The texture cache: path rules, sharing, the size rule, and JPEG pictures
+// with and without opacity files (tests/data/textures, made with cjpeg).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TempDir.h"
+#include "anim/LoadError.h"
+#include "objects/Kq7Writer.h"
+#include "objects/MeshCache.h"
+#include "textures/Image.h"
+#include "textures/TextureCache.h"
+
+namespace stagwerk {
+namespace {
+
+using ::testing::HasSubstr;
+
+const std::string kData = STAGWERK_TEST_DATA;
+
+std::string Tga(uint16_t width, uint16_t height, unsigned char grey) {
+  std::string file(18, '\0');
+  file[2] = 3;
+  file[12] = static_cast<char>(width);
+  file[13] = static_cast<char>(width >> 8);
+  file[14] = static_cast<char>(height);
+  file[16] = 8;
+  return file + std::string(std::size_t{width} * height, static_cast<char>(grey));
+}
+
+std::string FailureOf(TextureCache& cache, const std::string& name) {
+  try {
+    cache.FindOrLoad(name);
+  } catch (const LoadError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(TextureCache, PowersOfTwoUpTo2048) {
+  for (uint32_t n = 1; n <= 2048; n *= 2) EXPECT_TRUE(IsPowerOfTwo(n)) << n;
+  for (uint32_t n : {0u, 3u, 6u, 640u, 480u, 2047u, 2049u, 4096u, 65536u, 0x80000000u}) {
+    EXPECT_FALSE(IsPowerOfTwo(n)) << n;
+  }
+}
+
+TEST(TextureCache, PathRulesAndPictureKind) {
+  TextureCache cache({"Data", "Textures", "Scenes"});
+  EXPECT_EQ(cache.NamePath("Flare1"), "Data/Textures/Flare1.jpg");
+  EXPECT_EQ(cache.ScenePath("Images/sky.tga"), "Data/Images/sky.tga");
+  EXPECT_TRUE(IsJpegPath("a.jpg"));
+  EXPECT_TRUE(IsJpegPath("a.JPG"));
+  EXPECT_TRUE(IsJpegPath("a.xpm"));
+  EXPECT_FALSE(IsJpegPath("a.tga"));
+  EXPECT_FALSE(IsJpegPath("a.jpeg"));
+  EXPECT_FALSE(IsJpegPath("p"));
+  EXPECT_EQ(OpacityPath("Data/Textures/x.jpg"), "Data/Textures/x.a.jpg");
+  EXPECT_EQ(OpacityPath("x.JPG"), "x.a.jpg");
+  EXPECT_THROW(cache.NamePath(std::string(240, 'n')), LoadError);
+}
+
+TEST(TextureCache, SceneImagesShareByExactPathAndFailuresAreNotKept) {
+  testing::TempDir dir;
+  const std::string root = dir.path().string();
+  dir.Write("Images/sky.tga", Tga(4, 2, 77));
+  dir.Write("Images/SKY.tga", Tga(1, 1, 5));
+  dir.Write("Images/odd.tga", Tga(3, 2, 1));
+  TextureCache cache({root, "Textures", "Scenes"});
+
+  SceneReader first(std::string_view("a b c d \"Images/sky.tga\" rest"));
+  Texture& sky = cache.FindOrLoadFromScene(first);
+  EXPECT_EQ(sky.path, root + "/Images/sky.tga");
+  EXPECT_EQ(sky.width, 4);
+  EXPECT_EQ(sky.height, 2);
+  EXPECT_EQ(sky.channels, 1);
+  EXPECT_EQ(sky.pixels, std::vector<unsigned char>(8, 77));
+  SceneReader again(std::string_view("1 2 3 4 \"Images/sky.tga\""));
+  EXPECT_EQ(&cache.FindOrLoadFromScene(again), &sky);
+  // Letter case makes another path, hence another texture.
+  EXPECT_NE(&cache.FindOrLoadPath(root + "/Images/SKY.tga"), &sky);
+  EXPECT_EQ(cache.textures().count(), 2);
+
+  EXPECT_THROW(
+      {
+        try {
+          cache.FindOrLoadPath(root + "/Images/odd.tga");
+        } catch (const LoadError& e) {
+          EXPECT_STREQ(e.what(), "NOPTD texture detected");
+          throw;
+        }
+      },
+      LoadError);
+  SceneReader missing(std::string_view("1 2 3 4 \"Images/none.tga\""));
+  try {
+    cache.FindOrLoadFromScene(missing);
+    ADD_FAILURE() << "a missing file loaded";
+  } catch (const LoadError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot load file " + root + "/Images/none.tga from directory");
+  }
+  SceneReader tooShort(std::string_view("1 2 3 4 \""));
+  EXPECT_THROW(cache.FindOrLoadFromScene(tooShort), LoadError);
+  EXPECT_EQ(cache.textures().count(), 2);
+
+  // A run that only checks the demo keeps sizes, not pixels.
+  TextureCache lean({root, "Textures", "Scenes"}, false);
+  const Texture& bare = lean.FindOrLoadPath(root + "/Images/sky.tga");
+  EXPECT_EQ(bare.width, 4);
+  EXPECT_TRUE(bare.pixels.empty());
+}
+
+// |a - b| <= 3 for every sample: JPEG is lossy, even at quality 100.
+void ExpectNear(const std::vector<unsigned char>& pixels, std::size_t offset, std::size_t stride, std::size_t count,
+                std::initializer_list<int> sample, const std::string& what) {
+  for (std::size_t i = 0; i < count; ++i) {
+    std::size_t c = 0;
+    for (int expected : sample) {
+      const int got = pixels[offset + i * stride + c++];
+      if (std::abs(got - expected) > 3) {
+        ADD_FAILURE() << what << ": pixel " << i << " sample " << c - 1 << " is " << got << ", not " << expected;
+        return;
+      }
+    }
+  }
+}
+
+TEST(JpegTexture, ColourAndGreyPicturesComeOutBottomUp) {
+  TextureCache cache({kData, "textures", "scenes"});
+  // Red above blue: the bottom (blue) rows come first, as blue, green, red.
+  const Texture& colour = cache.FindOrLoad("colour");
+  ASSERT_EQ(colour.channels, 3);
+  EXPECT_EQ(colour.width, 16);
+  EXPECT_EQ(colour.height, 16);
+  ASSERT_EQ(colour.pixels.size(), 16u * 16 * 3);
+  ExpectNear(colour.pixels, 0, 3, 128, {255, 0, 0}, "bottom half");
+  ExpectNear(colour.pixels, 128 * 3, 3, 128, {0, 0, 255}, "top half");
+
+  const Texture& grey = cache.FindOrLoad("grey");
+  ASSERT_EQ(grey.channels, 1);
+  ASSERT_EQ(grey.pixels.size(), 256u);
+  ExpectNear(grey.pixels, 0, 1, 128, {220}, "bottom half");
+  ExpectNear(grey.pixels, 128, 1, 128, {40}, "top half");
+  EXPECT_EQ(&cache.FindOrLoad("grey"), &grey);
+}
+
+TEST(JpegTexture, OpacityFilesAddTheLastChannel) {
+  TextureCache cache({kData, "textures", "scenes"});
+  // Opacity: left half clear, right half opaque, in every row.
+  const Texture& paint = cache.FindOrLoad("paint");
+  ASSERT_EQ(paint.channels, 4);
+  ASSERT_EQ(paint.pixels.size(), 16u * 16 * 4);
+  for (std::size_t row = 0; row < 16; ++row) {
+    const int blue = row < 8 ? 255 : 0;
+    const int red = 255 - blue;
+    ExpectNear(paint.pixels, row * 64, 4, 8, {blue, 0, red, 0}, "left, row " + std::to_string(row));
+    ExpectNear(paint.pixels, row * 64 + 32, 4, 8, {blue, 0, red, 255}, "right, row " + std::to_string(row));
+  }
+  const Texture& ink = cache.FindOrLoad("ink");
+  ASSERT_EQ(ink.channels, 2);
+  ASSERT_EQ(ink.pixels.size(), 16u * 16 * 2);
+  ExpectNear(ink.pixels, 0, 2, 8, {220, 0}, "bottom left");
+  ExpectNear(ink.pixels, 16 * 2 * 15 + 16, 2, 8, {40, 255}, "top right");
+}
+
+TEST(JpegTexture, FailuresUseTheLoadersTexts) {
+  TextureCache cache({kData, "textures", "scenes"});
+  EXPECT_EQ(FailureOf(cache, "wide"), "NOPTD texture detected");
+  EXPECT_EQ(FailureOf(cache, "junk"), "Cannot JPEG readparams");
+  EXPECT_EQ(FailureOf(cache, "missing"), "Cannot JPEG readparams");
+  // An opacity file without its picture still needs the picture.
+  EXPECT_EQ(FailureOf(cache, "lonely"), "Cannot JPEG readparams");
+  EXPECT_EQ(FailureOf(cache, "badalpha"), "Cannot JPEG alpha readparams");
+  EXPECT_THAT(FailureOf(cache, "mismatch"), HasSubstr("mismatch.a.jpg is 8x8 but its picture "));
+  EXPECT_THAT(FailureOf(cache, "mismatch"), HasSubstr("mismatch.jpg is 16x16"));
+  EXPECT_EQ(cache.textures().count(), 0);
+}
+
+TEST(JpegTexture, MeshTexturesComeFromTheCache) {
+  testing::TempDir dir;
+  const std::string root = dir.path().string();
+  std::filesystem::create_directories(dir.path() / "tex");
+  for (const char* name : {"colour.jpg", "paint.jpg", "paint.a.jpg"}) {
+    std::filesystem::copy_file(kData + "/textures/" + name, dir.path() / "tex" / name);
+  }
+  Kq7Description d;
+  d.flags = HasTexture | HasSecondTexture;
+  d.textureName = "colour";
+  d.secondTextureName = "paint";
+  d.positions = {{0, 0, 0}};
+  const auto bytes = WriteKq7(d);
+  dir.Write("Objects/a.kq7", std::string(bytes.begin(), bytes.end()));
+  d.secondTextureName = "nothing";
+  const auto broken = WriteKq7(d);
+  dir.Write("Objects/b.kq7", std::string(broken.begin(), broken.end()));
+
+  const DataDirectories dirs{root, "tex", "scenes"};
+  TextureCache textures(dirs);
+  MeshCache meshes(dirs, textures);
+  const Mesh& mesh = meshes.FindOrLoad("Objects/a.lwo");
+  EXPECT_EQ(mesh.texture(), &textures.FindOrLoad("colour"));
+  EXPECT_EQ(mesh.texture2(), &textures.FindOrLoad("paint"));
+  EXPECT_EQ(mesh.texture2()->channels, 4);
+  EXPECT_EQ(textures.textures().count(), 2);
+
+  try {
+    meshes.FindOrLoad("Objects/b.lwo");
+    ADD_FAILURE() << "a mesh with a missing texture loaded";
+  } catch (const LoadError& e) {
+    EXPECT_STREQ(e.what(), "Cannot JPEG readparams");
+  }
+  EXPECT_EQ(meshes.meshes().count(), 1);
+}
+
+}  // namespace
+}  // namespace stagwerk
