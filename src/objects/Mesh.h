@@ -12,7 +12,7 @@
 
 namespace stagwerk {
 
-class Texture;
+struct Texture;
 
 // The flags byte of a KQ7 file.
 enum MeshFlags : uint8_t {
