@@ -16,6 +16,8 @@ class SceneReader {
   SceneReader(const unsigned char* base, uint32_t size) : base_(base), size_(size), position_(base) {}
   explicit SceneReader(std::string_view text)
       : SceneReader(reinterpret_cast<const unsigned char*>(text.data()), static_cast<uint32_t>(text.size())) {}
+  template <std::size_t N>
+  explicit SceneReader(const char (&text)[N]) : SceneReader(std::string_view(text, N - 1)) {}
   // The reader does not own its bytes: never over a temporary string.
   explicit SceneReader(std::string&&) = delete;
 

@@ -26,8 +26,14 @@ std::unique_ptr<Camera> Camera::Read(SceneReader& reader) {
     camera->parentRef = ItemRef::Read(reader);
     next();
   }
-  if (token == "ZoomFactor") camera->zoomFactor = ReadScalarOrEnvelope(reader);
-  reader.SkipTokens(12);
+  // Twelve tokens of frame settings follow the zoom. Without a ZoomFactor
+  // line the word already read is the first of them.
+  if (token == "ZoomFactor") {
+    camera->zoomFactor = ReadScalarOrEnvelope(reader);
+    reader.SkipTokens(12);
+  } else {
+    reader.SkipTokens(11);
+  }
   next();
   if (!(token == "MotionBlur")) throw LoadError("Not MotionBlur");
   uint32_t motionBlur = 0;
