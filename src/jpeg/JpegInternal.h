@@ -4,6 +4,7 @@
 #include "jpeg/JpegDecoder.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace jpeg {
@@ -48,7 +49,10 @@ struct Component {
   int pred = 0;
   // Storage.
   std::vector<int16_t> coef;   // blocksW * blocksH * 64, natural order
-  std::vector<uint8_t> plane;  // blocksW * 8 by blocksH * 8 samples
+  // blocksW * 8 by blocksH * 8 samples; not cleared, as every sample the
+  // output reads is written by the transform first.
+  std::unique_ptr<uint8_t[]> plane;
+  size_t planeSize = 0;
   std::vector<uint8_t> row;    // one upsampled output row
   float qf[64];                // dequantisation folded into the transform
 };
