@@ -11,7 +11,7 @@ namespace stagwerk {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
+using Json = DumpJson;
 
 std::string FormatTime(float seconds) {
   const long total = static_cast<long>(static_cast<double>(seconds) * 1000.0 + 0.5);
@@ -29,6 +29,12 @@ int IndexIn(const PointerList<T>& list, const T* item) {
     ++i;
   }
   return -1;
+}
+
+std::string Seconds(float seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(seconds));
+  return text;
 }
 
 std::string Plural(int n, const char* word) { return std::to_string(n) + " " + word + (n == 1 ? "" : "s"); }
@@ -152,8 +158,8 @@ void WriteDemoSummary(std::ostream& out, const Demo& demo) {
   int number = 1;
   for (const ScriptEntry& entry : demo.script.entries) {
     out << "  " << number++ << ". " << FormatTime(entry.musicStart) << "  " << entry.scene->name << "  camera "
-        << IndexIn(entry.scene->cameras, entry.camera) + 1 << "  scene time " << entry.sceneStart << " s to "
-        << entry.sceneEnd << " s\n";
+        << IndexIn(entry.scene->cameras, entry.camera) + 1 << "  scene time " << Seconds(entry.sceneStart)
+        << " to " << Seconds(entry.sceneEnd) << "\n";
   }
   out << "Scenes: " << demo.scenes.scenes().count() << "\n";
   for (const Scene& scene : demo.scenes.scenes()) {
@@ -177,7 +183,7 @@ void WriteDemoSummary(std::ostream& out, const Demo& demo) {
   }
 }
 
-nlohmann::ordered_json DumpDemo(Demo& demo, const std::vector<float>& times) {
+DumpJson DumpDemo(Demo& demo, const std::vector<float>& times) {
   const DemoConfig& c = demo.config;
   Json json;
   json["configuration"] = {{"displayMode", c.displayMode.str()}, {"width", c.width}, {"height", c.height},
