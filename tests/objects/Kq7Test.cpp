@@ -6,12 +6,10 @@
 #include <functional>
 #include <map>
 
+#include "TempDir.h"
 #include "anim/LoadError.h"
 #include "objects/Kq7Writer.h"
-#include "objects/Mesh.h"
 #include "objects/MeshCache.h"
-#include "TempDir.h"
-#include "textures/Texture.h"
 #include "textures/TextureCache.h"
 
 namespace stagwerk {
@@ -21,27 +19,16 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
+using Bytes = std::vector<unsigned char>;
 
-// Hands out one fake texture per name and remembers the order of requests.
-struct FakeTextures {
-  std::map<std::string, Texture> byName;
-  std::vector<std::string> requests;
-  TextureLookup lookup() {
-    return [this](const std::string& name) {
-      requests.push_back(name);
-      return &byName[name];
-    };
-  }
-};
+std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-std::string Text(const std::vector<unsigned char>& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
-std::unique_ptr<Mesh> Parse(const std::vector<unsigned char>& bytes, const TextureLookup& textures = {}) {
+std::unique_ptr<Mesh> Parse(const Bytes& bytes, const TextureLookup& textures = {}) {
   return Mesh::Parse(bytes.data(), bytes.size(), "Objects/Test.lwo", "mem.kq7", textures);
 }
 
 // The failure text, or "" when the bytes load.
-std::string FailureOf(const std::vector<unsigned char>& bytes) {
+std::string FailureOf(const Bytes& bytes) {
   try {
     Parse(bytes);
   } catch (const LoadError& e) {
@@ -71,133 +58,98 @@ Kq7Description FullMesh() {
   return d;
 }
 
-std::vector<float> Flat(const std::vector<std::array<float, 3>>& points) {
-  std::vector<float> out;
-  for (const auto& p : points) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
-
 TEST(Kq7, SmallestTriangleFileIs50BytesWithFrontFacingNormals) {
   Kq7Description d;
   d.flags = HasPolygons | AllTriangles;
   d.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
   d.polygons = {{0, 1, 2}};
-  const auto bytes = WriteKq7(d);
+  const Bytes bytes = WriteKq7(d);
   ASSERT_EQ(bytes.size(), 50u);
-  EXPECT_THAT(std::vector<unsigned char>(bytes.begin(), bytes.begin() + 6), ElementsAre('K', 'Q', '7', 0x41, 3, 0));
-  EXPECT_THAT(std::vector<unsigned char>(bytes.begin() + 18, bytes.begin() + 22), ElementsAre(0, 0, 0x80, 0x3F));
-
+  EXPECT_THAT(Bytes(bytes.begin(), bytes.begin() + 6), ElementsAre('K', 'Q', '7', 0x41, 3, 0));
+  EXPECT_THAT(Bytes(bytes.begin() + 18, bytes.begin() + 22), ElementsAre(0, 0, 0x80, 0x3F));
   const auto mesh = Parse(bytes);
-  EXPECT_EQ(mesh->vertexCount(), 3);
-  EXPECT_EQ(mesh->polygonCount(), 1);
   EXPECT_EQ(mesh->cornerTotal(), 3u);
-  EXPECT_TRUE(mesh->cornerCounts().empty());
   EXPECT_THAT(mesh->normals(), ElementsAre(0, 0, 1, 0, 0, 1, 0, 0, 1));
   EXPECT_EQ(mesh->name(), "Objects/Test.lwo");
 }
 
 TEST(Kq7, EverySectionAndFlagRoundTrips) {
-  FakeTextures textures;
+  std::map<std::string, Texture> textures;
+  std::vector<std::string> requests;
+  const TextureLookup lookup = [&](const std::string& name) {
+    requests.push_back(name);
+    return &textures[name];
+  };
   const Kq7Description d = FullMesh();
-  auto bytes = WriteKq7(d);
+  Bytes bytes = WriteKq7(d);
   bytes.insert(bytes.end(), {1, 2, 3});  // trailing bytes are ignored
-  const auto mesh = Parse(bytes, textures.lookup());
+  const auto mesh = Parse(bytes, lookup);
 
-  EXPECT_EQ(mesh->flags(), 0xFF);
-  EXPECT_THAT(textures.requests, ElementsAre("wood", "chrome", "dirt"));
-  EXPECT_EQ(mesh->texture(), &textures.byName["wood"]);
-  // Both names given: the second texture wins the one slot.
-  EXPECT_EQ(mesh->texture2(), &textures.byName["dirt"]);
-  EXPECT_EQ(mesh->texture2Name(), "dirt");
-
-  EXPECT_THAT(mesh->positions(), ElementsAreArray(Flat(d.positions)));
+  EXPECT_THAT(requests, ElementsAre("wood", "chrome", "dirt"));
+  EXPECT_EQ(mesh->texture(), &textures["wood"]);
+  EXPECT_EQ(mesh->texture2(), &textures["dirt"]);  // both named: the second texture wins the slot
+  EXPECT_THAT(mesh->positions(), ElementsAre(0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1));
   EXPECT_THAT(mesh->vertexIndices(), ElementsAre(0, 1, 2, 0, 2, 3));
-  EXPECT_EQ(mesh->uvCount(), 3);
   EXPECT_THAT(mesh->uvs(), ElementsAre(0, 0, 1, 0, 0, 1));
   EXPECT_THAT(mesh->uvIndices(), ElementsAreArray(d.uvIndices));
-  EXPECT_EQ(mesh->colourCount(), 2);
   EXPECT_THAT(mesh->colours(), ElementsAre(1, 0, 0, 1, 0, 1, 0, 0.5f));
   EXPECT_THAT(mesh->colourIndices(), ElementsAreArray(d.colourIndices));
-  EXPECT_EQ(mesh->uv2Count(), 1);
   EXPECT_THAT(mesh->uvs2(), ElementsAre(0.5f, 0.25f));
   EXPECT_THAT(mesh->uv2Indices(), ElementsAreArray(d.uv2Indices));
-
-  EXPECT_EQ(mesh->targetCount(), 3);
   EXPECT_THAT(mesh->deltaCounts(), ElementsAre(1, 0, 2));
   ASSERT_EQ(mesh->deltaTotal(), 3u);
   EXPECT_EQ(mesh->morphDeltas()[0].dz, 0.3f);
   EXPECT_EQ(mesh->morphDeltas()[0].vertex, 1);
   EXPECT_EQ(mesh->morphDeltas()[2].dx, 2.0f);
   EXPECT_EQ(mesh->morphDeltas()[2].vertex, 0);
-
   EXPECT_THAT(mesh->boneVertexData(), ElementsAre(7, 8, 9, 0xDEADBEEF));
   EXPECT_THAT(mesh->polygonBones(), ElementsAre(0, 3));
   EXPECT_EQ(mesh->boneCount(), 4);
 }
 
 TEST(Kq7, SectionsFollowTheirFlagsOnly) {
-  FakeTextures textures;
-  // A point set: positions only.
   Kq7Description points;
   points.positions = {{1, 2, 3}, {4, 5, 6}};
-  auto mesh = Parse(WriteKq7(points), textures.lookup());
+  auto mesh = Parse(WriteKq7(points));
   EXPECT_EQ(mesh->vertexCount(), 2);
-  EXPECT_EQ(mesh->polygonCount(), 0);
   EXPECT_TRUE(mesh->normals().empty());
-  EXPECT_EQ(mesh->texture(), nullptr);
   EXPECT_EQ(mesh->boneCount(), 0);
 
-  // AllTriangles without HasPolygons reads no polygon data.
-  Kq7Description triangles = points;
-  triangles.flags = AllTriangles;
-  triangles.polygons = {{0, 1, 1}};
-  mesh = Parse(WriteKq7(triangles));
+  // AllTriangles without HasPolygons reads no polygon data; bones without
+  // polygons make one bone.
+  Kq7Description bones = points;
+  bones.flags = AllTriangles | HasBones;
+  bones.polygons = {{0, 1, 1}};
+  bones.boneVertexData = {1, 2};
+  mesh = Parse(WriteKq7(bones));
   EXPECT_EQ(mesh->cornerTotal(), 0u);
-  EXPECT_TRUE(mesh->normals().empty());
+  EXPECT_EQ(mesh->boneCount(), 1);
 
-  // An environment map alone fills texture2, with no UV data.
+  // An environment map alone fills texture2 and brings no UVs.
+  Texture chrome;
   Kq7Description env = points;
   env.flags = HasEnvironmentMap;
   env.environmentMapName = "chrome";
-  mesh = Parse(WriteKq7(env), textures.lookup());
+  mesh = Parse(WriteKq7(env), [&](const std::string&) { return &chrome; });
   EXPECT_EQ(mesh->texture(), nullptr);
-  EXPECT_EQ(mesh->texture2(), &textures.byName["chrome"]);
-  EXPECT_EQ(mesh->uvCount(), 0);
-
-  // Bones without polygons: one bone.
-  Kq7Description bones = points;
-  bones.flags = AllTriangles | HasBones;
-  bones.boneVertexData = {1, 2};
-  mesh = Parse(WriteKq7(bones));
-  EXPECT_EQ(mesh->boneCount(), 1);
-  EXPECT_THAT(mesh->boneVertexData(), ElementsAre(1, 2));
-}
-
-TEST(Kq7, GeneralPolygonsKeepTheirCornerCounts) {
-  Kq7Description d;
-  d.flags = HasPolygons;
-  for (int i = 0; i < 6; ++i) d.positions.push_back({float(i), float(i * i), 0});
-  d.polygons = {{0, 1, 2}, {0, 1, 2, 3}, {0, 1, 2, 3, 4, 5}};
-  const auto mesh = Parse(WriteKq7(d));
-  EXPECT_THAT(mesh->cornerCounts(), ElementsAre(3, 4, 6));
-  EXPECT_EQ(mesh->cornerTotal(), 13u);
-  EXPECT_EQ(mesh->vertexIndices().size(), 13u);
+  EXPECT_EQ(mesh->texture2(), &chrome);
 }
 
 // A unit cube of quads wound counter-clockwise from outside: each corner's
 // summed normal points away from the centre, one unit along every axis.
-// Points, lines and an empty polygon come first and must add nothing.
+// An empty polygon, a point and a line come first and must add nothing.
 TEST(Kq7, NormalsOfACubeWithDegeneratePolygons) {
   Kq7Description d;
   d.flags = HasPolygons;
   for (int i = 0; i < 8; ++i) d.positions.push_back({float(i & 1), float((i >> 1) & 1), float((i >> 2) & 1)});
   d.polygons = {{}, {5}, {6, 7}, {4, 5, 7, 6}, {0, 2, 3, 1}, {1, 3, 7, 5}, {0, 4, 6, 2}, {2, 6, 7, 3}, {0, 1, 5, 4}};
   const auto mesh = Parse(WriteKq7(d));
+  EXPECT_THAT(mesh->cornerCounts(), ElementsAre(0, 1, 2, 4, 4, 4, 4, 4, 4));
+  EXPECT_EQ(mesh->cornerTotal(), 27u);
   ASSERT_EQ(mesh->normals().size(), 24u);
   for (int i = 0; i < 8; ++i) {
     for (int axis = 0; axis < 3; ++axis) {
-      const float expected = ((i >> axis) & 1) ? 1.0f : -1.0f;
-      EXPECT_FLOAT_EQ(mesh->normals()[3 * i + axis], expected) << "vertex " << i << " axis " << axis;
+      EXPECT_FLOAT_EQ(mesh->normals()[3 * i + axis], ((i >> axis) & 1) ? 1.0f : -1.0f) << i << " " << axis;
     }
   }
 }
@@ -207,74 +159,52 @@ TEST(Kq7, TriangleNormalsWeighByArea) {
   d.flags = HasPolygons | AllTriangles;
   d.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 2}, {2, 0, 0}};
   d.polygons = {{0, 1, 2}, {0, 3, 4}};
-  const auto mesh = Parse(WriteKq7(d));
   // Area 0.5 facing +z and area 2 facing +y meet at vertex 0.
-  EXPECT_THAT(mesh->normals().subspan(0, 3), ElementsAre(0, 4, 1));
-  EXPECT_THAT(mesh->normals().subspan(3, 3), ElementsAre(0, 0, 1));
-  EXPECT_THAT(mesh->normals().subspan(9, 3), ElementsAre(0, 4, 0));
+  EXPECT_THAT(Parse(WriteKq7(d))->normals().subspan(0, 6), ElementsAre(0, 4, 1, 0, 0, 1));
 }
 
 TEST(Kq7, EveryTruncationIsRejectedWithoutReadingPastTheEnd) {
-  const auto whole = WriteKq7(FullMesh());
+  const Bytes whole = WriteKq7(FullMesh());
   ASSERT_EQ(FailureOf(whole), "");
   for (std::size_t length = 0; length < whole.size(); ++length) {
     // A copy of exactly this length, so ASan sees any read past it.
-    const std::vector<unsigned char> cut(whole.begin(), whole.begin() + static_cast<long>(length));
-    const std::string failure = FailureOf(cut);
-    if (length < 3) {
-      EXPECT_EQ(failure, "Not KQ7 File") << length;
-    } else {
-      EXPECT_THAT(failure, StartsWith("Bad KQ7 file mem.kq7: ")) << length;
-    }
+    const std::string failure = FailureOf(Bytes(whole.begin(), whole.begin() + static_cast<long>(length)));
+    EXPECT_THAT(failure, StartsWith(length < 3 ? "Not KQ7 File" : "Bad KQ7 file mem.kq7: ")) << length;
   }
-  // Inside a texture name the terminator is what is missing.
   EXPECT_THAT(FailureOf({'K', 'Q', '7', HasTexture, 'w', 'o'}), HasSubstr("no terminating NUL"));
   EXPECT_THAT(FailureOf({'K', 'Q', '7', HasPolygons, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
               HasSubstr("the file ends inside the polygon count"));
 }
 
 TEST(Kq7, BadContentIsRejectedNamingTheFileAndTheProblem) {
-  struct Case {
-    const char* what;
-    std::function<void(Kq7Description&)> spoil;
-    const char* failure;
-  };
-  const std::vector<Case> cases = {
-      {"vertex index", [](Kq7Description& d) { d.polygons[1][2] = 4; }, "corner 5 uses vertex 4 of 4"},
-      {"UV index", [](Kq7Description& d) { d.uvIndices[3] = 3; }, "corner 3 uses UV 3 of 3"},
-      {"colour index", [](Kq7Description& d) { d.colourIndices[0] = 2; }, "corner 0 uses colour 2 of 2"},
-      {"second UV index", [](Kq7Description& d) { d.uv2Indices[5] = 1; }, "corner 5 uses second UV 1 of 1"},
-      {"no UVs at all", [](Kq7Description& d) { d.uvs.clear(); }, "corner 0 uses UV 0 of 0"},
-      {"morph delta vertex", [](Kq7Description& d) { d.morphTargets[2][1].vertex = 4; },
-       "morph delta 2 moves vertex 4 of 4"},
-      {"bone number", [](Kq7Description& d) { d.polygonBones[1] = 255; }, "polygon bone number 255 is above 254"},
-      {"long texture name", [](Kq7Description& d) { d.textureName.assign(250, 't'); },
+  const std::pair<std::function<void(Kq7Description&)>, const char*> cases[] = {
+      {[](Kq7Description& d) { d.polygons[1][2] = 4; }, "corner 5 uses vertex 4 of 4"},
+      {[](Kq7Description& d) { d.uvIndices[3] = 3; }, "corner 3 uses UV 3 of 3"},
+      {[](Kq7Description& d) { d.colourIndices[0] = 2; }, "corner 0 uses colour 2 of 2"},
+      {[](Kq7Description& d) { d.uv2Indices[5] = 1; }, "corner 5 uses second UV 1 of 1"},
+      {[](Kq7Description& d) { d.uvs.clear(); }, "corner 0 uses UV 0 of 0"},
+      {[](Kq7Description& d) { d.morphTargets[2][1].vertex = 4; }, "morph delta 2 moves vertex 4 of 4"},
+      {[](Kq7Description& d) { d.polygonBones[1] = 255; }, "polygon bone number 255 is above 254"},
+      {[](Kq7Description& d) { d.textureName.assign(250, 't'); },
        "the first texture name is longer than 249 characters"},
   };
-  for (const Case& c : cases) {
+  for (const auto& [spoil, failure] : cases) {
     Kq7Description d = FullMesh();
-    c.spoil(d);
-    EXPECT_EQ(FailureOf(WriteKq7(d)), std::string("Bad KQ7 file mem.kq7: ") + c.failure) << c.what;
+    spoil(d);
+    EXPECT_EQ(FailureOf(WriteKq7(d)), std::string("Bad KQ7 file mem.kq7: ") + failure);
   }
-  // Bone 254 is the last that fits the one-byte bone count.
   Kq7Description d = FullMesh();
-  d.polygonBones = {254, 0};
+  d.polygonBones = {254, 0};  // the last bone number the one-byte count holds
   EXPECT_EQ(Parse(WriteKq7(d))->boneCount(), 255);
-
   EXPECT_EQ(FailureOf({'K', 'Q', '8', 0, 0, 0}), "Not KQ7 File");
-  d = FullMesh();
   d.flags &= static_cast<uint8_t>(~AllTriangles);
   EXPECT_EQ(FailureOf(WriteKq7(d)), "Only triangles are suitable");
 }
 
-TEST(Kq7, FilePathReplacesTheLastThreeCharacters) {
-  EXPECT_EQ(Mesh::FilePath("Objects/Ship.lwo", "Data"), "Data/Objects/Ship.kq7");
-  EXPECT_EQ(Mesh::FilePath("a.lwo", "x"), "x/a.kq7");
-  EXPECT_EQ(Mesh::FilePath("ab", "x"), "xkq7");
-  EXPECT_THROW(Mesh::FilePath(std::string(248, 'n'), "x"), LoadError);
-}
-
 TEST(MeshCache, LoadsOnceByExactNameAndKeepsOnlyCompleteMeshes) {
+  EXPECT_EQ(Mesh::FilePath("Objects/Ship.lwo", "Data"), "Data/Objects/Ship.kq7");
+  EXPECT_THROW(Mesh::FilePath(std::string(248, 'n'), "x"), LoadError);
+
   testing::TempDir dir;
   const DataDirectories dirs{dir.path().string(), "textures", "scenes"};
   TextureCache textures(dirs);
@@ -288,9 +218,7 @@ TEST(MeshCache, LoadsOnceByExactNameAndKeepsOnlyCompleteMeshes) {
   Mesh& ship = cache.FindOrLoad("Objects/Ship.lwo");
   EXPECT_EQ(ship.name(), "Objects/Ship.lwo");
   EXPECT_EQ(&cache.FindOrLoad("Objects/Ship.lwo"), &ship);
-  // Another spelling is another mesh, even from the same file.
-  Mesh& shout = cache.FindOrLoad("Objects/Ship.LWO");
-  EXPECT_NE(&shout, &ship);
+  EXPECT_NE(&cache.FindOrLoad("Objects/Ship.LWO"), &ship);  // another spelling, same file, another mesh
   EXPECT_EQ(cache.meshes().count(), 2);
 
   try {
@@ -299,33 +227,32 @@ TEST(MeshCache, LoadsOnceByExactNameAndKeepsOnlyCompleteMeshes) {
   } catch (const LoadError& e) {
     EXPECT_EQ(std::string(e.what()), "Cannot load file " + dir.path().string() + "/Objects/None.kq7 from directory");
   }
-  auto broken = WriteKq7(d);
+  Bytes broken = WriteKq7(d);
   broken.pop_back();
   dir.Write("Objects/Broken.kq7", Text(broken));
   EXPECT_THROW(cache.FindOrLoad("Objects/Broken.lwo"), LoadError);
   EXPECT_EQ(cache.meshes().count(), 2);
-  // Not cached as broken: mended, it loads.
-  dir.Write("Objects/Broken.kq7", Text(WriteKq7(d)));
-  EXPECT_EQ(cache.FindOrLoad("Objects/Broken.lwo").vertexCount(), 3);
-  EXPECT_EQ(cache.meshes().tail()->name(), "Objects/Broken.lwo");
+  dir.Write("Objects/Broken.kq7", Text(WriteKq7(d)));  // mended, it loads: nothing was kept
+  const Mesh& mended = cache.FindOrLoad("Objects/Broken.lwo");
+  EXPECT_EQ(&mended, cache.meshes().tail());
 }
 
-TEST(MeshCache, LoadsTheLargestMeshQuickly) {
+TEST(MeshCache, LoadsTheLargestMeshWellUnderASecond) {
   testing::TempDir dir;
   const DataDirectories dirs{dir.path().string(), "textures", "scenes"};
   Kq7Description d;
   d.flags = HasPolygons | AllTriangles | HasColours | HasMorphTargets | HasBones;
-  for (int i = 0; i < 65535; ++i) {
-    d.positions.push_back({float(i % 256), float(i / 256), float(i % 7)});
-    const uint16_t v = static_cast<uint16_t>(i);
-    d.polygons.push_back({v, static_cast<uint16_t>((i + 1) % 65535), static_cast<uint16_t>((i + 256) % 65535)});
-    d.boneVertexData.push_back(static_cast<uint32_t>(i));
-    d.polygonBones.push_back(static_cast<uint16_t>(i % 200));
-  }
   d.colours = {{1, 1, 1, 1}};
-  d.colourIndices.assign(3 * 65535, 0);
   d.morphTargets.resize(2);
-  for (int v = 0; v < 65535; v += 2) d.morphTargets[v % 4 / 2].push_back({0, 0, 1, static_cast<uint16_t>(v)});
+  for (int i = 0; i < 65535; ++i) {
+    const auto v = static_cast<uint16_t>(i);
+    d.positions.push_back({float(i % 256), float(i / 256), float(i % 7)});
+    d.polygons.push_back({v, static_cast<uint16_t>((i + 1) % 65535), static_cast<uint16_t>((i + 256) % 65535)});
+    d.boneVertexData.push_back(v);
+    d.polygonBones.push_back(static_cast<uint16_t>(i % 200));
+    d.morphTargets[i % 2].push_back({0, 0, 1, v});
+  }
+  d.colourIndices.assign(3 * 65535, 0);
   dir.Write("big.kq7", Text(WriteKq7(d)));
 
   TextureCache textures(dirs);
@@ -333,9 +260,7 @@ TEST(MeshCache, LoadsTheLargestMeshQuickly) {
   const auto start = std::chrono::steady_clock::now();
   const Mesh& mesh = cache.FindOrLoad("big.lwo");
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  RecordProperty("load_ms", std::to_string(seconds * 1000));
   std::printf("65535-vertex KQ7 mesh loaded in %.1f ms\n", seconds * 1000);
-  EXPECT_EQ(mesh.vertexCount(), 65535);
   EXPECT_EQ(mesh.cornerTotal(), 3u * 65535);
   EXPECT_EQ(mesh.boneCount(), 200);
   EXPECT_LT(seconds, 1.0);

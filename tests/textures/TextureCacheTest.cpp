@@ -29,35 +29,26 @@ std::string Tga(uint16_t width, uint16_t height, unsigned char grey) {
   return file + std::string(std::size_t{width} * height, static_cast<char>(grey));
 }
 
+// The failure text of loading by name (or by full path when it has a '/'), or "".
 std::string FailureOf(TextureCache& cache, const std::string& name) {
   try {
-    cache.FindOrLoad(name);
+    name.find('/') == std::string::npos ? cache.FindOrLoad(name) : cache.FindOrLoadPath(name);
   } catch (const LoadError& e) {
     return e.what();
   }
   return "";
 }
 
-TEST(TextureCache, PowersOfTwoUpTo2048) {
-  for (uint32_t n = 1; n <= 2048; n *= 2) EXPECT_TRUE(IsPowerOfTwo(n)) << n;
-  for (uint32_t n : {0u, 3u, 6u, 640u, 480u, 2047u, 2049u, 4096u, 65536u, 0x80000000u}) {
-    EXPECT_FALSE(IsPowerOfTwo(n)) << n;
-  }
-}
-
-TEST(TextureCache, PathRulesAndPictureKind) {
+TEST(TextureCache, PathRulesPictureKindAndSizes) {
   TextureCache cache({"Data", "Textures", "Scenes"});
   EXPECT_EQ(cache.NamePath("Flare1"), "Data/Textures/Flare1.jpg");
   EXPECT_EQ(cache.ScenePath("Images/sky.tga"), "Data/Images/sky.tga");
-  EXPECT_TRUE(IsJpegPath("a.jpg"));
-  EXPECT_TRUE(IsJpegPath("a.JPG"));
-  EXPECT_TRUE(IsJpegPath("a.xpm"));
-  EXPECT_FALSE(IsJpegPath("a.tga"));
-  EXPECT_FALSE(IsJpegPath("a.jpeg"));
-  EXPECT_FALSE(IsJpegPath("p"));
-  EXPECT_EQ(OpacityPath("Data/Textures/x.jpg"), "Data/Textures/x.a.jpg");
-  EXPECT_EQ(OpacityPath("x.JPG"), "x.a.jpg");
   EXPECT_THROW(cache.NamePath(std::string(240, 'n')), LoadError);
+  for (const char* path : {"a.jpg", "a.JPG", "a.xpm"}) EXPECT_TRUE(IsJpegPath(path)) << path;
+  for (const char* path : {"a.tga", "a.jpeg", "p"}) EXPECT_FALSE(IsJpegPath(path)) << path;
+  EXPECT_EQ(OpacityPath("Data/Textures/x.jpg"), "Data/Textures/x.a.jpg");
+  for (uint32_t n = 1; n <= 2048; n *= 2) EXPECT_TRUE(IsPowerOfTwo(n)) << n;
+  for (uint32_t n : {0u, 3u, 640u, 2047u, 4096u, 65536u}) EXPECT_FALSE(IsPowerOfTwo(n)) << n;
 }
 
 TEST(TextureCache, SceneImagesShareByExactPathAndFailuresAreNotKept) {
@@ -77,27 +68,11 @@ TEST(TextureCache, SceneImagesShareByExactPathAndFailuresAreNotKept) {
   EXPECT_EQ(sky.pixels, std::vector<unsigned char>(8, 77));
   SceneReader again(std::string_view("1 2 3 4 \"Images/sky.tga\""));
   EXPECT_EQ(&cache.FindOrLoadFromScene(again), &sky);
-  // Letter case makes another path, hence another texture.
-  EXPECT_NE(&cache.FindOrLoadPath(root + "/Images/SKY.tga"), &sky);
+  EXPECT_NE(&cache.FindOrLoadPath(root + "/Images/SKY.tga"), &sky);  // letter case makes another texture
   EXPECT_EQ(cache.textures().count(), 2);
 
-  EXPECT_THROW(
-      {
-        try {
-          cache.FindOrLoadPath(root + "/Images/odd.tga");
-        } catch (const LoadError& e) {
-          EXPECT_STREQ(e.what(), "NOPTD texture detected");
-          throw;
-        }
-      },
-      LoadError);
-  SceneReader missing(std::string_view("1 2 3 4 \"Images/none.tga\""));
-  try {
-    cache.FindOrLoadFromScene(missing);
-    ADD_FAILURE() << "a missing file loaded";
-  } catch (const LoadError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot load file " + root + "/Images/none.tga from directory");
-  }
+  EXPECT_EQ(FailureOf(cache, root + "/Images/odd.tga"), "NOPTD texture detected");
+  EXPECT_EQ(FailureOf(cache, root + "/Images/none.tga"), "Cannot load file " + root + "/Images/none.tga from directory");
   SceneReader tooShort(std::string_view("1 2 3 4 \""));
   EXPECT_THROW(cache.FindOrLoadFromScene(tooShort), LoadError);
   EXPECT_EQ(cache.textures().count(), 2);

@@ -50,29 +50,19 @@ Bytes Stored(int width, int height, int channels, uint8_t descriptor) {
   return out;
 }
 
-// Greedy run-length packets over the whole stream, crossing rows freely.
+// One packet per stretch of equal pixels: a run for two or more, a raw
+// packet of one otherwise. Longer raw packets have a test of their own.
 Bytes RunLength(const Bytes& raw, std::size_t channels) {
   Bytes out;
-  const std::size_t n = raw.size() / channels;
-  auto same = [&](std::size_t a, std::size_t b) {
-    return std::equal(raw.begin() + a * channels, raw.begin() + (a + 1) * channels, raw.begin() + b * channels);
-  };
-  auto emit = [&](unsigned char header, std::size_t first, std::size_t pixels) {
-    out.push_back(header);
-    out.insert(out.end(), raw.begin() + first * channels, raw.begin() + (first + pixels) * channels);
-  };
-  for (std::size_t i = 0; i < n;) {
-    std::size_t run = 1;
-    while (i + run < n && run < 128 && same(i, i + run)) ++run;
-    if (run > 1) {
-      emit(static_cast<unsigned char>(0x80 | (run - 1)), i, 1);
-      i += run;
-      continue;
+  for (std::size_t i = 0; i < raw.size();) {
+    std::size_t n = 1;
+    while (i + n * channels < raw.size() && std::equal(raw.begin() + i, raw.begin() + i + channels,
+                                                        raw.begin() + i + n * channels)) {
+      ++n;
     }
-    std::size_t count = 1;
-    while (i + count < n && count < 128 && !(i + count + 1 < n && same(i + count, i + count + 1))) ++count;
-    emit(static_cast<unsigned char>(count - 1), i, count);
-    i += count;
+    out.push_back(static_cast<unsigned char>(n > 1 ? 0x80 | (n - 1) : 0));
+    out.insert(out.end(), raw.begin() + i, raw.begin() + i + channels);
+    i += n * channels;
   }
   return out;
 }
