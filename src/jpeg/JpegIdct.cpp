@@ -154,11 +154,19 @@ void InverseDctSimd(const int16_t* coef, const float* qf, uint8_t* out, ptrdiff_
     return;
   }
   __m128 r[8][2];
+  // Columns 4-7 without coefficients transform to exact zeros.
+  bool rightZero = true;
+  for (int i = 0; i < 8 && rightZero; ++i) {
+    uint64_t bits;
+    std::memcpy(&bits, coef + i * 8 + 4, 8);
+    rightZero = bits == 0;
+  }
   for (int i = 0; i < 8; ++i) {
     r[i][0] = LoadScaled(coef + i * 8, qf + i * 8);
-    r[i][1] = LoadScaled(coef + i * 8 + 4, qf + i * 8 + 4);
+    r[i][1] = rightZero ? _mm_setzero_ps() : LoadScaled(coef + i * 8 + 4, qf + i * 8 + 4);
   }
-  for (int h = 0; h < 2; ++h) Idct1D(r[0][h], r[1][h], r[2][h], r[3][h], r[4][h], r[5][h], r[6][h], r[7][h]);
+  Idct1D(r[0][0], r[1][0], r[2][0], r[3][0], r[4][0], r[5][0], r[6][0], r[7][0]);
+  if (!rightZero) Idct1D(r[0][1], r[1][1], r[2][1], r[3][1], r[4][1], r[5][1], r[6][1], r[7][1]);
   Transpose(r);
   for (int h = 0; h < 2; ++h) Idct1D(r[0][h], r[1][h], r[2][h], r[3][h], r[4][h], r[5][h], r[6][h], r[7][h]);
   Transpose(r);

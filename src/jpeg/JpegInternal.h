@@ -4,6 +4,7 @@
 #include "jpeg/JpegDecoder.h"
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -49,10 +50,13 @@ struct Component {
   int pred = 0;
   // Storage.
   std::vector<int16_t> coef;   // blocksW * blocksH * 64, natural order
-  // blocksW * 8 by blocksH * 8 samples; not cleared, as every sample the
-  // output reads is written by the transform first.
+  // Samples: blocksW * 8 wide, a ring of ringRows rows (three MCU rows:
+  // the one being decoded and the neighbours upsampling looks at). Not
+  // cleared, as every sample the output reads is written by the transform.
   std::unique_ptr<uint8_t[]> plane;
   size_t planeSize = 0;
+  int ringRows = 0;
+  uint8_t* Row(int y) const { return plane.get() + static_cast<ptrdiff_t>(y % ringRows) * blocksW * 8; }
   std::vector<uint8_t> row;    // one upsampled output row
   float qf[64];                // dequantisation folded into the transform
 };
@@ -87,6 +91,21 @@ struct BitReader {
     stopped = false;
   }
   void Refill() {
+    // Common case: the next eight bytes hold no 0xFF, so no stuffing or
+    // marker can be among them and whole bytes go in at once.
+    if (!stopped && end - p >= 8 && bits <= 56) {
+      uint64_t v;
+      std::memcpy(&v, p, 8);
+      v = __builtin_bswap64(v);
+      uint64_t inv = ~v;
+      if (((inv - 0x0101010101010101ull) & ~inv & 0x8080808080808080ull) == 0) {
+        int n = (64 - bits) >> 3;
+        acc |= (v >> (64 - 8 * n)) << (64 - bits - 8 * n);
+        p += n;
+        bits += 8 * n;
+        return;
+      }
+    }
     while (bits <= 56) {
       if (!stopped) {
         if (p < end) {

@@ -220,15 +220,13 @@ int OutputStage::NeededRow(const Component& c, const Frame& f, int y) const {
 }
 
 const uint8_t* OutputStage::UpsampleRow(Component& c, const Frame& f, int y) {
-  const ptrdiff_t stride = static_cast<ptrdiff_t>(c.blocksW) * 8;
-  const uint8_t* plane = c.plane.get();
-  if (c.h == f.hmax && c.v == f.vmax) return plane + y * stride;
+  if (c.h == f.hmax && c.v == f.vmax) return c.Row(y);
 
   // Vertical: the two nearest rows and the weight of the second.
   int y0 = y, wy = 0;
   if (c.v != f.vmax) Locate(y, c.v, f.vmax, y0, wy);
-  const uint8_t* r0 = plane + std::clamp(y0, 0, c.compH - 1) * stride;
-  const uint8_t* r1 = plane + std::clamp(y0 + 1, 0, c.compH - 1) * stride;
+  const uint8_t* r0 = c.Row(std::clamp(y0, 0, c.compH - 1));
+  const uint8_t* r1 = c.Row(std::clamp(y0 + 1, 0, c.compH - 1));
   uint8_t* out = c.row.data();
   const int w = c.compW;
 

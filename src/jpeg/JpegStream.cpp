@@ -361,7 +361,8 @@ int StreamReader::ParseCom(const uint8_t* s, size_t n) {
 int StreamReader::AllocatePlanes() {
   try {
     for (Component& c : w_.frame.comps) {
-      size_t n = static_cast<size_t>(c.blocksW) * static_cast<size_t>(c.blocksH) * 64;
+      c.ringRows = std::min(3 * 8 * c.v, c.blocksH * 8);
+      size_t n = static_cast<size_t>(c.blocksW) * 8 * static_cast<size_t>(c.ringRows);
       if (c.planeSize != n) {
         c.plane.reset();
         c.plane = std::make_unique_for_overwrite<uint8_t[]>(n);
@@ -530,7 +531,7 @@ int StreamReader::Scan(const uint8_t* s, size_t n) {
           int last = DecodeBlockSeq(br, w_.dc[c.dcTable], w_.ac[c.acTable], c.pred, blk);
           if (last < 0) return false;
           const ptrdiff_t stride = static_cast<ptrdiff_t>(c.blocksW) * 8;
-          InverseDct(blk, c.qf, c.plane.get() + by * 8 * stride + bx * 8, stride, last == 0);
+          InverseDct(blk, c.qf, c.Row(by * 8) + bx * 8, stride, last == 0);
           return true;
         },
         [&](int row, bool last) {
@@ -690,7 +691,7 @@ int StreamReader::Finish() {
           const int16_t* blk = c.coef.data() + (static_cast<size_t>(by) * static_cast<size_t>(c.blocksW) + static_cast<size_t>(bx)) * 64;
           bool dcOnly = true;
           for (int k = 1; k < 64 && dcOnly; ++k) dcOnly = blk[k] == 0;
-          InverseDct(blk, c.qf, c.plane.get() + by * 8 * stride + bx * 8, stride, dcOnly);
+          InverseDct(blk, c.qf, c.Row(by * 8) + bx * 8, stride, dcOnly);
         }
       }
       avail[i] = my + 1 == f.mcusY ? INT_MAX : (my + 1) * 8 * c.v;
