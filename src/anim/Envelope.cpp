@@ -5,20 +5,11 @@
 #include <utility>
 
 #include "anim/EnvelopeEvaluation.h"
+#include "anim/BlockReading.h"
 #include "anim/LoadError.h"
 #include "anim/SceneReader.h"
 
 namespace stagwerk {
-
-namespace {
-
-void Expect(SceneReader& reader, std::string_view keyword, const char* message) {
-  PathString token;
-  reader.ReadToken(token);
-  if (token.view() != keyword) throw LoadError(message);
-}
-
-}  // namespace
 
 Envelope::Envelope(std::vector<EnvelopeKey> keys, int32_t pre, int32_t post)
     : pre(pre), post(post), keys_(std::move(keys)) {
@@ -32,7 +23,7 @@ float ScalarOrEnvelope::ValueAt(float t) const { return envelope ? EvaluateEnvel
 
 Envelope ReadEnvelope(SceneReader& reader) {
   reader.SkipToken();  // "{"
-  Expect(reader, "Envelope", "Not Envelope");
+  ExpectToken(reader, "Envelope", "Not Envelope");
   int32_t count = 0;
   reader.ReadInt(&count);
   if (count == 0) count = 1;
@@ -44,7 +35,7 @@ Envelope ReadEnvelope(SceneReader& reader) {
   // Every key line takes at least 20 bytes; don't trust the count further.
   keys.reserve(std::min<std::size_t>(static_cast<std::size_t>(count), reader.remaining() / 20 + 1));
   for (int32_t i = 0; i < count; ++i) {
-    Expect(reader, "Key", "Not Key");
+    ExpectToken(reader, "Key", "Not Key");
     EnvelopeKey key;
     reader.ReadFloat(&key.value);
     reader.ReadFloat(&key.time);
@@ -79,7 +70,7 @@ Envelope ReadEnvelope(SceneReader& reader) {
     }
     keys.push_back(key);
   }
-  Expect(reader, "Behaviors", "Not Behaviors");
+  ExpectToken(reader, "Behaviors", "Not Behaviors");
   int32_t pre = 0;
   int32_t post = 0;
   reader.ReadInt(&pre);
@@ -89,7 +80,7 @@ Envelope ReadEnvelope(SceneReader& reader) {
 }
 
 MotionChannels ReadMotionChannels(SceneReader& reader) {
-  Expect(reader, "NumChannels", "Not NumChannels");
+  ExpectToken(reader, "NumChannels", "Not NumChannels");
   int32_t count = 0;
   reader.ReadInt(&count);
   MotionChannels motion;

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "anim/BlockReading.h"
 #include "anim/LoadError.h"
 #include "anim/SceneReader.h"
 #include "textures/TextureCache.h"
@@ -41,12 +42,7 @@ std::unique_ptr<Light> Light::Read(int32_t& glLightCount, int32_t& flareCount, S
   if (!(token == "LightMotion")) throw LoadError("Not LightMotion");
   light->motion = ReadMotionChannels(reader);
   next();
-  for (std::string_view keyword : {"LockedChannels", "KeyableChannels", "HController", "PController", "BController"}) {
-    if (token == keyword) {
-      reader.SkipToken();
-      next();
-    }
-  }
+  SkipChannelOptions(reader, token);
   if (token == "ParentItem") {
     light->parentRef = ItemRef::Read(reader);
     next();

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "anim/BlockReading.h"
 #include "anim/LoadError.h"
 #include "anim/SceneReader.h"
 #include "objects/Mesh.h"
@@ -109,12 +110,7 @@ std::unique_ptr<SceneObject> SceneObject::Read(SceneReader& reader, Mesh* mesh, 
     ReadBones(*object, reader, label);
     next();
   }
-  for (std::string_view keyword : {"LockedChannels", "KeyableChannels", "HController", "PController", "BController"}) {
-    if (token == keyword) {
-      reader.SkipToken();
-      next();
-    }
-  }
+  SkipChannelOptions(reader, token);
   if (token == "ParentItem") object->parentRef = ItemRef::Read(reader);
 
   // The end of the data ends the block too.

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "anim/BlockReading.h"
 #include "anim/LoadError.h"
 #include "anim/SceneReader.h"
 
@@ -16,12 +17,7 @@ std::unique_ptr<Camera> Camera::Read(SceneReader& reader) {
 
   camera->motion = ReadMotionChannels(reader);
   next();
-  for (std::string_view keyword : {"LockedChannels", "KeyableChannels", "HController", "PController", "BController"}) {
-    if (token == keyword) {
-      reader.SkipToken();
-      next();
-    }
-  }
+  SkipChannelOptions(reader, token);
   if (token == "ParentItem") {
     camera->parentRef = ItemRef::Read(reader);
     next();

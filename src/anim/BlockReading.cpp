@@ -1,0 +1,23 @@
+#include "anim/BlockReading.h"
+
+#include "anim/LoadError.h"
+#include "anim/SceneReader.h"
+
+namespace stagwerk {
+
+void ExpectToken(SceneReader& reader, std::string_view keyword, const char* message) {
+  PathString token;
+  reader.ReadToken(token);
+  if (token.view() != keyword) throw LoadError(message);
+}
+
+void SkipChannelOptions(SceneReader& reader, PathString& token) {
+  for (std::string_view keyword : {"LockedChannels", "KeyableChannels", "HController", "PController", "BController"}) {
+    if (token == keyword) {
+      reader.SkipToken();
+      reader.ReadToken(token);
+    }
+  }
+}
+
+}  // namespace stagwerk
