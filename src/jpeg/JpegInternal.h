@@ -10,7 +10,7 @@
 
 namespace jpeg {
 
-constexpr int kLookupBits = 9;
+constexpr int kLookupBits = 10;
 
 // Zig-zag position -> natural (row-major) position. Entries past 63 absorb
 // run lengths of corrupt data without leaving the block.
