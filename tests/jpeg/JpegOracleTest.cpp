@@ -175,3 +175,20 @@ TEST(JpegOracle, FileReadsKeepTheFileOpenAndWriteBottomUp) {
         ours.px[static_cast<size_t>((y * 64 + x) * 3 + c)] = px[static_cast<size_t>(((47 - y) * 64 + x) * 3 + (2 - c))];
   EXPECT_GE(Psnr(ours, ref), 40.0);
 }
+
+// Sequential files whose components come in separate scans (a cjpeg scan
+// script) go through the coefficient store instead of the streaming path.
+TEST(JpegOracle, NonInterleavedSequentialScans) {
+  RequireTools();
+  TempDir dir;
+  fs::path script = dir.path() / "scans.txt";
+  std::ofstream(script) << "0;\n1;\n2;\n";
+  fs::path pairs = dir.path() / "pairs.txt";
+  std::ofstream(pairs) << "0: 0 63 0 0;\n1,2: 0 63 0 0;\n";
+  for (auto [w, h] : kSomeSizes) {
+    for (const char* sampling : {"-sample 1x1", "-sample 2x2", "-sample 2x1"}) {
+      Check(dir, MakeBlocks(w, h), std::string(sampling) + " -scans " + script.string(), Expect::kNear);
+      Check(dir, MakePhoto(w, h, 3), std::string(sampling) + " -scans " + pairs.string(), Expect::kNear);
+    }
+  }
+}
