@@ -26,7 +26,7 @@ template <typename T>
 bool Scan(std::string_view token, const char* format, T* out) {
   char buffer[PathString::kCapacity];
   const std::size_t n = token.size() < PathString::kMaxLength ? token.size() : PathString::kMaxLength;
-  std::memcpy(buffer, token.data(), n);
+  if (n > 0) std::memcpy(buffer, token.data(), n);  // an empty token may have no data at all
   buffer[n] = '\0';
   T value{};
   if (std::sscanf(buffer, format, &value) != 1) return false;
