@@ -16,7 +16,7 @@ namespace jpeg {
 namespace {
 
 constexpr int kStop = 1;  // internal: end the read with success
-// Refuse frames whose sample planes and coefficients would need more.
+// Refuse frames whose stored coefficients (progressive or multi-scan) would need more.
 constexpr size_t kMaxWorkBytes = size_t(1) << 30;
 
 inline bool IsParamsType(int io) { return io == 0 || io == 1 || io == 4 || io == 5 || io == 20 || io == 21; }
@@ -80,7 +80,7 @@ class StreamReader {
   int StartOutput();
   int Finish();
   int Restart(BitReader& br, int& nextRst);
-  int OverrunCode(const BitReader& br) const { return br.end - br.p < 2 ? JPEG_ERR_EOF : JPEG_ERR_DATA; }
+  int OverrunCode(const BitReader& br) const;
   template <class Block, class RowDone>
   int ForEachBlock(BitReader& br, Block&& block, RowDone&& rowDone);
 
@@ -124,6 +124,14 @@ int StreamReader::NextMarker() {
   }
   pos_ = size_;
   return -1;
+}
+
+// A scan that needs more bits than it has: running into the end of the data
+// or the end-of-image marker is data ending early; another marker, damage.
+int StreamReader::OverrunCode(const BitReader& br) const {
+  const uint8_t* q = br.p;
+  while (q < br.end && *q == 0xFF) ++q;
+  return (q >= br.end || *q == 0xD9) ? JPEG_ERR_EOF : JPEG_ERR_DATA;
 }
 
 int StreamReader::ReadSegment(const uint8_t*& seg, size_t& len) {
@@ -507,10 +515,6 @@ int StreamReader::Scan(const uint8_t* s, size_t n) {
     if (!w_.quant[c.tq].defined) return JPEG_ERR_NO_QUANT;
   }
 
-  size_t need = 0;
-  for (const Component& c : f.comps) need += static_cast<size_t>(c.blocksW) * static_cast<size_t>(c.blocksH) * 64 * 3;
-  if (need > kMaxWorkBytes) return JPEG_ERR_MEMORY;
-
   BitReader br;
   br.Reset(data_ + pos_, data_ + size_);
   anyScan_ = true;
@@ -546,6 +550,9 @@ int StreamReader::Scan(const uint8_t* s, size_t n) {
   }
 
   if (!coefReady_) {
+    size_t need = 0;
+    for (const Component& c : f.comps) need += static_cast<size_t>(c.blocksW) * static_cast<size_t>(c.blocksH) * 64 * 2;
+    if (need > kMaxWorkBytes) return JPEG_ERR_MEMORY;
     rc = AllocateCoefficients();
     if (rc != JPEG_SUCCESS) return rc;
   }

@@ -349,6 +349,22 @@ TEST_F(JpegInterface, MalformedStreams) {
   std::vector<uint8_t> cut(ok.begin(), ok.begin() + static_cast<ptrdiff_t>(sos + 40));
   EXPECT_EQ(Both(cut), JPEG_ERR_EOF);
 
+  // A small file claiming a huge frame fails fast, without allocating for it:
+  // the sequential one runs out of data, the progressive one is too big to store.
+  std::vector<uint8_t> huge = MakeJpeg(MakePhoto(33, 17, 3), "");
+  size_t sof0 = FindMarker(huge, 0xC0);
+  ASSERT_NE(sof0, std::string::npos);
+  for (size_t k = sof0 + 5; k < sof0 + 9; ++k) huge[k] = 0xFF;
+  EXPECT_EQ(Both(huge), JPEG_ERR_EOF);
+  std::vector<uint8_t> hugeRst = ok;
+  for (size_t k = sof + 5; k < sof + 9; ++k) hugeRst[k] = 0xFF;
+  EXPECT_EQ(Both(hugeRst), JPEG_ERR_BAD_RST);  // with restarts the missing marker is noticed first
+  std::vector<uint8_t> hugeProg = MakeJpeg(MakePhoto(33, 17, 3), "-progressive");
+  size_t sof2 = FindMarker(hugeProg, 0xC2);
+  ASSERT_NE(sof2, std::string::npos);
+  for (size_t k = sof2 + 5; k < sof2 + 9; ++k) hugeProg[k] = 0xFF;
+  EXPECT_EQ(Both(hugeProg), JPEG_ERR_MEMORY);
+
   // Without a frame: the image read has no image, the parameter read no frame.
   std::vector<uint8_t> empty{0xFF, 0xD8, 0xFF, 0xD9};
   std::vector<uint8_t> px(16);
