@@ -101,6 +101,16 @@ TEST_F(SceneLoaderTest, SceneSettingsAndDefaults) {
   EXPECT_EQ(scene.nearClip, 0.25f);
   ASSERT_NE(scene.fgDissolve, nullptr);
 
+  // Pictures name their file relative to the data root, quoted.
+  const std::string tga = std::string("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\1\0\x18\0", 18) + "abcdef";
+  dir_.Write("pictures/back.tga", tga);
+  const Scene& pictures = Load("pictures", "LWSC 3 BGImage 1 0 0 0 \"pictures/back.tga\" "
+                                           "FGImage 1 0 0 0 \"pictures/back.tga\" x");
+  ASSERT_NE(pictures.bgImage, nullptr);
+  EXPECT_EQ(pictures.bgImage, pictures.fgImage);
+  EXPECT_EQ(pictures.bgImage->width, 2);
+  EXPECT_EQ(pictures.bgImage->height, 1);
+
   const Scene& fog = Load("fog", "LWSC 3 FogType 1 FogMinDistance 4 FogColor 0.5 0.25 1 "
                                  "AmbientColor 1 1 1 LightIntensity 9 AmbientIntensity 0.9 x");
   EXPECT_EQ(fog.fogMinDistance.value, 4.0f);
