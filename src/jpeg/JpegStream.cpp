@@ -25,7 +25,7 @@ inline int16_t Wrap16(int v) { return static_cast<int16_t>(v); }
 
 // Decodes one sequential block into blk (zeroed by the caller). Answers the
 // zig-zag index of the last coefficient written, or -1 on a bad code.
-inline int DecodeBlockSeqIn(BitReader& br, const HuffTable& dc, const HuffTable& ac, int& pred, int16_t* blk) {
+inline int DecodeBlockSeq(BitReader& br, const HuffTable& dc, const HuffTable& ac, int& pred, int16_t* blk) {
   int s = DecodeHuff(br, dc);
   if (s < 0 || s > 15) return -1;
   int diff = s ? Extend(br.Get(s), s) : 0;
@@ -55,16 +55,6 @@ inline int DecodeBlockSeqIn(BitReader& br, const HuffTable& dc, const HuffTable&
     blk[kZigzagToNatural[k]] = static_cast<int16_t>(Extend(br.Get(s), s));
     last = k++;
   }
-  return last;
-}
-
-// The reader's state lives in registers for the block; the caller's copy has
-// its address taken elsewhere and would otherwise go through memory on every
-// coefficient.
-inline int DecodeBlockSeq(BitReader& br, const HuffTable& dc, const HuffTable& ac, int& pred, int16_t* blk) {
-  BitReader local = br;
-  int last = DecodeBlockSeqIn(local, dc, ac, pred, blk);
-  br = local;
   return last;
 }
 
