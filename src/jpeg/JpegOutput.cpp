@@ -104,26 +104,17 @@ inline void Ycc8(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, __m128i
 }
 #endif
 
-#if defined(__SSE2__)
-// Four 4-byte pixels in, their first three bytes packed into the low 12 bytes.
-inline __m128i Pack3(__m128i p) {
-  const __m128i m0 = _mm_setr_epi32(0x00FFFFFF, 0, 0, 0);
-  const __m128i m1 = _mm_setr_epi32(static_cast<int>(0xFF000000u), 0x0000FFFF, 0, 0);
-  const __m128i m2 = _mm_setr_epi32(0, static_cast<int>(0xFFFF0000u), 0x000000FF, 0);
-  const __m128i m3 = _mm_setr_epi32(0, 0, static_cast<int>(0xFFFFFF00u), 0);
-  __m128i a = _mm_or_si128(_mm_and_si128(p, m0), _mm_and_si128(_mm_srli_si128(p, 1), m1));
-  __m128i b = _mm_or_si128(_mm_and_si128(_mm_srli_si128(p, 2), m2), _mm_and_si128(_mm_srli_si128(p, 3), m3));
-  return _mm_or_si128(a, b);
-}
-#endif
-
 template <int D>
 void YccRow(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, const uint8_t* a, uint8_t* out, int w, int ch) {
   int x = 0;
 #if defined(__SSE2__)
   if ((D != 3 && ch == 3) || (D == 3 && ch == 4 && a == nullptr)) {
     const __m128i opaque = _mm_set1_epi8(static_cast<char>(0xFF));
-    for (; x + 8 <= w; x += 8) {
+    // Pixels go out as 32-bit words; with three channels each word's top
+    // byte is overwritten by the next pixel, so the last group is left to
+    // the scalar loop.
+    const int limit = D == 3 ? w - 7 : w - 8;
+    for (; x < limit; x += 8) {
       __m128i r, g, b;
       Ycc8(y + x, cb + x, cr + x, r, g, b);
       __m128i first = D == 2 ? b : r;
@@ -137,10 +128,10 @@ void YccRow(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, const uint8_
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o), p0);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16), p1);
       } else {
-        // Exactly 24 bytes, so nothing past the row is touched.
-        __m128i q0 = Pack3(p0), q1 = Pack3(p1);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_or_si128(q0, _mm_slli_si128(q1, 12)));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(o + 16), _mm_srli_si128(q1, 4));
+        alignas(16) uint32_t words[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(words), p0);
+        _mm_store_si128(reinterpret_cast<__m128i*>(words + 4), p1);
+        for (int i = 0; i < 8; ++i) std::memcpy(o + 3 * i, &words[i], 4);
       }
     }
   }
