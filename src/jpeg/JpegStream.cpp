@@ -429,18 +429,21 @@ int StreamReader::ForEachBlock(BitReader& br, Block&& block, RowDone&& rowDone) 
   const int interval = w_.restartInterval;
   int todo = interval;
   int nextRst = 0;
+  // Counts MCUs down to the next restart marker and reads it when due.
+  auto countdown = [&]() -> int {
+    if (interval == 0) return JPEG_SUCCESS;
+    if (todo == 0) {
+      if (int rc = Restart(br, nextRst); rc != JPEG_SUCCESS) return rc;
+      todo = interval;
+    }
+    --todo;
+    return JPEG_SUCCESS;
+  };
   if (ns_ == 1) {
     Component& c = *sc_[0];
     for (int by = 0; by < c.realBlocksH; ++by) {
       for (int bx = 0; bx < c.realBlocksW; ++bx) {
-        if (interval) {
-          if (todo == 0) {
-            int rc = Restart(br, nextRst);
-            if (rc != JPEG_SUCCESS) return rc;
-            todo = interval;
-          }
-          --todo;
-        }
+        if (int rc = countdown(); rc != JPEG_SUCCESS) return rc;
         if (!block(c, bx, by)) return JPEG_ERR_DATA;
         if (br.Overrun()) return OverrunCode(br);
       }
@@ -450,14 +453,7 @@ int StreamReader::ForEachBlock(BitReader& br, Block&& block, RowDone&& rowDone) 
   }
   for (int my = 0; my < f.mcusY; ++my) {
     for (int mx = 0; mx < f.mcusX; ++mx) {
-      if (interval) {
-        if (todo == 0) {
-          int rc = Restart(br, nextRst);
-          if (rc != JPEG_SUCCESS) return rc;
-          todo = interval;
-        }
-        --todo;
-      }
+      if (int rc = countdown(); rc != JPEG_SUCCESS) return rc;
       for (int i = 0; i < ns_; ++i) {
         Component& c = *sc_[i];
         for (int v = 0; v < c.v; ++v)
