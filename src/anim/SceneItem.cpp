@@ -1,5 +1,7 @@
 #include "anim/SceneItem.h"
 
+#include <vector>
+
 #include "anim/EnvelopeEvaluation.h"
 
 namespace stagwerk {
@@ -34,14 +36,22 @@ void ApplyInverseMotion(Matrix4& current, const MotionChannels& motion, float t)
 }
 
 void ApplyViewTransform(Matrix4& current, SceneItem& item, float t) {
-  if (t == item.cachedTime) {
-    current = item.cachedMatrix;
-    return;
+  // Up the chain until a cached item or the top, then every item walked gets
+  // the finished matrix, as the recursive walk would leave it. A loop, not
+  // recursion: a legal chain may be tens of thousands of items long.
+  std::size_t walked = 0;
+  for (SceneItem* walk = &item; walk != nullptr; walk = walk->parent, ++walked) {
+    if (t == walk->cachedTime) {
+      current = walk->cachedMatrix;
+      break;
+    }
+    ApplyInverseMotion(current, walk->motion, t);
   }
-  ApplyInverseMotion(current, item.motion, t);
-  if (item.parent != nullptr) ApplyViewTransform(current, *item.parent, t);
-  item.cachedMatrix = current;
-  item.cachedTime = t;
+  SceneItem* walk = &item;
+  for (std::size_t i = 0; i < walked; ++i, walk = walk->parent) {
+    walk->cachedMatrix = current;
+    walk->cachedTime = t;
+  }
 }
 
 void SceneItem::Transform(Matrix4& current, float time) {
@@ -56,14 +66,18 @@ void SceneItem::Transform(Matrix4& current, float time) {
 }
 
 void ApplyItemTransform(Matrix4& current, SceneItem& item, float t) {
-  if (t == item.cachedTime) {
-    current = item.cachedMatrix;
-    return;
+  // The uncached part of the chain, nearest first, then placed from the top
+  // down. The list is kept between calls so a frame allocates nothing.
+  thread_local std::vector<SceneItem*> chain;
+  chain.clear();
+  SceneItem* walk = &item;
+  for (; walk != nullptr && t != walk->cachedTime; walk = walk->parent) chain.push_back(walk);
+  if (walk != nullptr) current = walk->cachedMatrix;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    ApplyMotion(current, (*it)->motion, t);
+    (*it)->cachedMatrix = current;
+    (*it)->cachedTime = t;
   }
-  if (item.parent != nullptr) ApplyItemTransform(current, *item.parent, t);
-  ApplyMotion(current, item.motion, t);
-  item.cachedMatrix = current;
-  item.cachedTime = t;
 }
 
 }  // namespace stagwerk

@@ -1,6 +1,8 @@
 #include "app/Demo.h"
 
+#include "objects/MeshDrawing.h"
 #include "scene/SceneLoader.h"
+#include "textures/TextureUpload.h"
 
 namespace stagwerk {
 
@@ -16,14 +18,26 @@ Demo::Demo(DemoConfig demoConfig, const DemoOptions& options)
     : config(std::move(demoConfig)),
       directories(DirectoriesOf(config)),
       aspect(config.aspect()),
-      textures(directories, !options.validationRun),
+      textures(directories, !options.validationRun && !options.graphics),
       meshes(directories, textures),
       scenes([this, onSceneLoad = options.onSceneLoad](const std::string& name) {
         if (onSceneLoad) onSceneLoad(name);
         return LoadScene(name, directories, meshes, textures);
-      }) {}
+      }),
+      onLoadingPicture_(options.onLoadingPicture) {
+  if (options.graphics) {
+    textures.SetHooks(GlTextureHooks());
+    meshes.SetHooks(GlMeshHooks());
+  }
+}
 
 std::unique_ptr<Demo> Demo::Load(const std::string& configPath, const DemoOptions& options) {
+  std::unique_ptr<Demo> demo = Create(configPath, options);
+  demo->LoadContent();
+  return demo;
+}
+
+std::unique_ptr<Demo> Demo::Create(const std::string& configPath, const DemoOptions& options) {
   DemoConfig config = LoadDemoConfig(configPath);
   const std::string settingsPath = options.settingsPath.empty() ? SettingsStore::DefaultPath() : options.settingsPath;
   SettingsStore store(settingsPath);
@@ -32,9 +46,13 @@ std::unique_ptr<Demo> Demo::Load(const std::string& configPath, const DemoOption
   std::unique_ptr<Demo> demo(new Demo(std::move(config), options));
   demo->display = display;
   demo->settingsPath = settingsPath;
-  demo->loadingPicture = &demo->textures.FindOrLoad(kLoadingPicture);
-  LoadDemoScript(demo->script, demo->scenes, demo->directories.rootDir, demo->config.scriptName.str());
   return demo;
+}
+
+void Demo::LoadContent() {
+  loadingPicture = &textures.FindOrLoad(kLoadingPicture);
+  if (onLoadingPicture_) onLoadingPicture_(*loadingPicture);
+  LoadDemoScript(script, scenes, directories.rootDir, config.scriptName.str());
 }
 
 }  // namespace stagwerk

@@ -18,6 +18,11 @@ namespace stagwerk {
 struct DemoOptions {
   // A validation run neither writes the settings nor keeps pixels.
   bool validationRun = false;
+  // Upload textures and compile display lists while loading; needs a current
+  // GL context from before the first texture until the Demo is gone.
+  bool graphics = false;
+  // Told the loading picture as soon as it is loaded, before the script.
+  std::function<void(const Texture&)> onLoadingPicture;
   std::string settingsPath;  // empty: the per-user default
   // Told each scene name as its loading starts.
   std::function<void(const std::string&)> onSceneLoad;
@@ -29,6 +34,11 @@ class Demo {
   // and every scene, mesh and texture it names, in the player's order.
   // Throws LoadError.
   static std::unique_ptr<Demo> Load(const std::string& configPath, const DemoOptions& options);
+  // The first half of Load: configuration, settings, empty caches. A player
+  // opens its window from the display settings between the two halves.
+  static std::unique_ptr<Demo> Create(const std::string& configPath, const DemoOptions& options);
+  // The second half: the loading picture, the script, its scenes.
+  void LoadContent();
 
   DemoConfig config;
   DisplaySettings display;
@@ -43,6 +53,7 @@ class Demo {
 
  private:
   Demo(DemoConfig config, const DemoOptions& options);
+  std::function<void(const Texture&)> onLoadingPicture_;
 };
 
 constexpr const char* kDefaultConfigFile = "defaultdemoconfig.txt";

@@ -78,6 +78,10 @@ class Mesh {
   // Adds weight x the deltas of one morph target; targets past the last add nothing.
   void ApplyMorphTarget(uint32_t target, float weight);
 
+  // The compiled drawing of a loaded mesh; 0 without GL. A working copy
+  // carries its base's number but never draws or deletes it.
+  uint32_t displayList = 0;
+
   const std::string& name() const { return name_; }
   bool isMorphCopy() const { return morphCopy_; }
   uint8_t flags() const { return flags_; }

@@ -1,6 +1,7 @@
 #pragma once
 // One Mesh per object file name for the whole run, shared by every object
 // and scene that names it.
+#include <functional>
 #include <string>
 
 #include "anim/DataDirectories.h"
@@ -11,9 +12,22 @@ namespace stagwerk {
 
 class TextureCache;
 
+// What the GL layer does with each mesh: compile its display list once it is
+// loaded, delete it at teardown. Left empty, the cache stays GL-free.
+struct MeshHooks {
+  std::function<void(Mesh&)> loaded;
+  std::function<void(Mesh&)> release;
+};
+
 class MeshCache {
  public:
   MeshCache(const DataDirectories& directories, TextureCache& textures);
+  // Releases every mesh through the hooks, head to tail.
+  ~MeshCache();
+  MeshCache(const MeshCache&) = delete;
+  MeshCache& operator=(const MeshCache&) = delete;
+
+  void SetHooks(MeshHooks hooks) { hooks_ = std::move(hooks); }
 
   // objectPath is the name after "LoadObjectLayer" (e.g. Objects/Ship.lwo),
   // compared exactly; a mesh is kept only once it loaded completely.
@@ -23,6 +37,7 @@ class MeshCache {
  private:
   DataDirectories directories_;
   TextureCache& textures_;
+  MeshHooks hooks_;
   PointerList<Mesh> meshes_;
 };
 

@@ -11,6 +11,11 @@ namespace stagwerk {
 TextureCache::TextureCache(const DataDirectories& directories, bool keepPixels)
     : directories_(directories), keepPixels_(keepPixels) {}
 
+TextureCache::~TextureCache() {
+  if (!hooks_.release) return;
+  for (Texture& texture : textures_) hooks_.release(texture);
+}
+
 std::string TextureCache::NamePath(const std::string& name) const {
   PathString path;
   path.Append(directories_.rootDir).Append("/").Append(directories_.textureDir).Append("/").Append(name).Append(".jpg");
@@ -48,6 +53,7 @@ Texture& TextureCache::FindOrLoadPath(const std::string& path) {
   RequireTextureSize(image.width, image.height);
   // The upload refuses these; a run without GL refuses them the same way.
   if (image.channels < 1 || image.channels > 4) throw LoadError("Unrecognized Image");
+  if (hooks_.upload) hooks_.upload(*texture, image);
   if (keepPixels_) texture->pixels = std::move(image.pixels);
   return textures_.Append(std::move(texture));
 }

@@ -1,0 +1,124 @@
+#include "platform/Framebuffer.h"
+
+#include <SDL2/SDL.h>
+
+#include <cstring>
+
+#include "gl/GlHeaders.h"
+
+namespace stagwerk {
+
+namespace {
+
+struct FramebufferCalls {
+  PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
+  PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
+  PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
+  PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
+  PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
+  PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
+  PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
+  PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
+  PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
+  PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
+
+  bool complete() const {
+    return genFramebuffers && deleteFramebuffers && bindFramebuffer && genRenderbuffers && deleteRenderbuffers &&
+           bindRenderbuffer && renderbufferStorage && framebufferRenderbuffer && checkFramebufferStatus &&
+           blitFramebuffer;
+  }
+};
+
+template <typename T>
+void Find(T& call, const char* name) {
+  call = reinterpret_cast<T>(SDL_GL_GetProcAddress(name));
+}
+
+FramebufferCalls Load() {
+  FramebufferCalls calls;
+  Find(calls.genFramebuffers, "glGenFramebuffers");
+  Find(calls.deleteFramebuffers, "glDeleteFramebuffers");
+  Find(calls.bindFramebuffer, "glBindFramebuffer");
+  Find(calls.genRenderbuffers, "glGenRenderbuffers");
+  Find(calls.deleteRenderbuffers, "glDeleteRenderbuffers");
+  Find(calls.bindRenderbuffer, "glBindRenderbuffer");
+  Find(calls.renderbufferStorage, "glRenderbufferStorage");
+  Find(calls.framebufferRenderbuffer, "glFramebufferRenderbuffer");
+  Find(calls.checkFramebufferStatus, "glCheckFramebufferStatus");
+  Find(calls.blitFramebuffer, "glBlitFramebuffer");
+  return calls;
+}
+
+// Looked up once, with the first context; every context comes from one driver.
+const FramebufferCalls& Calls() {
+  static const FramebufferCalls calls = Load();
+  return calls;
+}
+
+}  // namespace
+
+Framebuffer::Framebuffer(int width, int height) : width_(width), height_(height) { Create(); }
+
+Framebuffer::~Framebuffer() { Destroy(); }
+
+void Framebuffer::Create() {
+  const FramebufferCalls& gl = Calls();
+  if (!gl.complete()) return;
+  gl.genRenderbuffers(1, &colour_);
+  gl.bindRenderbuffer(GL_RENDERBUFFER, colour_);
+  gl.renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width_, height_);
+  gl.genRenderbuffers(1, &depth_);
+  gl.bindRenderbuffer(GL_RENDERBUFFER, depth_);
+  gl.renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, width_, height_);
+  gl.genFramebuffers(1, &fbo_);
+  gl.bindFramebuffer(GL_FRAMEBUFFER, fbo_);
+  gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
+  gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth_);
+  if (gl.checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    Destroy();  // the window's buffer it is, then
+    return;
+  }
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void Framebuffer::Destroy() {
+  if (fbo_ == 0 && colour_ == 0 && depth_ == 0) return;
+  const FramebufferCalls& gl = Calls();
+  gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
+  if (fbo_ != 0) gl.deleteFramebuffers(1, &fbo_);
+  if (colour_ != 0) gl.deleteRenderbuffers(1, &colour_);
+  if (depth_ != 0) gl.deleteRenderbuffers(1, &depth_);
+  fbo_ = colour_ = depth_ = 0;
+}
+
+void Framebuffer::Resize(int width, int height) {
+  if (width == width_ && height == height_) return;
+  Destroy();
+  width_ = width;
+  height_ = height;
+  Create();
+}
+
+void Framebuffer::BlitToWindow() {
+  if (fbo_ == 0) return;
+  const FramebufferCalls& gl = Calls();
+  gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  gl.blitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  gl.bindFramebuffer(GL_FRAMEBUFFER, fbo_);
+}
+
+std::vector<unsigned char> Framebuffer::ReadRgb() const {
+  const std::size_t row = std::size_t(3) * static_cast<std::size_t>(width_);
+  std::vector<unsigned char> bottomUp(row * static_cast<std::size_t>(height_));
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  if (fbo_ == 0) glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+  std::vector<unsigned char> topDown(bottomUp.size());
+  for (int y = 0; y < height_; ++y) {
+    std::memcpy(&topDown[row * static_cast<std::size_t>(y)],
+                &bottomUp[row * static_cast<std::size_t>(height_ - 1 - y)], row);
+  }
+  return topDown;
+}
+
+}  // namespace stagwerk

@@ -1,0 +1,41 @@
+#pragma once
+// The off-screen picture every frame is drawn into. Unlike a window's back
+// buffer after a swap, it keeps the previous frame, which the motion-blur
+// trail is made of; the window shows it by a blit, and stills read it back.
+#include <cstdint>
+#include <vector>
+
+namespace stagwerk {
+
+class Framebuffer {
+ public:
+  // Needs a current context. Without framebuffer objects in the driver it
+  // draws into the window's own buffer, as the player always did.
+  Framebuffer(int width, int height);
+  ~Framebuffer();
+  Framebuffer(const Framebuffer&) = delete;
+  Framebuffer& operator=(const Framebuffer&) = delete;
+
+  // A new size loses the content; the caller clears it with the viewport.
+  void Resize(int width, int height);
+  // Copies the picture into the window's back buffer, ready for the swap.
+  void BlitToWindow();
+  // The picture as RGB rows, top row first.
+  std::vector<unsigned char> ReadRgb() const;
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  bool offScreen() const { return fbo_ != 0; }
+
+ private:
+  void Create();
+  void Destroy();
+
+  int width_;
+  int height_;
+  uint32_t fbo_ = 0;
+  uint32_t colour_ = 0;
+  uint32_t depth_ = 0;
+};
+
+}  // namespace stagwerk

@@ -1,0 +1,13 @@
+#pragma once
+// The camera shake's random numbers: the original platform's 15-bit rand(),
+// default seed 1 and never reseeded by the player, so a shaking camera moves
+// as it always did (a 31-bit rand() would throw it off the screen).
+#include <cstdint>
+
+namespace stagwerk {
+
+int ShakeRandom();
+// For tests and stills that want the sequence from its start.
+void SeedShakeRandom(uint32_t seed = 1);
+
+}  // namespace stagwerk
