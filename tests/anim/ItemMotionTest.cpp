@@ -120,5 +120,35 @@ TEST(ItemMotion, ParentChainsAndCaches) {
   EXPECT_EQ(again, view);
 }
 
+TEST(ItemMotion, ChainsTensOfThousandsLongArePlacedWithoutRecursion) {
+  // Each item one unit along x from its parent; a recursive walk of this
+  // chain would overflow the stack.
+  constexpr int kLength = 200000;
+  std::vector<std::unique_ptr<SceneItem>> chain;
+  const MotionChannels step = Motion({1, 0, 0, 0, 0, 0});
+  for (int i = 0; i < kLength; ++i) {
+    auto item = std::make_unique<SceneItem>();
+    for (const auto& channel : step.channels) {
+      item->motion.channels.push_back(std::make_unique<Envelope>(
+          std::vector<EnvelopeKey>(channel->keys(), channel->keys() + channel->count())));
+    }
+    if (!chain.empty()) item->parent = chain.back().get();
+    chain.push_back(std::move(item));
+  }
+  Matrix4 world;
+  ApplyItemTransform(world, *chain.back(), 0.0f);
+  EXPECT_EQ(Apply(world, 0, 0, 0)[0], static_cast<float>(kLength));
+  EXPECT_EQ(Apply(chain[99]->cachedMatrix, 0, 0, 0)[0], 100.0f);  // every link cached on the way
+
+  // The view chain of a camera at its end: the inverse, every link cached
+  // with the finished matrix.
+  for (auto& item : chain) item->cachedTime = -1.0f;
+  Matrix4 view;
+  ApplyViewTransform(view, *chain.back(), 0.0f);
+  EXPECT_EQ(Apply(view, static_cast<float>(kLength), 0, 0)[0], 0.0f);
+  EXPECT_EQ(chain.front()->cachedMatrix, view);
+  EXPECT_EQ(chain.front()->cachedTime, 0.0f);
+}
+
 }  // namespace
 }  // namespace stagwerk

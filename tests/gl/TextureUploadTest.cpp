@@ -1,0 +1,107 @@
+// Textures into GL: pixel layouts, sizes, binding, and the failure path.
+#include "GlTestSupport.h"
+#include "anim/LoadError.h"
+
+namespace stagwerk {
+namespace {
+
+using testing::GlTest;
+using testing::MakeTexture;
+using testing::Near;
+
+class TextureUpload : public GlTest {
+ protected:
+  // Draws the texture over the whole window, unlit, and reads the centre.
+  testing::Rgba Sample(const Texture& texture) {
+    glDisable(GL_LIGHTING);
+    glDisable(GL_FOG);
+    glDisable(GL_BLEND);
+    glClear(GL_COLOR_BUFFER_BIT);
+    BindTexture(texture, 0);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0); glVertex2f(-1, -1);
+    glTexCoord2f(0, 1); glVertex2f(-1, 1);
+    glTexCoord2f(1, 1); glVertex2f(1, 1);
+    glTexCoord2f(1, 0); glVertex2f(1, -1);
+    glEnd();
+    return Pixel(32, 32);
+  }
+};
+
+TEST_F(TextureUpload, PixelLayoutsByChannelCount) {
+  auto red = MakeTexture(1, 1, 3, {0, 0, 255});  // blue, green, red
+  GLint unit = 0;
+  glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+  EXPECT_EQ(unit, GL_TEXTURE0_ARB);
+  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+  GLint bound = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  EXPECT_EQ(static_cast<GLuint>(bound), red->glName);
+  EXPECT_EQ(red->target, static_cast<uint32_t>(GL_TEXTURE_2D));
+  EXPECT_TRUE(Near(Sample(*red), {255, 0, 0, -1}));
+
+  auto bgra = MakeTexture(2, 2, 4, {255, 0, 0, 128, 255, 0, 0, 128, 255, 0, 0, 128, 255, 0, 0, 128});
+  EXPECT_TRUE(Near(Sample(*bgra), {0, 0, 255, -1}));
+
+  // Luminance with opacity (a grey JPEG with an opacity file).
+  auto inkWithAlpha = MakeTexture(4, 4, 2, std::vector<unsigned char>{90, 200, 90, 200, 90, 200, 90, 200,
+                                                                      90, 200, 90, 200, 90, 200, 90, 200,
+                                                                      90, 200, 90, 200, 90, 200, 90, 200,
+                                                                      90, 200, 90, 200, 90, 200, 90, 200});
+  GLint format = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+  EXPECT_EQ(format, GL_LUMINANCE8_ALPHA8);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glClear(GL_COLOR_BUFFER_BIT);
+  BindTexture(*inkWithAlpha, 0);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+  glBegin(GL_QUADS);
+  glTexCoord2f(0, 0); glVertex2f(-1, -1);
+  glTexCoord2f(0, 1); glVertex2f(-1, 1);
+  glTexCoord2f(1, 1); glVertex2f(1, 1);
+  glTexCoord2f(1, 0); glVertex2f(1, -1);
+  glEnd();
+  const int blended = 90 * 200 / 255;
+  EXPECT_TRUE(Near(Pixel(32, 32), {blended, blended, blended, -1}));
+
+  // A 1 x 1 texture is a complete mipmap chain of one level.
+  auto grey = MakeTexture(1, 1, 1, {77});
+  EXPECT_TRUE(Near(Sample(*grey), {77, 77, 77, -1}));
+}
+
+TEST_F(TextureUpload, BindSelectsTheUnitAndLeavesItActive) {
+  auto texture = MakeTexture(1, 1, 1, {1});
+  BindTexture(*texture, 1);
+  GLint unit = 0;
+  glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+  EXPECT_EQ(unit, GL_TEXTURE1_ARB);
+  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+  BindTexture(*texture, 0);
+  glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+  EXPECT_EQ(unit, GL_TEXTURE0_ARB);
+}
+
+TEST_F(TextureUpload, UnrecognizedImageFreesItsTextureName) {
+  Texture texture;
+  texture.width = 1;
+  texture.height = 1;
+  texture.channels = 5;
+  Image image;
+  image.pixels.assign(5, 0);
+  try {
+    UploadTexture(texture, image);
+    FAIL() << "five channels uploaded";
+  } catch (const LoadError& e) {
+    EXPECT_STREQ(e.what(), "Unrecognized Image");
+  }
+  EXPECT_EQ(texture.glName, 0u);
+  // It was bound when the failure struck; deleting it unbound it.
+  GLint bound = -1;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  EXPECT_EQ(bound, 0);
+}
+
+}  // namespace
+}  // namespace stagwerk
