@@ -8,6 +8,10 @@ packages=(
   clang lld libclang-rt-14-dev          # fuzzing and sanitizer builds
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev                     # --dump output
+  libsdl2-dev                            # window, GL context, offscreen driver
+  libgl-dev libglu1-mesa-dev             # fixed-function GL and GLU
+  libgl1-mesa-dri libegl-mesa0           # Mesa's software renderer for tests and stills
+  libpng-dev                             # stills and captures
   libjpeg-turbo-progs                    # cjpeg/djpeg: JPEG test oracle
   libjpeg62-turbo-dev                    # JPEG benchmark baseline only
 )

@@ -2,7 +2,9 @@
 // A real GL context for drawing tests (Mesa's software renderer through SDL's
 // offscreen driver: no display needed), pixel read-back, and small demos
 // written to a scratch directory. A test fails, never skips, without a context.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <link.h>
 
 #include <array>
 #include <cstdlib>
@@ -28,6 +30,24 @@ namespace stagwerk::testing {
 
 using Rgba = std::array<int, 4>;
 
+// Keeps the GL driver's libraries loaded to the end of the process, so that
+// what the driver itself never frees is reported under its library's name
+// (and suppressed as not ours) instead of as an unknown module.
+inline void PinGlDriver() {
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, std::size_t, void*) {
+        const std::string name = info->dlpi_name;
+        for (const char* part : {"_dri.so", "libgallium", "libLLVM", "libEGL", "libGLX", "libglapi", "libGL"}) {
+          if (name.find(part) != std::string::npos) {
+            dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+            break;
+          }
+        }
+        return 0;
+      },
+      nullptr);
+}
+
 class GlTest : public ::testing::Test {
  protected:
   explicit GlTest(int width = 64, int height = 64) : width_(width), height_(height) {}
@@ -45,6 +65,7 @@ class GlTest : public ::testing::Test {
     } catch (const std::exception& e) {
       FAIL() << "no GL context: " << e.what();
     }
+    PinGlDriver();
     glViewport(0, 0, width_, height_);
   }
 
