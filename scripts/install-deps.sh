@@ -10,6 +10,7 @@ packages=(
   nlohmann-json3-dev                     # --dump output
   libjpeg-turbo-progs                    # cjpeg/djpeg: JPEG test oracle
   libjpeg62-turbo-dev                    # JPEG benchmark baseline only
+  libassimp-dev                          # kq7: 3D files to KQ7 meshes and back
 )
 
 missing=()
