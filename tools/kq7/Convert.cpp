@@ -106,8 +106,9 @@ std::vector<std::string> DiffuseTextures(const aiScene& scene, const std::vector
                                          const std::string& file, std::vector<std::string>& warnings) {
   std::vector<std::string> names;
   for (const Placed& p : placed) {
-    if (p.mesh->mMaterialIndex >= scene.mNumMaterials) continue;
-    const aiMaterial& material = *scene.mMaterials[p.mesh->mMaterialIndex];
+    const unsigned index = p.mesh->mMaterialIndex;
+    if (index >= scene.mNumMaterials || scene.mMaterials[index] == nullptr) continue;
+    const aiMaterial& material = *scene.mMaterials[index];
     for (unsigned t = 0; t < material.GetTextureCount(aiTextureType_DIFFUSE); ++t) {
       aiString path;
       if (material.GetTexture(aiTextureType_DIFFUSE, t, &path) != AI_SUCCESS) continue;
@@ -253,7 +254,9 @@ Kq7Description ConvertScene(const aiScene& scene, const std::string& file, const
             const aiColor4D& c4 = mesh.mColors[0][v];
             rgba = {c4.r, c4.g, c4.b, c4.a};
             for (float x : rgba) {
-              if (!std::isfinite(x)) throw InputError(file + ": " + MeshName(mesh, m) + " has a colour that is not a finite number");
+              if (!std::isfinite(x)) {
+                throw InputError(file + ": " + MeshName(mesh, m) + " has a colour that is not a finite number");
+              }
             }
           }
           colourIndices.push_back(colours.Index(rgba));
@@ -291,7 +294,9 @@ Kq7Description ConvertScene(const aiScene& scene, const std::string& file, const
   const std::vector<std::string> found = options.points ? std::vector<std::string>{}
                                                         : DiffuseTextures(scene, placed, file, warnings);
   if (options.points) {
-    if (!texture.empty()) warnings.push_back(file + ": --texture is not used by a point set; its sprites show --env or --texture2");
+    if (!texture.empty()) {
+      warnings.push_back(file + ": --texture is not used by a point set; its sprites show --env or --texture2");
+    }
   } else if (texture.empty() && !found.empty()) {
     texture = found.front();
     if (found.size() > 1) {
@@ -346,8 +351,8 @@ Kq7Description ConvertScene(const aiScene& scene, const std::string& file, const
     out.flags |= HasEnvironmentMap;
     out.environmentMapName = options.environmentMap;
     if (!options.texture2.empty()) {
-      warnings.push_back(file + ": with --texture2 the player shows " + options.texture2 + " and not the environment map " +
-                         options.environmentMap);
+      warnings.push_back(file + ": with --texture2 the player shows " + options.texture2 +
+                         " and not the environment map " + options.environmentMap);
     }
   }
 

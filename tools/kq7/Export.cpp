@@ -180,7 +180,9 @@ void ExportMesh(const Mesh& mesh, const std::string& path, const std::string& fo
   if (mesh.vertexCount() == 0) throw InputError(path + ": the mesh has no vertices to export");
   const std::unique_ptr<aiScene> scene = BuildScene(mesh);
   if (mesh.Has(HasBones)) warnings.push_back(path + ": the bone numbers are not exported");
-  if (mesh.Has(HasSecondTexture)) warnings.push_back(path + ": the second texture's name is not exported (its UVs are)");
+  if (mesh.Has(HasSecondTexture)) {
+    warnings.push_back(path + ": the second texture's name is not exported (its UVs are)");
+  }
   if (mesh.Has(HasEnvironmentMap)) warnings.push_back(path + ": the environment map's name is not exported");
   if (mesh.Has(HasMorphTargets) && format != "gltf2" && format != "glb2") {
     warnings.push_back(path + ": morph targets are exported to glTF only");
