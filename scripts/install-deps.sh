@@ -14,6 +14,7 @@ packages=(
   libpng-dev                             # stills and captures
   libjpeg-turbo-progs                    # cjpeg/djpeg: JPEG test oracle
   libjpeg62-turbo-dev                    # JPEG benchmark baseline only
+  libassimp-dev                          # kq7: 3D files to KQ7 meshes and back
 )
 
 missing=()
