@@ -10,6 +10,8 @@ packages=(
   nlohmann-json3-dev                     # --dump output
   libjpeg-turbo-progs                    # cjpeg/djpeg: JPEG test oracle
   libjpeg62-turbo-dev                    # JPEG benchmark baseline only
+  libsdl2-dev libsdl2-mixer-dev          # platform layer: clock, music
+  libvorbis-dev                          # make_demo_music: encodes our own track to OGG
 )
 
 missing=()
