@@ -81,6 +81,7 @@ class SdlMusicPlayer final : public MusicPlayer {
     if (silent_) return silent_->Run();
     if (started_) {
       Mix_ResumeMusic();
+      paused_ = false;
       return;
     }
     frames_ = 0;
@@ -104,6 +105,7 @@ class SdlMusicPlayer final : public MusicPlayer {
   void Pause() override {
     if (silent_) return silent_->Pause();
     if (started_) Mix_PauseMusic();
+    paused_ = started_;
   }
 
   void Release() override {
@@ -116,8 +118,7 @@ class SdlMusicPlayer final : public MusicPlayer {
   void FallBackToSilence(const std::string& reason) override {
     if (silent_) return;
     const int64_t position = Position();
-    const bool wasRunning = started_;
-    GoSilent(reason, position, wasRunning);
+    GoSilent(reason, position, started_ && !paused_);
   }
 
  private:
@@ -186,6 +187,7 @@ class SdlMusicPlayer final : public MusicPlayer {
       audioInit_ = false;
     }
     started_ = false;
+    paused_ = false;
   }
 
   void GoSilent(const std::string& reason, int64_t position, bool running) {
@@ -204,6 +206,7 @@ class SdlMusicPlayer final : public MusicPlayer {
   bool mixInit_ = false;
   bool mixerOpen_ = false;
   bool started_ = false;
+  bool paused_ = false;
   Mix_Music* music_ = nullptr;
   int rate_ = kRate;
   int frameBytes_ = 4;

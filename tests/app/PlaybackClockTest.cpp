@@ -151,7 +151,7 @@ TEST(PlaybackClock, LastFrameStartsTheNextEntryAtOnceWithNothingDrawnInThatPass)
     switched = m.recorder.shots.back().activation;
     before = after;
   }
-  const Shot& activation = m.recorder.shots.back();
+  const Shot activation = m.recorder.shots.back();
   EXPECT_EQ(activation.scene, demo.scene(1));
   EXPECT_NEAR(activation.at, 1.0, 0.045);  // the music is far from 30 s
   EXPECT_EQ(m.playback.currentIndex(), 1);
