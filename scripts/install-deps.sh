@@ -15,6 +15,8 @@ packages=(
   libjpeg-turbo-progs                    # cjpeg/djpeg: JPEG test oracle
   libjpeg62-turbo-dev                    # JPEG benchmark baseline only
   libassimp-dev                          # kq7: 3D files to KQ7 meshes and back
+  libsdl2-mixer-dev                      # music
+  libvorbis-dev                          # make_demo_music: encodes our own track to OGG
 )
 
 missing=()

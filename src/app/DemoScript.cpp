@@ -47,6 +47,9 @@ void LoadDemoScript(DemoScript& script, SceneCache& scenes, const std::string& r
   path.Append("/").Append(scriptName).Append(".txt");
   WholeFile file = MapWholeFile(path.str());
   ReadDemoScript(script, scenes, file.reader());
+  // Playback starts by activating the first entry: without one there is
+  // nothing to play, and saying so beats an empty window.
+  if (script.entries.empty()) throw LoadError("Demo script " + path.str() + " has no entries");
 }
 
 void ReadDemoScript(DemoScript& script, SceneCache& scenes, SceneReader& reader) {

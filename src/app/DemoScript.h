@@ -29,7 +29,8 @@ struct DemoScript {
 double ParseScriptTime(std::string_view token);
 
 // Reads rootDir/scriptName.txt and appends its entries, loading each scene
-// through the cache. A "#" before an entry comments it out.
+// through the cache. A "#" before an entry comments it out. A script left
+// without entries is a LoadError.
 void LoadDemoScript(DemoScript& script, SceneCache& scenes, const std::string& rootDir,
                     const std::string& scriptName);
 void ReadDemoScript(DemoScript& script, SceneCache& scenes, SceneReader& reader);

@@ -1,0 +1,34 @@
+#include "platform/Clock.h"
+
+#include <SDL.h>
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+namespace stagwerk {
+
+SdlClock::SdlClock() : frequency_(static_cast<int64_t>(SDL_GetPerformanceFrequency())) {}
+
+int64_t SdlClock::Now() { return static_cast<int64_t>(SDL_GetPerformanceCounter()); }
+
+void SdlClock::WaitUntil(int64_t deadline) {
+  // Sleep through all but the last millisecond, whose end a sleep would
+  // overshoot by the scheduler's slack; poll that one.
+  const int64_t margin = frequency_ / 1000;
+  for (int64_t now = Now(); now < deadline; now = Now()) {
+    const int64_t remaining = deadline - now;
+    if (remaining > margin) {
+      const double seconds = static_cast<double>(remaining - margin) / static_cast<double>(frequency_);
+      std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    } else {
+      std::this_thread::yield();
+    }
+  }
+}
+
+int64_t TicksFor(const Clock& clock, double seconds) {
+  return static_cast<int64_t>(std::ceil(seconds * static_cast<double>(clock.Frequency())));
+}
+
+}  // namespace stagwerk
