@@ -12,6 +12,8 @@ packages=(
   libgl-dev libglu1-mesa-dev             # fixed-function GL and GLU
   libgl1-mesa-dri libegl-mesa0           # Mesa's software renderer for tests and stills
   libpng-dev                             # stills and captures
+  xvfb xauth                             # tests: a real X window with no display
+  ffmpeg                                 # --capture to video; tests of it
   libjpeg-turbo-progs                    # cjpeg/djpeg: JPEG test oracle
   libjpeg62-turbo-dev                    # JPEG benchmark baseline only
   libassimp-dev                          # kq7: 3D files to KQ7 meshes and back

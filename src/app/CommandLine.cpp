@@ -1,15 +1,18 @@
 #include "app/CommandLine.h"
 
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "anim/LoadError.h"
+#include "app/Capture.h"
 #include "app/Demo.h"
 #include "app/DemoReport.h"
+#include "app/Player.h"
 #include "app/StillRender.h"
 #include "platform/GlContext.h"
 
@@ -21,29 +24,50 @@ const char kUsage[] =
     "Usage: stagwerk [options] [CONFIG]\n"
     "Plays the demo that the configuration file CONFIG describes\n"
     "(default: defaultdemoconfig.txt in the working directory).\n"
+    "Escape or closing the window ends it.\n"
     "\n"
-    "Options:\n"
-    "      --check       load the whole demo without opening a window, print\n"
-    "                    one line per scene as it loads and then a summary;\n"
-    "                    exit status 1 if anything fails to load\n"
-    "      --dump        load the demo and print it as JSON on stdout\n"
-    "      --at SECONDS  with --dump: also give each item's placement, the\n"
-    "                    camera's field of view and far plane, light colours\n"
-    "                    and dissolves at this scene time (repeatable);\n"
-    "                    with --render: the scene time to draw\n"
+    "Playing:\n"
+    "      --start SECONDS  start at this music time, in the entry and scene\n"
+    "                    time the demo would have reached by then\n"
+    "      --stats       at exit, print frames drawn, the frame rate, frame\n"
+    "                    intervals (median, 99th percentile, maximum) and the\n"
+    "                    CPU time used while playing\n"
+    "\n"
+    "Recording, with no window and no sound device:\n"
+    "      --capture OUT  write what the screen would show: PNG files\n"
+    "                    OUT/frame-000000.png ..., or a video when OUT ends in\n"
+    "                    .mp4, .mkv or .webm (needs ffmpeg; the music is muxed in)\n"
+    "      --fps N       frames per second of the recording (default 30)\n"
+    "      --from SECONDS, --to SECONDS  the music times to record (default:\n"
+    "                    from the start until the demo ends)\n"
+    "      --size WxH    picture size (default: the display settings)\n"
+    "\n"
+    "Stills:\n"
     "      --render SCENE  draw scene SCENE (named as in the script) at the\n"
-    "                    time --at into the PNG file --out; needs no display\n"
-    "      --camera N    with --render: the scene's camera N (default 1)\n"
-    "      --size WxH    with --render: the picture size (default: the\n"
-    "                    display settings)\n"
-    "      --out FILE    with --render: the PNG file to write\n"
+    "                    scene time --at into the PNG file --out\n"
+    "      --at SECONDS  the scene time to draw\n"
+    "      --camera N    the scene's camera N (default 1)\n"
+    "      --out FILE    the PNG file to write\n"
+    "\n"
+    "Checking:\n"
+    "      --check       load the whole demo without opening a window, print\n"
+    "                    one line per scene as it loads and then a summary\n"
+    "      --dump        load the demo and print it as JSON on stdout; with\n"
+    "                    --at SECONDS (repeatable) also each item's placement,\n"
+    "                    the cameras' field of view and far plane, light\n"
+    "                    colours and dissolves at that scene time\n"
+    "\n"
     "  -h, --help        show this help and exit\n"
     "      --version     show the version and exit\n"
     "\n"
+    "Exit status: 0 when the demo ended, or Escape or closing the window ended\n"
+    "it, or the other modes succeeded; 1 after a loading failure or when no\n"
+    "window could be opened; 2 for a mistake on the command line.\n"
+    "\n"
     "Display settings are kept in\n"
     "${XDG_CONFIG_HOME:-$HOME/.config}/Brelinth/Stagwerk/Ombrisalte.conf;\n"
-    "once there they win over the configuration file. Validation runs\n"
-    "(--check, --dump) read them but never write them.\n";
+    "once there they win over the configuration file. Only playing writes\n"
+    "them; the other modes read them.\n";
 
 int Usage(const std::string& problem) {
   std::cerr << "stagwerk: " << problem << "\n" << "Try 'stagwerk --help'.\n";
@@ -75,117 +99,187 @@ bool ParseSeconds(const std::string& text, float* out) {
   return true;
 }
 
-}  // namespace
+bool ParseCount(const std::string& text, long low, long high, int* out) {
+  char* end = nullptr;
+  const long n = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || n < low || n > high) return false;
+  *out = static_cast<int>(n);
+  return true;
+}
 
-int RunCommandLine(int argc, char** argv) {
-  bool check = false;
-  bool dump = false;
-  bool render = false;
-  bool haveCamera = false;
-  bool haveSize = false;
-  StillOptions still;
-  std::vector<float> times;
-  std::string configPath;
-  bool haveConfig = false;
-  bool optionsDone = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (!optionsDone && arg == "--") {
-      optionsDone = true;
-    } else if (!optionsDone && (arg == "-h" || arg == "--help")) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (!optionsDone && arg == "--version") {
-      std::printf("stagwerk %s\n", STAGWERK_VERSION);
-      return 0;
-    } else if (!optionsDone && arg == "--check") {
-      check = true;
-    } else if (!optionsDone && arg == "--dump") {
-      dump = true;
-    } else if (!optionsDone && arg == "--at") {
-      float t = 0.0f;
-      if (i + 1 >= argc || !ParseSeconds(argv[i + 1], &t)) return Usage("--at needs a time in seconds");
-      times.push_back(t);
-      ++i;
-    } else if (!optionsDone && arg == "--render") {
-      if (i + 1 >= argc || argv[i + 1][0] == '\0') return Usage("--render needs a scene name");
-      render = true;
-      still.scene = argv[++i];
-    } else if (!optionsDone && arg == "--camera") {
-      char* end = nullptr;
-      const long n = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;
-      if (i + 1 >= argc || *end != '\0' || n < 1 || n > 65535) return Usage("--camera needs a camera number from 1");
-      still.camera = static_cast<int>(n);
-      haveCamera = true;
-      ++i;
-    } else if (!optionsDone && arg == "--size") {
-      if (i + 1 >= argc || !ParseSize(argv[i + 1], &still.width, &still.height)) {
-        return Usage("--size needs WIDTHxHEIGHT, for example 640x480");
-      }
-      haveSize = true;
-      ++i;
-    } else if (!optionsDone && arg == "--out") {
-      if (i + 1 >= argc || argv[i + 1][0] == '\0') return Usage("--out needs a file name");
-      still.out = argv[++i];
-    } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
-      return Usage("unknown option " + arg);
-    } else if (haveConfig) {
-      return Usage("more than one configuration file given");
-    } else {
-      configPath = arg;
-      haveConfig = true;
-    }
-  }
-  if (render) {
-    if (check || dump) return Usage("--render goes with neither --check nor --dump");
-    if (times.size() != 1) return Usage("--render needs one --at SECONDS");
-    if (still.out.empty()) return Usage("--render needs --out FILE.png");
-  } else if (haveCamera || haveSize || !still.out.empty()) {
-    return Usage("--camera, --size and --out go with --render");
-  }
-  if (!times.empty() && !dump && !render) return Usage("--at needs --dump or --render");
-  if (!haveConfig) configPath = kDefaultConfigFile;
-
-  if (render) {
-    still.configPath = configPath;
-    still.seconds = times.front();
-    try {
-      RenderStill(still);
-    } catch (const GlContextError& error) {
-      std::cerr << "Loading Error: " << error.what() << "\n" << "stagwerk: " << error.reason << "\n";
-      return 1;
-    } catch (const LoadError& error) {
-      return LoadingError(error.what());
-    } catch (const std::bad_alloc&) {
-      return LoadingError("Out of memory");
-    }
-    return 0;
-  }
-
-  DemoOptions options;
-  options.validationRun = check || dump;
-  if (check) options.onSceneLoad = [](const std::string& name) { std::cout << "Loading scene " << name << std::endl; };
-  std::unique_ptr<Demo> demo;
+// Runs a mode that loads with a GL context, reporting failures alike.
+template <typename Run>
+int WithLoadingErrors(Run run) {
   try {
-    demo = Demo::Load(configPath, options);
+    run();
+  } catch (const GlContextError& error) {
+    std::cerr << "Loading Error: " << error.what() << "\n" << "stagwerk: " << error.reason << "\n";
+    return 1;
   } catch (const LoadError& error) {
     return LoadingError(error.what());
   } catch (const std::bad_alloc&) {
     return LoadingError("Out of memory");
   }
+  return 0;
+}
 
-  if (dump) {
-    std::cout << DumpDemo(*demo, times).dump(2) << "\n";
-    return 0;
+struct Arguments {
+  bool check = false, dump = false, stats = false;
+  std::vector<float> times;
+  std::optional<std::string> render, capture, out;
+  std::optional<float> start, from, to;
+  std::optional<int> camera, fps;
+  int width = 0, height = 0;
+  std::string configPath = kDefaultConfigFile;
+  bool haveConfig = false;
+};
+
+// Fills args, or returns the problem.
+std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help, bool* version) {
+  bool optionsDone = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool option = !optionsDone && arg.size() > 1 && arg[0] == '-';
+    const auto value = [&]() -> std::optional<std::string> {
+      if (i + 1 >= argc) return std::nullopt;
+      return std::string(argv[++i]);
+    };
+    const auto seconds = [&](std::optional<float>& into) -> bool {
+      const auto text = value();
+      float t = 0;
+      if (!text || !ParseSeconds(*text, &t)) return false;
+      into = t;
+      return true;
+    };
+    if (!option) {
+      if (a.haveConfig) return "more than one configuration file given";
+      a.configPath = arg;
+      a.haveConfig = true;
+    } else if (arg == "--") {
+      optionsDone = true;
+    } else if (arg == "-h" || arg == "--help") {
+      *help = true;
+    } else if (arg == "--version") {
+      *version = true;
+    } else if (arg == "--check") {
+      a.check = true;
+    } else if (arg == "--dump") {
+      a.dump = true;
+    } else if (arg == "--stats") {
+      a.stats = true;
+    } else if (arg == "--at") {
+      std::optional<float> t;
+      if (!seconds(t)) return "--at needs a time in seconds";
+      a.times.push_back(*t);
+    } else if (arg == "--start") {
+      if (!seconds(a.start) || *a.start < 0) return "--start needs a music time in seconds";
+    } else if (arg == "--from") {
+      if (!seconds(a.from) || *a.from < 0) return "--from needs a music time in seconds";
+    } else if (arg == "--to") {
+      if (!seconds(a.to) || *a.to < 0) return "--to needs a music time in seconds";
+    } else if (arg == "--render" || arg == "--capture" || arg == "--out") {
+      const auto text = value();
+      if (!text || text->empty()) return arg + (arg == "--render" ? " needs a scene name" : " needs a file name");
+      (arg == "--render" ? a.render : arg == "--capture" ? a.capture : a.out) = *text;
+    } else if (arg == "--camera") {
+      const auto text = value();
+      int n = 0;
+      if (!text || !ParseCount(*text, 1, 65535, &n)) return "--camera needs a camera number from 1";
+      a.camera = n;
+    } else if (arg == "--fps") {
+      const auto text = value();
+      int n = 0;
+      if (!text || !ParseCount(*text, 1, 1000, &n)) return "--fps needs a frame rate from 1 to 1000";
+      a.fps = n;
+    } else if (arg == "--size") {
+      const auto text = value();
+      if (!text || !ParseSize(*text, &a.width, &a.height)) return "--size needs WIDTHxHEIGHT, for example 640x480";
+    } else {
+      return "unknown option " + arg;
+    }
   }
-  if (check) {
+  const int modes = (a.check || a.dump) + a.render.has_value() + a.capture.has_value();
+  if (modes > 1 && !(a.check && a.dump && modes == 2)) return "choose one of --check/--dump, --render and --capture";
+  if (a.render) {
+    if (a.times.size() != 1) return "--render needs one --at SECONDS";
+    if (!a.out) return "--render needs --out FILE.png";
+  } else if (a.camera || a.out) {
+    return "--camera and --out go with --render";
+  }
+  if (!a.times.empty() && !a.dump && !a.render) return "--at goes with --dump or --render";
+  if (a.width > 0 && !a.render && !a.capture) return "--size goes with --render or --capture";
+  if ((a.fps || a.from || a.to) && !a.capture) return "--fps, --from and --to go with --capture";
+  if (a.from && a.to && *a.to < *a.from) return "--to comes before --from";
+  if ((a.start || a.stats) && modes > 0) return "--start and --stats go with playing";
+  return std::nullopt;
+}
+
+int Validate(const Arguments& a) {
+  DemoOptions options;
+  options.validationRun = true;
+  if (a.check) options.onSceneLoad = [](const std::string& name) { std::cout << "Loading scene " << name << std::endl; };
+  std::unique_ptr<Demo> demo;
+  try {
+    demo = Demo::Load(a.configPath, options);
+  } catch (const LoadError& error) {
+    return LoadingError(error.what());
+  } catch (const std::bad_alloc&) {
+    return LoadingError("Out of memory");
+  }
+  if (a.dump) {
+    std::cout << DumpDemo(*demo, a.times).dump(2) << "\n";
+  } else {
     WriteDemoSummary(std::cout, *demo);
     std::cout << "Demo loads without errors.\n";
+  }
+  return 0;
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, char** argv) {
+  Arguments a;
+  bool help = false, version = false;
+  const std::optional<std::string> problem = Parse(argc, argv, a, &help, &version);
+  if (help) {
+    std::fputs(kUsage, stdout);
     return 0;
   }
-  std::cerr << "stagwerk: the demo loads, but this build has no OpenGL player yet; "
-               "use --check or --dump to inspect it.\n";
-  return 3;
+  if (version) {
+    std::printf("stagwerk %s\n", STAGWERK_VERSION);
+    return 0;
+  }
+  if (problem) return Usage(*problem);
+
+  if (a.check || a.dump) return Validate(a);
+  if (a.render) {
+    StillOptions still;
+    still.configPath = a.configPath;
+    still.scene = *a.render;
+    still.seconds = a.times.front();
+    still.camera = a.camera.value_or(1);
+    still.width = a.width;
+    still.height = a.height;
+    still.out = *a.out;
+    return WithLoadingErrors([&] { RenderStill(still); });
+  }
+  if (a.capture) {
+    CaptureOptions capture;
+    capture.configPath = a.configPath;
+    capture.out = *a.capture;
+    capture.fps = a.fps.value_or(30);
+    capture.width = a.width;
+    capture.height = a.height;
+    if (a.from) capture.from = *a.from;
+    if (a.to) capture.to = *a.to;
+    capture.progress = &std::cerr;
+    return WithLoadingErrors([&] { RunCapture(capture); });
+  }
+  PlayerOptions player;
+  player.configPath = a.configPath;
+  if (a.start) player.start = *a.start;
+  player.stats = a.stats;
+  return RunPlayer(player);
 }
 
 }  // namespace stagwerk

@@ -1,6 +1,7 @@
 #pragma once
 // The one window and its GL context, on SDL2. With SDL_VIDEODRIVER=offscreen
 // it needs no display at all, which stills, captures and tests rely on.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,12 @@ struct GlContextOptions {
   int depth = 32;  // colour bits per pixel
   bool fullscreen = false;
   bool visible = true;
+  // A window someone can see: SDL's offscreen and dummy drivers do not count
+  // unless SDL_VIDEODRIVER names them.
+  bool requireDisplay = false;
+  // Asked when the display cannot take the full-screen mode: true plays in a
+  // window instead. Without it the mode is refused.
+  std::function<bool()> acceptWindowed;
 };
 
 // The player's own text (e.g. "Window Creation Error.") and SDL's reason.
@@ -25,6 +32,12 @@ class GlContextError : public LoadError {
  public:
   GlContextError(const std::string& text, std::string reason) : LoadError(text), reason(std::move(reason)) {}
   std::string reason;
+};
+
+// The user chose not to play in a window when full screen was impossible.
+class WindowDeclined : public GlContextError {
+ public:
+  WindowDeclined() : GlContextError("Program Will Now Close.", "full-screen mode declined") {}
 };
 
 class GlContext {
@@ -44,6 +57,7 @@ class GlContext {
 
   Framebuffer& framebuffer() { return *framebuffer_; }
   SDL_Window* window() const { return window_; }
+  bool fullscreen() const { return fullscreen_; }
   int width() const { return framebuffer_->width(); }
   int height() const { return framebuffer_->height(); }
 
@@ -51,6 +65,7 @@ class GlContext {
   GlContext() = default;
 
   bool videoStarted_ = false;
+  bool fullscreen_ = false;
   SDL_Window* window_ = nullptr;
   void* context_ = nullptr;
   std::unique_ptr<Framebuffer> framebuffer_;

@@ -28,8 +28,8 @@ class CommandLineTest : public ::testing::Test {
     std::filesystem::copy(demo, dir_.path() / "demo", std::filesystem::copy_options::recursive);
   }
 
-  Outcome Stagwerk(const std::string& args) {
-    const std::string command = "cd '" + (dir_ / "demo") + "' && XDG_CONFIG_HOME='" + (dir_ / "config") + "' '" +
+  Outcome Stagwerk(const std::string& args, const std::string& environment = "") {
+    const std::string command = "cd '" + (dir_ / "demo") + "' && " + environment + "XDG_CONFIG_HOME='" + (dir_ / "config") + "' '" +
                                 STAGWERK_BINARY + "' " + args + " >'" + (dir_ / "out") + "' 2>'" + (dir_ / "err") +
                                 "'";
     Outcome run;
@@ -76,7 +76,7 @@ TEST_F(CommandLineTest, LoadingFailuresAreReportedWithStatusOne) {
   EXPECT_NE(run.out.find("Loading scene tunnel\n"), std::string::npos);  // progress up to the failure
 
   std::filesystem::remove(dir_.path() / "demo/data/textures/PleaseWaitLoading.jpg");
-  run = Stagwerk("");
+  run = Stagwerk("--render intro --at 1 --out x.png", "SDL_VIDEODRIVER=offscreen ");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "Loading Error: Cannot JPEG readparams\n");
 }
@@ -115,9 +115,15 @@ TEST_F(CommandLineTest, OptionsAndThePlainRun) {
   EXPECT_EQ(Stagwerk("a.txt b.txt").status, 2);
   EXPECT_EQ(Stagwerk("--version").out.rfind("stagwerk ", 0), 0u);
 
-  // The plain run loads as the player will, storing the display settings.
-  run = Stagwerk("");
-  EXPECT_EQ(run.status, 3);
+  EXPECT_EQ(Stagwerk("--capture out --render intro --at 1 --out x.png").status, 2);
+  EXPECT_EQ(Stagwerk("--fps 30").status, 2);
+  EXPECT_EQ(Stagwerk("--capture out --from 5 --to 2").status, 2);
+
+  // A plain run stores the display settings, then finds no display to
+  // play on (none is named here) and says what to do instead.
+  run = Stagwerk("", "env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy ");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("--capture"), std::string::npos) << run.err;
   EXPECT_EQ(ReadFile(SettingsFile()), "Fullscreen=0\nDepth=32\nHeight=600\nWidth=800\n");
 }
 

@@ -1,0 +1,76 @@
+#include "platform/VideoEncoder.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+
+#include "anim/LoadError.h"
+
+namespace stagwerk {
+
+namespace {
+
+bool EndsWith(const std::string& s, const std::string& end) {
+  return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
+// Single quotes for the shell.
+std::string Quoted(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+bool HaveFfmpeg() { return std::system("command -v ffmpeg >/dev/null 2>&1") == 0; }
+
+}  // namespace
+
+bool IsVideoPath(const std::string& path) {
+  return EndsWith(path, ".mp4") || EndsWith(path, ".mkv") || EndsWith(path, ".webm");
+}
+
+VideoEncoder::VideoEncoder(const VideoOptions& options) : out_(options.out) {
+  if (!HaveFfmpeg()) {
+    throw LoadError("Cannot write " + options.out +
+                    ": a video needs the ffmpeg program, which is not installed (Debian: apt-get install ffmpeg); "
+                    "capture to a folder for PNG frames instead");
+  }
+  std::string command = "ffmpeg -hide_banner -loglevel error -y -f rawvideo -pix_fmt rgb24 -s " +
+                        std::to_string(options.width) + "x" + std::to_string(options.height) + " -framerate " +
+                        std::to_string(options.fps) + " -i -";
+  const bool sound = !options.music.empty() && std::filesystem::is_regular_file(options.music);
+  if (sound) {
+    char start[32];
+    std::snprintf(start, sizeof start, "%.4f", options.musicStart);
+    command += std::string(" -ss ") + start + " -i " + Quoted(options.music) + " -map 0:v:0 -map 1:a:0 -shortest";
+  }
+  // yuv420p plays everywhere; the even size it needs is padded in.
+  command += " -pix_fmt yuv420p -vf " + Quoted("pad=ceil(iw/2)*2:ceil(ih/2)*2") + " " + Quoted(options.out);
+  // A pipe whose reader is gone must be an error here, not a killed player.
+  std::signal(SIGPIPE, SIG_IGN);
+  pipe_ = popen(command.c_str(), "w");
+  if (pipe_ == nullptr) throw LoadError("Cannot write " + options.out + ": ffmpeg could not be started");
+}
+
+VideoEncoder::~VideoEncoder() {
+  if (pipe_ != nullptr) pclose(pipe_);
+}
+
+void VideoEncoder::Write(const std::vector<unsigned char>& rgb) {
+  if (std::fwrite(rgb.data(), 1, rgb.size(), pipe_) != rgb.size()) {
+    throw LoadError("Cannot write " + out_ + ": ffmpeg stopped taking frames");
+  }
+}
+
+void VideoEncoder::Finish() {
+  const int status = pclose(pipe_);
+  pipe_ = nullptr;
+  if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    throw LoadError("Cannot write " + out_ + ": ffmpeg failed (see its message above)");
+  }
+}
+
+}  // namespace stagwerk

@@ -1,0 +1,149 @@
+// Capture on the ideal machine: which scene each output frame shows, at what
+// scene time, across an entry switched by LastFrame and one cut by the music;
+// PNG frames and, where ffmpeg is installed, a video.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstring>
+
+#include "TinyDemo.h"
+#include "anim/LoadError.h"
+#include "app/Capture.h"
+#include "app/Demo.h"
+
+namespace stagwerk {
+namespace {
+
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<unsigned char> rgb;
+  std::array<int, 3> At(int x, int y) const {
+    const unsigned char* p = &rgb[3 * (static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x))];
+    return {p[0], p[1], p[2]};
+  }
+};
+
+Picture ReadPng(const std::string& path) {
+  Picture picture;
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_file(&image, path.c_str()) == 0) return picture;
+  image.format = PNG_FORMAT_RGB;
+  picture.rgb.resize(PNG_IMAGE_SIZE(image));
+  if (png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) == 0) return {};
+  picture.width = static_cast<int>(image.width);
+  picture.height = static_cast<int>(image.height);
+  return picture;
+}
+
+std::string Frame(const std::string& folder, int k) {
+  char name[32];
+  std::snprintf(name, sizeof name, "/frame-%06d.png", k);
+  return folder + name;
+}
+
+class CaptureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    demo_.AddScene("red", 8, 10, 1, 0, 0);     // 0.8 s, ended by its last frame
+    demo_.AddScene("green", 50, 10, 0, 1, 0);  // 5 s, cut by the music at 1.5 s
+    demo_.AddScene("blue", 20, 10, 0, 0, 1);   // 2 s, the end of the demo
+    demo_.SetScript("red 1 00:00:00:000\ngreen 1 00:00:01:000\nblue 1 00:00:01:500\n");
+  }
+  CaptureOptions Options(const std::string& out) {
+    CaptureOptions options;
+    options.configPath = demo_.config();
+    options.settingsPath = demo_.dir / "settings.conf";
+    options.out = out;
+    options.fps = 10;
+    return options;
+  }
+  testing::TinyDemo demo_;
+};
+
+TEST_F(CaptureTest, FramesShowTheRightSceneAtTheRightSceneTime) {
+  const std::string out = demo_.dir / "frames";
+  testing::InDirectory here(demo_.dir.path());
+  RunCapture(Options(out));
+
+  // Frame k is the screen at music time k / 10 s. The demo ends when blue
+  // reaches its last frame, at about 3.5 s: frames 0 to 35.
+  EXPECT_TRUE(std::filesystem::exists(Frame(out, 35)));
+  EXPECT_FALSE(std::filesystem::exists(Frame(out, 36)));
+  EXPECT_FALSE(std::filesystem::exists(demo_.dir / "settings.conf"));  // a recording writes no settings
+
+  // The square fades over its scene: its grey tells the scene time, the
+  // backdrop around it the scene. A pass draws, then waits a frame and is
+  // swapped a hair after the next tenth of a second (float frame lengths
+  // round up), so frame k shows what pass k - 2 drew.
+  struct Expect {
+    int frame;
+    std::array<int, 3> backdrop;
+    float sceneTime;
+    float sceneLength;
+  };
+  const Expect expected[] = {
+      {2, {255, 0, 0}, 0.0f, 0.8f}, {3, {255, 0, 0}, 0.1f, 0.8f}, {9, {255, 0, 0}, 0.7f, 0.8f},
+      // Pass 8 finds red at its last frame: it switches and draws nothing,
+      // so frame 10 still shows red, and green's clock started with that pass.
+      {10, {255, 0, 0}, 0.7f, 0.8f}, {11, {0, 255, 0}, 0.1f, 5.0f}, {16, {0, 255, 0}, 0.6f, 5.0f},
+      // The music passes 1.5 s in pass 15: green is cut and blue drawn from
+      // its first frame in the same pass.
+      {17, {0, 0, 255}, 0.0f, 2.0f}, {30, {0, 0, 255}, 1.3f, 2.0f}};
+  for (int k : {0, 1}) {
+    const Picture loading = ReadPng(Frame(out, k));
+    ASSERT_EQ(loading.width, 64);
+    EXPECT_NEAR(loading.At(32, 32)[0], 64, 4) << "before the first swap: the loading picture";
+  }
+  for (const Expect& e : expected) {
+    const Picture p = ReadPng(Frame(out, e.frame));
+    ASSERT_EQ(p.width, 64) << e.frame;
+    EXPECT_EQ(p.At(2, 2), e.backdrop) << "frame " << e.frame;
+    // The square: white at alpha 1 - t/length over the backdrop.
+    const float alpha = 1.0f - e.sceneTime / e.sceneLength;
+    for (int c = 0; c < 3; ++c) {
+      const float want = 255.0f * alpha + static_cast<float>(e.backdrop[static_cast<std::size_t>(c)]) * (1 - alpha);
+      EXPECT_NEAR(p.At(32, 32)[static_cast<std::size_t>(c)], want, 4.0f) << "frame " << e.frame << " channel " << c;
+    }
+  }
+
+  // --from and --to choose the music times 1.2 to 1.6 s: the very pictures
+  // of the whole recording, since the demo still plays from its start.
+  const std::string part = demo_.dir / "part";
+  CaptureOptions options = Options(part);
+  options.from = 1.2;
+  options.to = 1.6;
+  RunCapture(options);
+  EXPECT_FALSE(std::filesystem::exists(Frame(part, 5)));
+  for (int k = 0; k < 5; ++k) {
+    EXPECT_EQ(ReadPng(Frame(part, k)).rgb, ReadPng(Frame(out, 12 + k)).rgb) << "frame " << k;
+  }
+}
+
+TEST_F(CaptureTest, AVideoWithTheMusicWhenFfmpegIsThere) {
+  ASSERT_EQ(std::system("command -v ffmpeg >/dev/null"), 0) << "ffmpeg is installed with the test dependencies";
+  const std::string video = demo_.dir / "demo.mp4";
+  testing::InDirectory here(demo_.dir.path());
+  RunCapture(Options(video));
+  ASSERT_TRUE(std::filesystem::exists(video));
+  // ffmpeg reads it back: 36 frames of 64 x 64.
+  const std::string probe = "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                            "stream=width,height,nb_read_frames -of csv=p=0 '" + video + "' > '" +
+                            (demo_.dir / "probe") + "'";
+  ASSERT_EQ(std::system(probe.c_str()), 0);
+  EXPECT_EQ(testing::ReadFile(demo_.dir / "probe"), "64,64,36\n");
+
+  // A folder name that cannot be made is a clear failure.
+  demo_.dir.Write("file", "x");
+  try {
+    RunCapture(Options(demo_.dir / "file/frames"));
+    FAIL() << "captured into a file";
+  } catch (const LoadError& e) {
+    EXPECT_NE(std::string(e.what()).find("Cannot write " + (demo_.dir / "file/frames")), std::string::npos) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace stagwerk
