@@ -165,7 +165,7 @@ Kq7Description Monolith() {
 }
 
 // A sphere of radius 1 with a colour band per latitude; morph targets for
-// the mixer: 0 ripples it into lumps, 1 stretches it up and pinches its waist.
+// the mixer: 0 ripples it into lumps, 1 flattens it into a disc.
 Kq7Description Blob() {
   Kq7Description d;
   d.flags = stagwerk::HasPolygons | stagwerk::HasColours | stagwerk::HasMorphTargets;
@@ -174,18 +174,17 @@ Kq7Description Blob() {
     const float theta = u * 2 * kPi, phi = v * kPi;
     return Vec{std::sin(phi) * std::cos(theta), -std::cos(phi), std::sin(phi) * std::sin(theta)};
   }, [](const Vec& c) { return c; });
-  std::vector<stagwerk::MorphDelta> lumps, stretch;
+  std::vector<stagwerk::MorphDelta> lumps, flat;
   for (std::size_t i = 0; i < d.positions.size(); ++i) {
     const Vec& p = d.positions[i];
     const float theta = d.uvs[i][0] * 2 * kPi, phi = d.uvs[i][1] * kPi;
     const float k = 0.35f * std::sin(5 * theta) * std::sin(4 * phi);
     lumps.push_back({p[0] * k, p[1] * k, p[2] * k, static_cast<uint16_t>(i)});
-    const float waist = -0.45f * std::sin(phi);
-    stretch.push_back({p[0] * waist, p[1] * 0.6f, p[2] * waist, static_cast<uint16_t>(i)});
+    flat.push_back({p[0] * 0.35f, p[1] * -0.55f, p[2] * 0.35f, static_cast<uint16_t>(i)});
     const Vec c = Hsv(0.55f + 0.5f * d.uvs[i][1], 0.75f, 1.0f);
     d.colours.push_back({c[0], c[1], c[2], 1.0f});
   }
-  d.morphTargets = {lumps, stretch};
+  d.morphTargets = {lumps, flat};
   d.uvs.clear();
   CornersFollowVertices(d);
   return d;
@@ -228,7 +227,7 @@ Kq7Description Ring() {
     return Sub(c, Vec{major * std::cos(a), major * std::sin(a), 0});
   });
   for (const auto& uv : d.uvs) {
-    const Vec c = Hsv(0.5f + 0.35f * std::fabs(std::sin(uv[0] * kPi * 2)), 0.8f, 1.0f);
+    const Vec c = Hsv(0.5f + 0.35f * std::fabs(std::sin(uv[0] * kPi * 2)), 0.8f, 0.8f);
     d.colours.push_back({c[0], c[1], c[2], 1.0f});
   }
   d.uvs.clear();

@@ -102,20 +102,112 @@ void WriteTga(const std::filesystem::path& path, int width, int height, const Pa
 // 5 x 7 capitals, top row first, for the few words the pictures spell.
 const char* Glyph(char c) {
   switch (c) {
-    case 'A': return " ### #   ##   #######   ##   ##   #";
-    case 'D': return "#### #   ##   ##   ##   ##   ##### ";
-    case 'E': return "######    #### #    #    #    #####";
-    case 'G': return " ### #   ##    # ####   ##   # ####";
-    case 'I': return " ###   #    #    #    #    #   ### ";
-    case 'K': return "#   ##  # # #  ##   # #  #  # #   #";
-    case 'L': return "#    #    #    #    #    #    #####";
-    case 'N': return "#   ###  ## # ##  ###   ##   ##   #";
-    case 'O': return " ### #   ##   ##   ##   ##   # ### ";
-    case 'R': return "#### #   ##   ##### # #  #  # #   #";
-    case 'S': return " ####    #     ###     #    #####  ";
-    case 'T': return "#####  #    #    #    #    #    #  ";
-    case 'W': return "#   ##   ##   ##   ## # ### ###   #";
-    default: return "                                   ";
+    case 'A':
+      return " ### "
+             "#   #"
+             "#   #"
+             "#####"
+             "#   #"
+             "#   #"
+             "#   #";
+    case 'D':
+      return "#### "
+             "#   #"
+             "#   #"
+             "#   #"
+             "#   #"
+             "#   #"
+             "#### ";
+    case 'E':
+      return "#####"
+             "#    "
+             "#    "
+             "#### "
+             "#    "
+             "#    "
+             "#####";
+    case 'G':
+      return " ### "
+             "#   #"
+             "#    "
+             "# ###"
+             "#   #"
+             "#   #"
+             " ### ";
+    case 'I':
+      return " ### "
+             "  #  "
+             "  #  "
+             "  #  "
+             "  #  "
+             "  #  "
+             " ### ";
+    case 'K':
+      return "#   #"
+             "#  # "
+             "# #  "
+             "##   "
+             "# #  "
+             "#  # "
+             "#   #";
+    case 'L':
+      return "#    "
+             "#    "
+             "#    "
+             "#    "
+             "#    "
+             "#    "
+             "#####";
+    case 'N':
+      return "#   #"
+             "##  #"
+             "# # #"
+             "#  ##"
+             "#   #"
+             "#   #"
+             "#   #";
+    case 'O':
+      return " ### "
+             "#   #"
+             "#   #"
+             "#   #"
+             "#   #"
+             "#   #"
+             " ### ";
+    case 'R':
+      return "#### "
+             "#   #"
+             "#   #"
+             "#### "
+             "# #  "
+             "#  # "
+             "#   #";
+    case 'S':
+      return " ####"
+             "#    "
+             "#    "
+             " ### "
+             "    #"
+             "    #"
+             "#### ";
+    case 'T':
+      return "#####"
+             "  #  "
+             "  #  "
+             "  #  "
+             "  #  "
+             "  #  "
+             "  #  ";
+    case 'W':
+      return "#   #"
+             "#   #"
+             "#   #"
+             "# # #"
+             "# # #"
+             "## ##"
+             "#   #";
+    default:
+      return "                                   ";
   }
 }
 
@@ -300,7 +392,7 @@ void WritePictures(const std::filesystem::path& dir) {
   jpeg("Core", 128, Flare(0.4f, 0.8f, 1.0f));
   jpeg("Nova", 128, Flare(1.0f, 0.5f, 0.9f));
   WriteTga(dir / "Sky.tga", 256, 256, Sky, false);
-  WriteTga(dir / "Title.tga", 512, 512, Title, true);
+  WriteTga(dir / "Title.tga", 512, 256, Title, true);
 }
 
 }  // namespace demo_assets

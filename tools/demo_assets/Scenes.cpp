@@ -129,7 +129,7 @@ SceneSpec Forge() {
   blob.mesh = "Blob";
   blob.motion.At(0, 0.6f, 0).Scale(1.6f);
   blob.motion.channels[3] = Spin(6);
-  // Lumps grow with the build; the stretch breathes over two bars.
+  // Lumps grow with the build; the disc shape breathes over two bars.
   blob.mixer = {Keys({{0, 0}, {0.3f, 4}, {1.0f, 8}}, kTcb), Swing(0, 0.8f, 4, 0)};
   s.objects.push_back(blob);
   ObjectSpec sphere;  // 4 (number 5): the cubes' target, never drawn itself
