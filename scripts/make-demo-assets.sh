@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
-# Regenerates the binary assets of the bundled demo (demo/data): meshes and
-# TGA pictures from tools/make_demo_assets, JPEG textures through cjpeg.
+# Regenerates the bundled demo (demo/) from code: meshes, pictures, scenes
+# and script from tools/make_demo_assets (JPEG textures through cjpeg), the
+# music from tools/make_demo_music, and the configuration.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build >/dev/null
-cmake --build build -j "$(nproc)" --target make_demo_assets >/dev/null
+cmake --build build -j "$(nproc)" --target make_demo_assets make_demo_music >/dev/null
 data=demo/data
-build/tools/make_demo_assets "$data"
+rm -rf "$data"
+build/tools/demo_assets/make_demo_assets "$data"
 for picture in "$data"/textures/*.ppm "$data"/textures/*.pgm; do
   jpeg=${picture%.*}.jpg
-  quality=90
-  case "$picture" in *PleaseWaitLoading*) cjpeg -quality 85 -progressive "$picture" >"$jpeg" ;;
-    *) cjpeg -quality $quality -optimize "$picture" >"$jpeg" ;; esac
+  case "$picture" in
+    *PleaseWaitLoading*) cjpeg -quality 85 -progressive "$picture" >"$jpeg" ;;
+    *) cjpeg -quality 90 -optimize "$picture" >"$jpeg" ;;
+  esac
   rm "$picture"
 done
-ls -l "$data"/Objects "$data"/textures
+build/tools/make_demo_music demo/theme.ogg
+echo "window 800 600 32 4 3 theme.ogg data textures scenes demo" >demo/defaultdemoconfig.txt
+ls -l demo "$data"/Objects "$data"/textures "$data"/scenes

@@ -49,14 +49,14 @@ TEST_F(CommandLineTest, CheckLoadsTheDemoAndSummarisesIt) {
   const Outcome run = Stagwerk("--check");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
-  EXPECT_EQ(run.out.find("Loading scene intro\nLoading scene tunnel\n"), 0u) << run.out;
-  EXPECT_NE(run.out.find("  2. 00:00:06:000  tunnel  camera 1  scene time 0.000 s to 6.000 s\n"), std::string::npos);
-  EXPECT_NE(run.out.find("  3. 00:00:12:000  intro  camera 2"), std::string::npos);
-  EXPECT_NE(run.out.find("intro: 5 objects, 2 lights (2 lit, 1 with flares), 2 cameras, frames 1 to 240 at 30 fps"),
+  EXPECT_EQ(run.out.find("Loading scene dawn\nLoading scene forge\nLoading scene tunnel\n"), 0u) << run.out;
+  EXPECT_NE(run.out.find("  2. 00:00:08:000  forge  camera 1  scene time 0.000 s to 8.000 s\n"), std::string::npos);
+  EXPECT_NE(run.out.find("  4. 00:00:24:000  tunnel  camera 2"), std::string::npos);
+  EXPECT_NE(run.out.find("dawn: 7 objects, 2 lights (2 lit, 1 with flares), 1 camera, frames 0 to 300 at 30 fps"),
             std::string::npos);
-  EXPECT_NE(run.out.find("Objects/Ring.lwo: 48 vertices, 24 polygons, 1 morph target"), std::string::npos);
-  EXPECT_NE(run.out.find("data/textures/Sun.jpg: 64 x 64, 4 channels"), std::string::npos);
-  EXPECT_NE(run.out.find("data/textures/Sky.tga: 64 x 32, 3 channels"), std::string::npos);
+  EXPECT_NE(run.out.find("Objects/Blob.lwo: 693 vertices, 640 polygons, 2 morph targets"), std::string::npos);
+  EXPECT_NE(run.out.find("data/textures/Spark.jpg: 64 x 64, 4 channels"), std::string::npos);  // with its opacity
+  EXPECT_NE(run.out.find("data/textures/Sky.tga: 256 x 256, 3 channels"), std::string::npos);
   // A validation run leaves the settings alone.
   EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
 }
@@ -85,24 +85,25 @@ TEST_F(CommandLineTest, DumpGivesTheModelAndPlacements) {
   const Outcome run = Stagwerk("--dump --at 0 --at 2 defaultdemoconfig.txt");
   ASSERT_EQ(run.status, 0) << run.err;
   const nlohmann::json dump = nlohmann::json::parse(run.out);
-  EXPECT_EQ(dump["configuration"]["scriptName"], "intro");
-  EXPECT_EQ(dump["entries"].size(), 3u);
-  const nlohmann::json& intro = dump["scenes"][0];
-  EXPECT_EQ(intro["objects"][1]["parent"]["kind"], "object");
-  EXPECT_EQ(intro["objects"][2]["morphTarget"], 4);
-  EXPECT_EQ(intro["objects"][3]["dissolve"], "never drawn");
-  EXPECT_EQ(intro["lights"][0]["flare"]["texture"], "data/textures/Sun.jpg");
-  ASSERT_EQ(intro["frames"].size(), 2u);
-  // The pivot turns a full circle in 4 s: half a turn at 2 s. The cube sits
-  // at its centre, so its origin stays at the pivot's.
-  const nlohmann::json& pivot = intro["frames"][1]["objects"][0]["world"];
-  EXPECT_NEAR(pivot[0].get<double>(), -1.0, 1e-5);
-  EXPECT_NEAR(pivot[10].get<double>(), -1.0, 1e-5);
-  EXPECT_NEAR(intro["frames"][0]["cameras"][0]["fieldOfView"].get<double>(), 34.708, 1e-3);
-  EXPECT_EQ(intro["frames"][0]["cameras"][0]["farPlane"], 120.0);
-  // The camera dollies from z -8 to -6 over 8 s: at 2 s it stands at -7.5.
-  EXPECT_NEAR(intro["frames"][1]["cameras"][0]["view"][14].get<double>(), 7.5, 1e-5);
-  EXPECT_NEAR(dump["scenes"][1]["frames"][1]["lights"][0]["intensity"].get<double>(), 2.0 / 3.0, 1e-5);
+  EXPECT_EQ(dump["configuration"]["scriptName"], "demo");
+  EXPECT_EQ(dump["entries"].size(), 6u);
+  const nlohmann::json& dawn = dump["scenes"][0];
+  EXPECT_EQ(dawn["lights"][0]["flare"]["texture"], "data/textures/Sun.jpg");
+  EXPECT_NEAR(dawn["frames"][0]["cameras"][0]["fieldOfView"].get<double>(), 48.888, 1e-3);  // zoom 2.2
+  EXPECT_EQ(dawn["frames"][0]["cameras"][0]["farPlane"], 130.0);
+  const nlohmann::json& forge = dump["scenes"][1];
+  EXPECT_EQ(forge["lights"][0]["parent"]["kind"], "object");
+  EXPECT_EQ(forge["objects"][4]["dissolve"], "never drawn");
+  EXPECT_EQ(forge["objects"][5]["morphTarget"], 5);
+  ASSERT_EQ(forge["frames"].size(), 2u);
+  // The lamps' null turns a full circle in 4 s: half a turn at 2 s.
+  const nlohmann::json& orbit = forge["frames"][1]["objects"][0]["world"];
+  EXPECT_NEAR(orbit[0].get<double>(), -1.0, 1e-5);
+  EXPECT_NEAR(orbit[10].get<double>(), -1.0, 1e-5);
+  // The tunnel's light rides 95 units ahead of a null flying 10 units a second.
+  const nlohmann::json& tunnel = dump["scenes"][2]["frames"][1];
+  EXPECT_NEAR(tunnel["lights"][0]["world"][14].get<double>(), 115.0, 1e-4);
+  EXPECT_NEAR(tunnel["cameras"][0]["blurFade"].get<double>(), 0.4, 1e-5);
 }
 
 TEST_F(CommandLineTest, OptionsAndThePlainRun) {

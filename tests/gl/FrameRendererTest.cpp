@@ -141,7 +141,7 @@ TEST(RenderCommand, DrawsABundledSceneWithNoDisplay) {
   // The driver the child loads and unloads again leaks on its own, under no
   // name LeakSanitizer can tell from ours; the in-process tests check ours.
   const std::string command = "cd '" + demoDir + "' && ASAN_OPTIONS=detect_leaks=0 SDL_VIDEODRIVER=offscreen DISPLAY= XDG_CONFIG_HOME='" +
-                              dir.path().string() + "' '" STAGWERK_BINARY "' --render intro --at 2 --size 320x240 --out '" +
+                              dir.path().string() + "' '" STAGWERK_BINARY "' --render dawn --at 7.5 --size 320x240 --out '" +
                               out + "'";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   int width = 0, height = 0;
@@ -152,14 +152,20 @@ TEST(RenderCommand, DrawsABundledSceneWithNoDisplay) {
     const unsigned char* p = &rgb[3 * (static_cast<std::size_t>(y) * 320 + static_cast<std::size_t>(x))];
     return testing::Rgba{p[0], p[1], p[2], 255};
   };
-  // The sky picture: brighter blue at the top than at the bottom.
-  EXPECT_GT(at(20, 5)[2], at(20, 5)[0] + 100);
-  EXPECT_GT(at(20, 5)[2], at(20, 234)[2] + 40);
-  // The lit crate below the centre: wood, red over green over blue.
-  const testing::Rgba crate = at(160, 180);
-  EXPECT_GT(crate[0], crate[1]);
-  EXPECT_GT(crate[1], crate[2]);
-  EXPECT_GT(crate[0], 60);
+  // Dawn after its title has faded: the sky picture deep blue at the top,
+  // the fogged rocky ground warm at the bottom, the sun's flare on the left,
+  // a standing stone with blue runes left of the centre.
+  for (int x : {20, 160, 300}) {
+    EXPECT_GT(at(x, 5)[2], at(x, 5)[0] + 40) << x;
+    const testing::Rgba ground = at(x, 230);
+    EXPECT_GT(ground[0], ground[1] + 15) << x;
+    EXPECT_GT(ground[0], 50) << x;
+  }
+  const testing::Rgba flare = at(44, 97);
+  EXPECT_GT(flare[0], 230);
+  EXPECT_GT(flare[1], 180);
+  const testing::Rgba stone = at(110, 120);
+  EXPECT_GT(stone[2], stone[0] + 25);
 
   // Failures as for the other options.
   const std::string bad = "cd '" + demoDir + "' && ASAN_OPTIONS=detect_leaks=0 SDL_VIDEODRIVER=offscreen XDG_CONFIG_HOME='" + dir.path().string() +
@@ -168,7 +174,7 @@ TEST(RenderCommand, DrawsABundledSceneWithNoDisplay) {
   EXPECT_NE(testing::ReadFile(dir / "err").find("Loading Error: Cannot load file data/scenes/nowhere.lws"),
             std::string::npos)
       << testing::ReadFile(dir / "err");
-  const std::string usage = "'" STAGWERK_BINARY "' --render intro --out x.png 2>/dev/null";
+  const std::string usage = "'" STAGWERK_BINARY "' --render dawn --out x.png 2>/dev/null";
   EXPECT_EQ(WEXITSTATUS(std::system(usage.c_str())), 2);
 }
 

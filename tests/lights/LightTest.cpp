@@ -96,7 +96,7 @@ TEST_F(LightTest, FlaresLoadTheirPictureAndCount) {
   EXPECT_EQ(flare->flareDissolve.value, 0.25f);
   EXPECT_EQ(flare->lensFlareFade, 24);
   ASSERT_NE(flare->flareTexture, nullptr);
-  EXPECT_EQ(flare->flareTexture->width, 64);
+  EXPECT_EQ(flare->flareTexture->width, 128);
   EXPECT_EQ(flare->flareTexture->channels, 3);  // no opacity picture beside it
   // Same name: one texture, two flares. No nominal distance: 5.
   auto again = Read(LightBlock("Flare", "LightIntensity 0\n", "LightType 1\n",
