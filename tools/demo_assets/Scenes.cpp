@@ -184,7 +184,7 @@ SceneSpec Tunnel() {
   ObjectSpec veil;  // drawn first: with no clear it also fades the trails
   veil.mesh = "Veil";
   veil.parent = ObjectId(0);
-  veil.motion.At(0, 0, 110).Scale(80);
+  veil.motion.At(0, 0, 110).Scale(150);  // wide enough to cover the corners as it spins
   veil.motion.channels[5] = Spin(-20);
   veil.unlit = true;
   s.objects.push_back(veil);
