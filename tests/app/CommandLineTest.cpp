@@ -76,7 +76,9 @@ TEST_F(CommandLineTest, LoadingFailuresAreReportedWithStatusOne) {
   EXPECT_NE(run.out.find("Loading scene tunnel\n"), std::string::npos);  // progress up to the failure
 
   std::filesystem::remove(dir_.path() / "demo/data/textures/PleaseWaitLoading.jpg");
-  run = Stagwerk("--render intro --at 1 --out x.png", "SDL_VIDEODRIVER=offscreen ");
+  // A GL driver loaded and unloaded by the child leaks under no name we could
+  // suppress; the in-process tests check our own teardown for leaks.
+  run = Stagwerk("--render intro --at 1 --out x.png", "ASAN_OPTIONS=detect_leaks=0 SDL_VIDEODRIVER=offscreen ");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "Loading Error: Cannot JPEG readparams\n");
 }

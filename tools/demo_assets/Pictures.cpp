@@ -16,7 +16,6 @@ namespace {
 using Rgba = std::array<float, 4>;
 // Paints the pixel at (u, v), both in [0, 1), v up.
 using Painter = std::function<Rgba(float u, float v)>;
-constexpr float kPi = 3.14159265f;
 
 float Clamp01(float x) { return std::clamp(x, 0.0f, 1.0f); }
 unsigned char Byte(float x) { return static_cast<unsigned char>(std::lround(Clamp01(x) * 255.0f)); }
