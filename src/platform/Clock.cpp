@@ -13,9 +13,10 @@ SdlClock::SdlClock() : frequency_(static_cast<int64_t>(SDL_GetPerformanceFrequen
 int64_t SdlClock::Now() { return static_cast<int64_t>(SDL_GetPerformanceCounter()); }
 
 void SdlClock::WaitUntil(int64_t deadline) {
-  // Sleep through all but the last millisecond, whose end a sleep would
-  // overshoot by the scheduler's slack; poll that one.
-  const int64_t margin = frequency_ / 1000;
+  // Sleep through all but the last fifth of a millisecond, whose end a sleep
+  // could overshoot by the timer slack; poll that. Sleeping again after each
+  // early wake-up keeps the polling short.
+  const int64_t margin = frequency_ / 5000;
   for (int64_t now = Now(); now < deadline; now = Now()) {
     const int64_t remaining = deadline - now;
     if (remaining > margin) {
