@@ -11,10 +11,9 @@
 #include "anim/LoadError.h"
 #include "app/Demo.h"
 #include "app/GlFrameTarget.h"
-#include "app/LoadingScreen.h"
+#include "app/OffscreenDemo.h"
 #include "app/DemoScript.h"
 #include "app/PlaybackClock.h"
-#include "gl/Viewport.h"
 #include "platform/Clock.h"
 #include "platform/GlContext.h"
 #include "platform/MusicPlayer.h"
@@ -114,24 +113,11 @@ std::optional<double> DemoEndMusicTime(const DemoScript& script) {
 }
 
 void RunCapture(const CaptureOptions& options) {
-  DemoOptions demoOptions;
-  demoOptions.validationRun = true;  // a recording never writes the user's settings
-  demoOptions.graphics = true;
-  demoOptions.settingsPath = options.settingsPath;
-  demoOptions.onLoadingPicture = [](const Texture& picture) { ShowLoadingScreen(picture); };
-
-  std::unique_ptr<GlContext> gl;  // outlives the demo's GL objects
-  std::unique_ptr<Demo> demo = Demo::Create(options.configPath, demoOptions);
-  const int width = options.width > 0 ? options.width : static_cast<int>(demo->display.width);
-  const int height = options.height > 0 ? options.height : static_cast<int>(demo->display.height);
-  GlContextOptions window;
-  window.width = width;
-  window.height = height;
-  window.depth = static_cast<int>(demo->display.depth);
-  window.visible = false;
-  gl = GlContext::Open(window);
-  ResizeViewport(demo->aspect, width, height);
-  demo->LoadContent();
+  OffscreenDemo loaded(options.configPath, options.settingsPath, options.width, options.height);
+  Demo* demo = loaded.demo.get();
+  GlContext* gl = loaded.gl.get();
+  const int width = loaded.width;
+  const int height = loaded.height;
 
   // The whole demo plays on the ideal machine from its start, so that every
   // written picture (motion-blur trails included) is exactly what playback
@@ -195,7 +181,6 @@ void RunCapture(const CaptureOptions& options) {
   }
   progress.Update(written, static_cast<double>(written) / options.fps, true);
   sink.Finish();
-  demo.reset();
 }
 
 }  // namespace stagwerk

@@ -4,10 +4,7 @@
 #include <cmath>
 
 #include "anim/LoadError.h"
-#include "app/Demo.h"
-#include "app/LoadingScreen.h"
-#include "gl/Viewport.h"
-#include "platform/GlContext.h"
+#include "app/OffscreenDemo.h"
 #include "platform/PngWriter.h"
 #include "scene/FrameRenderer.h"
 
@@ -26,26 +23,8 @@ Camera& CameraOf(Scene& scene, int number) {
 }  // namespace
 
 void RenderStill(const StillOptions& options) {
-  DemoOptions demoOptions;
-  demoOptions.validationRun = true;  // a still never writes the user's settings
-  demoOptions.graphics = true;
-  demoOptions.settingsPath = options.settingsPath;
-  demoOptions.onLoadingPicture = [](const Texture& picture) { ShowLoadingScreen(picture); };
-
-  // The context outlives the demo: textures and display lists are deleted
-  // while it is still current.
-  std::unique_ptr<GlContext> gl;
-  std::unique_ptr<Demo> demo = Demo::Create(options.configPath, demoOptions);
-  const int width = options.width > 0 ? options.width : static_cast<int>(demo->display.width);
-  const int height = options.height > 0 ? options.height : static_cast<int>(demo->display.height);
-  GlContextOptions window;
-  window.width = width;
-  window.height = height;
-  window.depth = static_cast<int>(demo->display.depth);
-  window.visible = false;
-  gl = GlContext::Open(window);
-  ResizeViewport(demo->aspect, width, height);
-  demo->LoadContent();
+  OffscreenDemo loaded(options.configPath, options.settingsPath, options.width, options.height);
+  Demo* demo = loaded.demo.get();
   Scene& scene = demo->scenes.FindOrLoad(options.scene);
   Camera& camera = CameraOf(scene, options.camera);
   ActivateScene(scene);
@@ -63,8 +42,7 @@ void RenderStill(const StillOptions& options) {
     }
   }
   RenderFrame(scene, options.seconds, camera, demo->aspect);
-  WritePng(options.out, width, height, gl->framebuffer().ReadRgb());
-  demo.reset();  // before the context goes
+  WritePng(options.out, loaded.width, loaded.height, loaded.gl->framebuffer().ReadRgb());
 }
 
 }  // namespace stagwerk

@@ -86,7 +86,13 @@ TEST(PlayerWindow, AShortDemoPlaysToItsEndInARealWindow) {
   EXPECT_LT(run.seconds, 15.0);
   EXPECT_NE(run.err.find("stagwerk: music none.ogg: "), std::string::npos) << run.err;
   EXPECT_NE(run.err.find(" frames in 1."), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("frame interval median 100."), std::string::npos) << run.err;
+  // Passes are paced a frame (0.1 s) after the previous one ended, so what
+  // the swap itself costs comes on top; never less than the frame.
+  const std::size_t median = run.err.find("frame interval median ");
+  ASSERT_NE(median, std::string::npos) << run.err;
+  const double ms = std::stod(run.err.substr(median + 22));
+  EXPECT_GE(ms, 99.9);
+  EXPECT_LT(ms, 130.0);
   EXPECT_NE(run.err.find("CPU time while playing"), std::string::npos) << run.err;
 }
 

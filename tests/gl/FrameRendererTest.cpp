@@ -1,11 +1,8 @@
 // The frame's passes: blur trail and background, fog and far plane, the
 // foreground's dissolve, scene activation, teardown of GL objects, and
 // --render end to end on the bundled demo.
-#include <png.h>
-
-#include <cstring>
-
 #include "GlTestSupport.h"
+#include "PngFile.h"
 #include "objects/SceneObject.h"
 #include "scene/FrameRenderer.h"
 
@@ -120,20 +117,6 @@ TEST_F(FrameRenderer, ActivationSwitchesTheScenesLightsAndTeardownDeletesGlObjec
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-// A PNG as RGB rows, top first.
-std::vector<unsigned char> ReadPng(const std::string& path, int* width, int* height) {
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  if (png_image_begin_read_from_file(&image, path.c_str()) == 0) return {};
-  image.format = PNG_FORMAT_RGB;
-  std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(image));
-  if (png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) == 0) return {};
-  *width = static_cast<int>(image.width);
-  *height = static_cast<int>(image.height);
-  return rgb;
-}
-
 TEST(RenderCommand, DrawsABundledSceneWithNoDisplay) {
   testing::TempDir dir;
   const std::string out = dir / "still.png";
@@ -144,27 +127,23 @@ TEST(RenderCommand, DrawsABundledSceneWithNoDisplay) {
                               dir.path().string() + "' '" STAGWERK_BINARY "' --render dawn --at 7.5 --size 320x240 --out '" +
                               out + "'";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
-  int width = 0, height = 0;
-  const std::vector<unsigned char> rgb = ReadPng(out, &width, &height);
-  ASSERT_EQ(width, 320);
-  ASSERT_EQ(height, 240);
-  auto at = [&](int x, int y) {
-    const unsigned char* p = &rgb[3 * (static_cast<std::size_t>(y) * 320 + static_cast<std::size_t>(x))];
-    return testing::Rgba{p[0], p[1], p[2], 255};
-  };
+  const testing::Picture picture = testing::ReadPng(out);
+  ASSERT_EQ(picture.width, 320);
+  ASSERT_EQ(picture.height, 240);
+  auto at = [&](int x, int y) { return picture.At(x, y); };
   // Dawn after its title has faded: the sky picture deep blue at the top,
   // the fogged rocky ground warm at the bottom, the sun's flare on the left,
   // a standing stone with blue runes left of the centre.
   for (int x : {20, 160, 300}) {
     EXPECT_GT(at(x, 5)[2], at(x, 5)[0] + 40) << x;
-    const testing::Rgba ground = at(x, 230);
+    const auto ground = at(x, 230);
     EXPECT_GT(ground[0], ground[1] + 15) << x;
     EXPECT_GT(ground[0], 50) << x;
   }
-  const testing::Rgba flare = at(44, 97);
+  const auto flare = at(44, 97);
   EXPECT_GT(flare[0], 230);
   EXPECT_GT(flare[1], 180);
-  const testing::Rgba stone = at(110, 120);
+  const auto stone = at(110, 120);
   EXPECT_GT(stone[2], stone[0] + 25);
 
   // Failures as for the other options.

@@ -9,36 +9,11 @@
 #include <filesystem>
 
 #include "Kq7TestFiles.h"
+#include "PngFile.h"
 #include "SceneText.h"
 
 namespace stagwerk::testing {
 namespace {
-
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<unsigned char> rgb;
-  // Top-left origin, as the file stores rows.
-  std::array<int, 3> At(int x, int y) const {
-    const unsigned char* p = &rgb[3 * (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                                       static_cast<std::size_t>(x))];
-    return {p[0], p[1], p[2]};
-  }
-};
-
-Picture ReadPng(const std::string& path) {
-  Picture picture;
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  if (png_image_begin_read_from_file(&image, path.c_str()) == 0) return picture;
-  image.format = PNG_FORMAT_RGB;
-  std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(image));
-  if (png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) == 0) return picture;
-  picture.width = static_cast<int>(image.width);
-  picture.height = static_cast<int>(image.height);
-  picture.rgb = std::move(rgb);
-  return picture;
-}
 
 // A 64 x 64 demo whose one scene shows Objects/Quad at z = +5 in front of a
 // camera at the origin looking along +Z, with a 90 degree field of view.

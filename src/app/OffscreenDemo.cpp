@@ -1,0 +1,27 @@
+#include "app/OffscreenDemo.h"
+
+#include "app/LoadingScreen.h"
+#include "gl/Viewport.h"
+
+namespace stagwerk {
+
+OffscreenDemo::OffscreenDemo(const std::string& configPath, const std::string& settingsPath, int w, int h) {
+  DemoOptions options;
+  options.validationRun = true;  // only playing writes the user's settings
+  options.graphics = true;
+  options.settingsPath = settingsPath;
+  options.onLoadingPicture = [](const Texture& picture) { ShowLoadingScreen(picture); };
+  demo = Demo::Create(configPath, options);
+  width = w > 0 ? w : static_cast<int>(demo->display.width);
+  height = h > 0 ? h : static_cast<int>(demo->display.height);
+  GlContextOptions window;
+  window.width = width;
+  window.height = height;
+  window.depth = static_cast<int>(demo->display.depth);
+  window.visible = false;
+  gl = GlContext::Open(window);
+  ResizeViewport(demo->aspect, width, height);
+  demo->LoadContent();
+}
+
+}  // namespace stagwerk

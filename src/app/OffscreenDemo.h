@@ -1,0 +1,28 @@
+#pragma once
+// A demo loaded as the player loads it, loading picture included, into a
+// hidden window's GL context: what stills and recordings draw from.
+#include <memory>
+#include <string>
+
+#include "app/Demo.h"
+#include "platform/GlContext.h"
+
+namespace stagwerk {
+
+class OffscreenDemo {
+ public:
+  // width or height 0: the display settings. Never writes the settings.
+  // Throws LoadError (GlContextError when no context can be made).
+  OffscreenDemo(const std::string& configPath, const std::string& settingsPath, int width, int height);
+  OffscreenDemo(const OffscreenDemo&) = delete;
+  OffscreenDemo& operator=(const OffscreenDemo&) = delete;
+
+  // In this order, so the demo's textures and display lists go while the
+  // context is still current, also when loading fails.
+  std::unique_ptr<GlContext> gl;
+  std::unique_ptr<Demo> demo;
+  int width = 0;
+  int height = 0;
+};
+
+}  // namespace stagwerk
