@@ -11,11 +11,15 @@ using testing::Near;
 
 class TextureUpload : public GlTest {
  protected:
-  // Draws the texture over the whole window, unlit, and reads the centre.
+  // Draws the texture over the whole window, unlit and unblended, and reads the centre.
   testing::Rgba Sample(const Texture& texture) {
+    glDisable(GL_BLEND);
+    DrawOverWindow(texture);
+    return Pixel(32, 32);
+  }
+  static void DrawOverWindow(const Texture& texture) {
     glDisable(GL_LIGHTING);
     glDisable(GL_FOG);
-    glDisable(GL_BLEND);
     glClear(GL_COLOR_BUFFER_BIT);
     BindTexture(texture, 0);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
@@ -25,7 +29,6 @@ class TextureUpload : public GlTest {
     glTexCoord2f(1, 1); glVertex2f(1, 1);
     glTexCoord2f(1, 0); glVertex2f(1, -1);
     glEnd();
-    return Pixel(32, 32);
   }
 };
 
@@ -54,15 +57,7 @@ TEST_F(TextureUpload, PixelLayoutsByChannelCount) {
   EXPECT_EQ(format, GL_LUMINANCE8_ALPHA8);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glClear(GL_COLOR_BUFFER_BIT);
-  BindTexture(*inkWithAlpha, 0);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-  glBegin(GL_QUADS);
-  glTexCoord2f(0, 0); glVertex2f(-1, -1);
-  glTexCoord2f(0, 1); glVertex2f(-1, 1);
-  glTexCoord2f(1, 1); glVertex2f(1, 1);
-  glTexCoord2f(1, 0); glVertex2f(1, -1);
-  glEnd();
+  DrawOverWindow(*inkWithAlpha);
   const int blended = 90 * 200 / 255;
   EXPECT_TRUE(Near(Pixel(32, 32), {blended, blended, blended, -1}));
 
