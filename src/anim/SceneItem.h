@@ -1,6 +1,7 @@
 #pragma once
-// The base of objects, lights, cameras and bones: parent link, motion
-// channels and the per-frame matrix cache.
+// The base of objects, lights, cameras and bones: parent link and motion
+// channels.
+#include <cstdint>
 #include <optional>
 
 #include "anim/Envelope.h"
@@ -15,14 +16,14 @@ struct SceneItem {
   SceneItem& operator=(const SceneItem&) = delete;
   virtual ~SceneItem() = default;
 
-  // Cached transform through bone parents; bones override nothing visible.
-  virtual void Transform(Matrix4& current, float time);
-
   std::optional<ItemRef> parentRef;
   SceneItem* parent = nullptr;
   MotionChannels motion;
-  Matrix4 cachedMatrix;
-  float cachedTime = -1.0f;
+  // Objects, then lights, then cameras, counted from 0 across the scene;
+  // bones have none. Per-item tables of the frame are indexed by it.
+  uint32_t itemIndex = kNoItemIndex;
+
+  static constexpr uint32_t kNoItemIndex = 0xFFFFFFFFu;
 };
 
 // Channel values at t; channels a set lacks read as 0.
@@ -31,9 +32,5 @@ float ChannelValue(const MotionChannels& motion, int index, float t);
 // Each right-multiplies current, as the GL matrix calls would.
 void ApplyMotion(Matrix4& current, const MotionChannels& motion, float t);
 void ApplyInverseMotion(Matrix4& current, const MotionChannels& motion, float t);
-// The view chain of an item, with the item caches.
-void ApplyViewTransform(Matrix4& current, SceneItem& item, float t);
-// The item's world transform through its parent chain, with the caches.
-void ApplyItemTransform(Matrix4& current, SceneItem& item, float t);
 
 }  // namespace stagwerk

@@ -10,7 +10,7 @@
 
 #include "anim/LoadError.h"
 #include "app/Demo.h"
-#include "app/GlFrameTarget.h"
+#include "app/FrameDrawer.h"
 #include "app/OffscreenDemo.h"
 #include "app/DemoScript.h"
 #include "app/PlaybackClock.h"
@@ -115,7 +115,7 @@ std::optional<double> DemoEndMusicTime(const DemoScript& script) {
 void RunCapture(const CaptureOptions& options) {
   OffscreenDemo loaded(options.configPath, options.settingsPath, options.width, options.height);
   Demo* demo = loaded.demo.get();
-  GlContext* gl = loaded.gl.get();
+  const Renderer& renderer = *loaded.renderer;
   const int width = loaded.width;
   const int height = loaded.height;
 
@@ -124,7 +124,7 @@ void RunCapture(const CaptureOptions& options) {
   // shows; --from and --to only choose which frames are written.
   VirtualClock clock;
   SilentMusic music(clock);
-  GlFrameTarget target(demo->aspect);
+  FrameDrawer target(*loaded.renderer, demo->aspect);
   PlaybackClock playback(demo->script, clock, music, target);
   playback.StartPlayback();
   const double frequency = static_cast<double>(clock.Frequency());
@@ -157,7 +157,7 @@ void RunCapture(const CaptureOptions& options) {
   FrameSink sink(options, width, height, demo->config.musicFile.str(), static_cast<double>(first) / options.fps);
   Progress progress(options.progress, due);
   // Before the first swap the screen shows the loading picture.
-  std::vector<unsigned char> shown = gl->framebuffer().ReadRgb();
+  std::vector<unsigned char> shown = renderer.ReadPicture();
   int64_t g = first;
   int64_t written = 0;
   const auto writeBefore = [&](int64_t tick) {
@@ -176,7 +176,7 @@ void RunCapture(const CaptureOptions& options) {
     writeBefore(going ? swapped : swapped + 1);
     if (!going || (last && g > *last)) break;
     if (target.framesDrawn() != drawnBefore && swapped + readAhead >= tickOf(g)) {
-      shown = gl->framebuffer().ReadRgb();
+      shown = renderer.ReadPicture();
     }
   }
   progress.Update(written, static_cast<double>(written) / options.fps, true);

@@ -1,12 +1,32 @@
 #include "app/Demo.h"
 
-#include "objects/MeshDrawing.h"
+#include "frame/Renderer.h"
 #include "scene/SceneLoader.h"
-#include "textures/TextureUpload.h"
 
 namespace stagwerk {
 
 namespace {
+
+TextureHooks TexturesFor(Renderer& renderer) {
+  return {[&renderer](Texture& texture, const Image& image) {
+            texture.renderHandle = renderer.CreateTexture(texture, image);
+          },
+          [&renderer](Texture& texture) {
+            renderer.ReleaseTexture(texture.renderHandle);
+            texture.renderHandle = 0;
+          }};
+}
+
+// An AllTriangles mesh without polygons gets one too, as it always did.
+MeshHooks MeshesFor(Renderer& renderer) {
+  return {[&renderer](Mesh& mesh) {
+            if (mesh.Has(HasPolygons) || mesh.Has(AllTriangles)) mesh.renderHandle = renderer.CreateMesh(mesh);
+          },
+          [&renderer](Mesh& mesh) {
+            renderer.ReleaseMesh(mesh.renderHandle);
+            mesh.renderHandle = 0;
+          }};
+}
 
 DataDirectories DirectoriesOf(const DemoConfig& config) {
   return {config.rootDir.str(), config.textureDir.str(), config.sceneDir.str()};
@@ -18,17 +38,13 @@ Demo::Demo(DemoConfig demoConfig, const DemoOptions& options)
     : config(std::move(demoConfig)),
       directories(DirectoriesOf(config)),
       aspect(config.aspect()),
-      textures(directories, !options.validationRun && !options.graphics),
+      textures(directories, !options.validationRun),
       meshes(directories, textures),
       scenes([this, onSceneLoad = options.onSceneLoad](const std::string& name) {
         if (onSceneLoad) onSceneLoad(name);
         return LoadScene(name, directories, meshes, textures);
       }),
       onLoadingPicture_(options.onLoadingPicture) {
-  if (options.graphics) {
-    textures.SetHooks(GlTextureHooks());
-    meshes.SetHooks(GlMeshHooks());
-  }
 }
 
 std::unique_ptr<Demo> Demo::Load(const std::string& configPath, const DemoOptions& options) {
@@ -47,6 +63,12 @@ std::unique_ptr<Demo> Demo::Create(const std::string& configPath, const DemoOpti
   demo->display = display;
   demo->settingsPath = settingsPath;
   return demo;
+}
+
+void Demo::AttachRenderer(Renderer& renderer) {
+  textures.SetHooks(TexturesFor(renderer));
+  textures.SetKeepPixels(false);  // the renderer has them
+  meshes.SetHooks(MeshesFor(renderer));
 }
 
 void Demo::LoadContent() {

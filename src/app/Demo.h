@@ -15,12 +15,11 @@
 
 namespace stagwerk {
 
+class Renderer;
+
 struct DemoOptions {
   // A validation run neither writes the settings nor keeps pixels.
   bool validationRun = false;
-  // Upload textures and compile display lists while loading; needs a current
-  // GL context from before the first texture until the Demo is gone.
-  bool graphics = false;
   // Told the loading picture as soon as it is loaded, before the script.
   std::function<void(const Texture&)> onLoadingPicture;
   std::string settingsPath;  // empty: the per-user default
@@ -37,6 +36,9 @@ class Demo {
   // The first half of Load: configuration, settings, empty caches. A player
   // opens its window from the display settings between the two halves.
   static std::unique_ptr<Demo> Create(const std::string& configPath, const DemoOptions& options);
+  // Between the halves: each texture and mesh is made on the GPU as it
+  // loads, and released with the Demo, which the renderer must outlive.
+  void AttachRenderer(Renderer& renderer);
   // The second half: the loading picture, the script, its scenes.
   void LoadContent();
 

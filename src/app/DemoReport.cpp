@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/Demo.h"
+#include "frame/ItemMatrices.h"
 #include "objects/Mesh.h"
 #include "scene/Scene.h"
 
@@ -62,13 +63,14 @@ Json ParentJson(const SceneItem& item) {
   return parent;
 }
 
-Json FlagsJson(uint32_t flags) {
-  static const std::pair<uint32_t, const char*> kNames[] = {
+Json FlagsJson(ObjectFlags flags) {
+  using enum ObjectFlag;
+  static const std::pair<ObjectFlag, const char*> kNames[] = {
       {Additive, "Additive"}, {Unlit, "Unlit"}, {NoDepthTest, "NoDepthTest"}, {MorphMixer, "MorphMixer"},
       {NoBlend, "NoBlend"}, {DoubleBrightness, "DoubleBrightness"}, {QuadrupleBrightness, "QuadrupleBrightness"}};
   Json names = Json::array();
-  for (const auto& [bit, name] : kNames) {
-    if (flags & bit) names.push_back(name);
+  for (const auto& [flag, name] : kNames) {
+    if (flags.Has(flag)) names.push_back(name);
   }
   return names;
 }
@@ -94,12 +96,18 @@ Json ObjectJson(const Scene& scene, const SceneObject& object) {
   return json;
 }
 
-Json LightJson(const Light& light) {
+Json LightJson(const Scene& scene, const Light& light) {
   static const char* const kTypes[] = {"distant", "point", "spot"};
+  const auto type = static_cast<int32_t>(light.type);
   Json json{{"kind", "light"}, {"name", light.name}, {"parent", ParentJson(light)},
-            {"type", light.type >= 0 && light.type <= 2 ? Json(kTypes[light.type]) : Json(light.type)},
+            {"type", type >= 0 && type <= 2 ? Json(kTypes[type]) : Json(type)},
             {"channels", light.motion.count()}};
-  json["glLight"] = light.type != -1 ? Json(light.glLight - kGlLight0) : Json(nullptr);
+  // Which of the eight lights it is, counting the shining ones.
+  Json slot = nullptr;
+  for (std::size_t i = 0; i < scene.shiningLights.size(); ++i) {
+    if (scene.shiningLights[i] == &light) slot = i;
+  }
+  json["glLight"] = slot;
   json["color"] = Json::array({light.color[0], light.color[1], light.color[2], light.color[3]});
   json["intensity"] = ScalarJson(light.intensity);
   if (light.coneAngle) json["coneAngle"] = ScalarJson(*light.coneAngle);
@@ -113,32 +121,34 @@ Json LightJson(const Light& light) {
   return json;
 }
 
-Json FrameJson(Scene& scene, float t) {
+Json FrameJson(const Scene& scene, float t) {
   Json frame{{"time", t}};
-  scene.InvalidateItemTransforms();
+  ItemMatrices matrices(scene);
   Json cameras = Json::array();
-  for (Camera& camera : scene.cameras) {
+  for (const Camera& camera : scene.cameras) {
+    // Each view afresh: a camera's parent may be an earlier camera.
+    matrices.Invalidate();
     Matrix4 view;
-    ApplyViewTransform(view, camera, t);
+    matrices.ApplyViewTransform(view, camera, t);
     cameras.push_back({{"fieldOfView", CameraFieldOfView(camera, t)},
                        {"farPlane", scene.fogMaxDistance.ValueAt(t)},
                        {"blurFade", CameraBlurFade(camera, t)},
                        {"view", MatrixJson(view)}});
   }
   frame["cameras"] = cameras;
-  scene.InvalidateItemTransforms();
+  matrices.Invalidate();
   Json objects = Json::array();
-  for (SceneObject& object : scene.objects) {
+  for (const SceneObject& object : scene.objects) {
     Matrix4 world;
-    ApplyItemTransform(world, object, t);
+    matrices.ApplyItemTransform(world, object, t);
     objects.push_back({{"world", MatrixJson(world)},
                        {"dissolve", object.dissolve ? Json(object.dissolve->ValueAt(t)) : Json(nullptr)}});
   }
   frame["objects"] = objects;
   Json lights = Json::array();
-  for (Light& light : scene.lights) {
+  for (const Light& light : scene.lights) {
     Matrix4 world;
-    ApplyItemTransform(world, light, t);
+    matrices.ApplyItemTransform(world, light, t);
     const float intensity = light.intensity.ValueAt(t);
     lights.push_back({{"world", MatrixJson(world)},
                       {"intensity", intensity},
@@ -146,7 +156,6 @@ Json FrameJson(Scene& scene, float t) {
                                              light.color[2] * intensity, light.color[3]})}});
   }
   frame["lights"] = lights;
-  scene.InvalidateItemTransforms();
   return frame;
 }
 
@@ -164,7 +173,7 @@ void WriteDemoSummary(std::ostream& out, const Demo& demo) {
   out << "Scenes: " << demo.scenes.scenes().count() << "\n";
   for (const Scene& scene : demo.scenes.scenes()) {
     out << "  " << scene.name << ": " << Plural(scene.objects.count(), "object") << ", "
-        << Plural(scene.lights.count(), "light") << " (" << scene.glLightCount << " lit, " << scene.flareCount
+        << Plural(scene.lights.count(), "light") << " (" << scene.shiningLightCount << " lit, " << scene.flareCount
         << " with flares), " << Plural(scene.cameras.count(), "camera") << ", frames " << scene.firstFrame << " to "
         << scene.lastFrame << " at " << scene.framesPerSecond << " fps\n";
   }
@@ -202,8 +211,7 @@ DumpJson DumpDemo(Demo& demo, const std::vector<float>& times) {
   }
   json["entries"] = entries;
   Json scenes = Json::array();
-  for (const Scene& constScene : demo.scenes.scenes()) {
-    Scene& scene = const_cast<Scene&>(constScene);  // frames write the item caches
+  for (const Scene& scene : demo.scenes.scenes()) {
     Json s{{"name", scene.name}, {"firstFrame", scene.firstFrame}, {"lastFrame", scene.lastFrame},
            {"framesPerSecond", scene.framesPerSecond}, {"sceneStart", scene.sceneStart},
            {"sceneEnd", scene.sceneEnd}, {"frameDuration", scene.frameDuration}, {"fogType", scene.fogType},
@@ -214,12 +222,12 @@ DumpJson DumpDemo(Demo& demo, const std::vector<float>& times) {
            {"bgImage", scene.bgImage ? Json(scene.bgImage->path) : Json(nullptr)},
            {"fgImage", scene.fgImage ? Json(scene.fgImage->path) : Json(nullptr)},
            {"fgDissolve", scene.fgDissolve ? ScalarJson(*scene.fgDissolve) : Json(nullptr)},
-           {"glLightCount", scene.glLightCount}, {"flareCount", scene.flareCount}};
+           {"glLightCount", scene.shiningLightCount}, {"flareCount", scene.flareCount}};
     Json objects = Json::array();
     for (const SceneObject& object : scene.objects) objects.push_back(ObjectJson(scene, object));
     s["objects"] = objects;
     Json lights = Json::array();
-    for (const Light& light : scene.lights) lights.push_back(LightJson(light));
+    for (const Light& light : scene.lights) lights.push_back(LightJson(scene, light));
     s["lights"] = lights;
     Json cameras = Json::array();
     for (const Camera& camera : scene.cameras) {

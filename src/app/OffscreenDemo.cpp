@@ -1,16 +1,12 @@
 #include "app/OffscreenDemo.h"
 
-#include "app/LoadingScreen.h"
-#include "gl/Viewport.h"
-
 namespace stagwerk {
 
 OffscreenDemo::OffscreenDemo(const std::string& configPath, const std::string& settingsPath, int w, int h) {
   DemoOptions options;
   options.validationRun = true;  // only playing writes the user's settings
-  options.graphics = true;
   options.settingsPath = settingsPath;
-  options.onLoadingPicture = [](const Texture& picture) { ShowLoadingScreen(picture); };
+  options.onLoadingPicture = [this](const Texture& picture) { renderer->DrawLoadingPicture(picture); };
   demo = Demo::Create(configPath, options);
   width = w > 0 ? w : static_cast<int>(demo->display.width);
   height = h > 0 ? h : static_cast<int>(demo->display.height);
@@ -20,7 +16,8 @@ OffscreenDemo::OffscreenDemo(const std::string& configPath, const std::string& s
   window.depth = static_cast<int>(demo->display.depth);
   window.visible = false;
   gl = GlContext::Open(window);
-  ResizeViewport(demo->aspect, width, height);
+  renderer = std::make_unique<FixedFunctionRenderer>(gl->procLookup(), width, height, demo->aspect);
+  demo->AttachRenderer(*renderer);
   demo->LoadContent();
 }
 

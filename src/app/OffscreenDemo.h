@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/Demo.h"
+#include "gl/FixedFunctionRenderer.h"
 #include "platform/GlContext.h"
 
 namespace stagwerk {
@@ -17,9 +18,10 @@ class OffscreenDemo {
   OffscreenDemo(const OffscreenDemo&) = delete;
   OffscreenDemo& operator=(const OffscreenDemo&) = delete;
 
-  // In this order, so the demo's textures and display lists go while the
-  // context is still current, also when loading fails.
+  // In this order, so the demo's textures and meshes go while the renderer
+  // and its context are still there, also when loading fails.
   std::unique_ptr<GlContext> gl;
+  std::unique_ptr<FixedFunctionRenderer> renderer;
   std::unique_ptr<Demo> demo;
   int width = 0;
   int height = 0;

@@ -7,11 +7,10 @@
 
 #include "anim/LoadError.h"
 #include "app/Demo.h"
-#include "app/GlFrameTarget.h"
-#include "app/LoadingScreen.h"
+#include "app/FrameDrawer.h"
 #include "app/PlaybackClock.h"
 #include "app/PlaybackStats.h"
-#include "gl/Viewport.h"
+#include "gl/FixedFunctionRenderer.h"
 #include "platform/Clock.h"
 #include "platform/GlContext.h"
 #include "platform/MessageBox.h"
@@ -25,16 +24,24 @@ constexpr const char* kFullscreenQuestion =
     "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?";
 
 // Everything a run owns, released in the order the members are listed from
-// the bottom up: music first, then the demo's contents, then the window.
+// the bottom up: music first, then the demo's contents, the renderer, the
+// window.
 struct Session {
   std::unique_ptr<GlContext> gl;
+  std::unique_ptr<FixedFunctionRenderer> renderer;
   std::unique_ptr<Demo> demo;
   std::unique_ptr<MusicPlayer> music;
 
   ~Session() {
     music.reset();
     demo.reset();
+    renderer.reset();
     gl.reset();
+  }
+
+  void Present() {
+    renderer->PresentToWindow();
+    gl->Swap();
   }
 };
 
@@ -54,7 +61,7 @@ struct LoopState {
 };
 
 // One event: the window's messages as the player knows them.
-void Handle(const SDL_Event& event, LoopState& state, GlContext& gl, float aspect) {
+void Handle(const SDL_Event& event, LoopState& state, Renderer& renderer) {
   switch (event.type) {
     case SDL_QUIT: state.quit = true; break;
     case SDL_KEYDOWN:
@@ -66,8 +73,7 @@ void Handle(const SDL_Event& event, LoopState& state, GlContext& gl, float aspec
     case SDL_WINDOWEVENT:
       switch (event.window.event) {
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-          gl.Resize(event.window.data1, event.window.data2);
-          ResizeViewport(aspect, event.window.data1, event.window.data2);
+          renderer.Resize(event.window.data1, event.window.data2);
           break;
         case SDL_WINDOWEVENT_MINIMIZED: state.active = false; break;
         case SDL_WINDOWEVENT_RESTORED:
@@ -86,11 +92,10 @@ int RunPlayer(const PlayerOptions& options) {
   SdlClock clock;
   Session session;
   DemoOptions demoOptions;
-  demoOptions.graphics = true;
   demoOptions.settingsPath = options.settingsPath;
   demoOptions.onLoadingPicture = [&session](const Texture& picture) {
-    ShowLoadingScreen(picture);
-    session.gl->Present();
+    session.renderer->DrawLoadingPicture(picture);
+    session.Present();
   };
   try {
     session.demo = Demo::Create(options.configPath, demoOptions);
@@ -113,7 +118,9 @@ int RunPlayer(const PlayerOptions& options) {
       ExplainWindowFailure(error);
       return 1;
     }
-    ResizeViewport(demo.aspect, window.width, window.height);
+    session.renderer =
+        std::make_unique<FixedFunctionRenderer>(session.gl->procLookup(), window.width, window.height, demo.aspect);
+    demo.AttachRenderer(*session.renderer);
     demo.LoadContent();
   } catch (const LoadError& error) {
     ShowMessage("Loading Error", error.what(), MessageKind::Error, session.gl ? session.gl->window() : nullptr);
@@ -124,8 +131,7 @@ int RunPlayer(const PlayerOptions& options) {
   }
 
   Demo& demo = *session.demo;
-  GlContext& gl = *session.gl;
-  GlFrameTarget target(demo.aspect);
+  FrameDrawer target(*session.renderer, demo.aspect);
   PlaybackClock playback(demo.script, clock, *session.music, target);
   if (options.start) {
     const PlaybackPosition from = FindPlaybackPosition(demo.script, *options.start);
@@ -145,7 +151,7 @@ int RunPlayer(const PlayerOptions& options) {
     // spinning through empty passes.
     const bool got = state.active ? SDL_PollEvent(&event) != 0 : SDL_WaitEventTimeout(&event, 10) != 0;
     if (got) {
-      Handle(event, state, gl, demo.aspect);
+      Handle(event, state, *session.renderer);
       if (state.quit) break;
       continue;  // one event per pass, and no frame in a pass that had one
     }
@@ -155,7 +161,7 @@ int RunPlayer(const PlayerOptions& options) {
       if (target.framesDrawn() != drawnBefore) stats.FrameShown(clock.Now());
     }
     if (state.escape) break;
-    gl.Present();
+    session.Present();
   }
   stats.Stop(clock.Now());
   if (options.stats) stats.Write(std::cerr);

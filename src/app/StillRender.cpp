@@ -6,7 +6,7 @@
 #include "anim/LoadError.h"
 #include "app/OffscreenDemo.h"
 #include "platform/PngWriter.h"
-#include "scene/FrameRenderer.h"
+#include "frame/FrameBuilder.h"
 
 namespace stagwerk {
 
@@ -27,7 +27,9 @@ void RenderStill(const StillOptions& options) {
   Demo* demo = loaded.demo.get();
   Scene& scene = demo->scenes.FindOrLoad(options.scene);
   Camera& camera = CameraOf(scene, options.camera);
-  ActivateScene(scene);
+  FrameBuilder frames(demo->aspect);
+  Renderer& renderer = *loaded.renderer;
+  frames.ActivateScene(scene);
   if (camera.blurLength) {
     // A blurred camera shows a trail of the frames before: draw them as
     // playback would, at the scene's frame rate, from its first frame (or
@@ -38,11 +40,11 @@ void RenderStill(const StillOptions& options) {
     for (double k = std::max(0.0, steps);; ++k) {
       const float t = static_cast<float>(scene.sceneStart + k * scene.frameDuration);
       if (!(t < last)) break;
-      RenderFrame(scene, t, camera, demo->aspect);
+      renderer.DrawFrame(frames.Build(scene, t, camera));
     }
   }
-  RenderFrame(scene, options.seconds, camera, demo->aspect);
-  WritePng(options.out, loaded.width, loaded.height, loaded.gl->framebuffer().ReadRgb());
+  renderer.DrawFrame(frames.Build(scene, options.seconds, camera));
+  WritePng(options.out, loaded.width, loaded.height, renderer.ReadPicture());
 }
 
 }  // namespace stagwerk

@@ -18,12 +18,7 @@ constexpr float kDefaultNominalDistance = 5.0f;
 
 }  // namespace
 
-uint32_t LightIdFromIndex(int32_t index) {
-  if (index < 0 || index >= kMaxGlLights) throw LoadError("This Light does not exist");
-  return kGlLight0 + static_cast<uint32_t>(index);
-}
-
-std::unique_ptr<Light> Light::Read(int32_t& glLightCount, int32_t& flareCount, SceneReader& reader,
+std::unique_ptr<Light> Light::Read(int32_t& shiningCount, int32_t& flareCount, SceneReader& reader,
                                    TextureCache& textures) {
   auto light = std::make_unique<Light>();
   PathString token;
@@ -68,8 +63,10 @@ std::unique_ptr<Light> Light::Read(int32_t& glLightCount, int32_t& flareCount, S
     next();
   }
   if (!(token == "LightType")) throw LoadError("Lack of LightType");
-  reader.ReadInt(&light->type);
-  if (light->type == 2) {
+  int32_t type = 0;
+  reader.ReadInt(&type);
+  light->type = static_cast<LightType>(type);
+  if (light->type == LightType::Spot) {
     next();
     if (token == "LightConeAngle") {
       light->coneAngle = std::make_unique<ScalarOrEnvelope>(ReadScalarOrEnvelope(reader));
@@ -102,13 +99,11 @@ std::unique_ptr<Light> Light::Read(int32_t& glLightCount, int32_t& flareCount, S
     reader.ReadInt(&light->lensFlareFade);
   }
 
-  if (glLightCount > 7) {
-    light->type = -1;
-  } else if (!light->intensity.envelope && light->intensity.value < 0.0001f) {
-    light->type = -1;
-  } else {
-    light->glLight = LightIdFromIndex(glLightCount);
-    ++glLightCount;
+  // Eight lights at most; one that is dark for the whole scene lights nothing.
+  const bool dark = !light->intensity.envelope && light->intensity.value < 0.0001f;
+  if (shiningCount < kMaxShiningLights && !dark) {
+    light->shines = true;
+    ++shiningCount;
   }
   return light;
 }

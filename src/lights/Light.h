@@ -1,6 +1,6 @@
 #pragma once
-// A light of a scene: its channels, colour and intensity, whether it gets
-// one of the eight fixed-function lights, and its lens flare.
+// A light of a scene: its channels, colour and intensity, whether it is one
+// of the eight that light objects, and its lens flare.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -15,17 +15,17 @@ class SceneReader;
 class TextureCache;
 struct Texture;
 
-// GL_LIGHT0; the GL layer hands glLight to glLightfv as it is.
-constexpr uint32_t kGlLight0 = 0x4000;
-constexpr int32_t kMaxGlLights = 8;
+// How many lights can light objects at once.
+constexpr int32_t kMaxShiningLights = 8;
 
-// GL_LIGHT0 + index for 0..7; throws "This Light does not exist" otherwise.
-uint32_t LightIdFromIndex(int32_t index);
+// "LightType" as read; values beyond these are kept and shine as points
+// whose cone an earlier spot may have left.
+enum class LightType : int32_t { Distant = 0, Point = 1, Spot = 2 };
 
 struct Light : SceneItem {
-  // 0 distant, 1 point, 2 spot, other values as read; -1: no GL light.
-  int32_t type = 0;
-  uint32_t glLight = 0;
+  LightType type = LightType::Distant;
+  // One of the first eight lights with an intensity: it lights objects.
+  bool shines = false;
   Texture* flareTexture = nullptr;
   std::string name;
   // Spot cut-off in degrees; null unless the light is a spot.
@@ -38,9 +38,9 @@ struct Light : SceneItem {
   std::array<float, 4> color{1.0f, 1.0f, 1.0f, 1.0f};
   int32_t lensFlareFade = 0;
 
-  // Reads the block behind "LightName". glLightCount and flareCount are the
+  // Reads the block behind "LightName". shiningCount and flareCount are the
   // scene's counters.
-  static std::unique_ptr<Light> Read(int32_t& glLightCount, int32_t& flareCount, SceneReader& reader,
+  static std::unique_ptr<Light> Read(int32_t& shiningCount, int32_t& flareCount, SceneReader& reader,
                                      TextureCache& textures);
 };
 

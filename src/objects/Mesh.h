@@ -78,9 +78,9 @@ class Mesh {
   // Adds weight x the deltas of one morph target; targets past the last add nothing.
   void ApplyMorphTarget(uint32_t target, float weight);
 
-  // The compiled drawing of a loaded mesh; 0 without GL. A working copy
-  // carries its base's number but never draws or deletes it.
-  uint32_t displayList = 0;
+  // The renderer's name for a loaded mesh; 0 without one. A working copy
+  // carries its base's handle but is never drawn or released by it.
+  uint32_t renderHandle = 0;
 
   const std::string& name() const { return name_; }
   bool isMorphCopy() const { return morphCopy_; }

@@ -12,8 +12,8 @@ namespace stagwerk {
 
 class TextureCache;
 
-// What the GL layer does with each mesh: compile its display list once it is
-// loaded, delete it at teardown. Left empty, the cache stays GL-free.
+// What a renderer does with each mesh: make its GPU copy once it is loaded,
+// release it at teardown. Left empty, nothing is drawn.
 struct MeshHooks {
   std::function<void(Mesh&)> loaded;
   std::function<void(Mesh&)> release;

@@ -43,9 +43,8 @@ void ReadBones(SceneObject& object, SceneReader& reader, const std::string& labe
   }
 }
 
-std::unique_ptr<Mesh> MorphCopy(const SceneObject& object, const std::string& label) {
+void RequireMorphMesh(const SceneObject& object, const std::string& label) {
   if (object.mesh == nullptr) throw LoadError(label + ": a null object cannot morph");
-  return Mesh::MakeMorphCopy(*object.mesh);
 }
 
 void ReadMixer(SceneObject& object, SceneReader& reader, const std::string& label) {
@@ -118,7 +117,8 @@ std::unique_ptr<SceneObject> SceneObject::Read(SceneReader& reader, Mesh* mesh, 
 
   if (token == "MorphAmount") {
     object->morphAmount = std::make_unique<ScalarOrEnvelope>(ReadScalarOrEnvelope(reader));
-    object->morphMesh = MorphCopy(*object, label);
+    RequireMorphMesh(*object, label);
+    object->morphs = true;
     // A missing MorphTarget or MorphSurfaces line leaves its place's word to
     // the steps below instead of swallowing it.
     next();
@@ -135,7 +135,8 @@ std::unique_ptr<SceneObject> SceneObject::Read(SceneReader& reader, Mesh* mesh, 
     reader.SkipTokens(2);
     next();
     if (!(token == "LW_MorphMixer")) throw LoadError("Not EndoMorphMixer");
-    if (!object->morphMesh) object->morphMesh = MorphCopy(*object, label);
+    RequireMorphMesh(*object, label);
+    object->morphs = true;
     ReadMixer(*object, reader, label);
     reader.SkipToken();
     next();
@@ -143,7 +144,7 @@ std::unique_ptr<SceneObject> SceneObject::Read(SceneReader& reader, Mesh* mesh, 
       reader.SkipToken();
       next();
     } else {
-      object->flags |= MorphMixer;
+      object->flags |= ObjectFlag::MorphMixer;
     }
   }
   if (token == "ObjectDissolve") {
@@ -161,26 +162,26 @@ std::unique_ptr<SceneObject> SceneObject::Read(SceneReader& reader, Mesh* mesh, 
   }
   if (token == "LineThickness") {
     next();
-    object->flags |= token == "2" ? DoubleBrightness : QuadrupleBrightness;
+    object->flags |= token == "2" ? ObjectFlag::DoubleBrightness : ObjectFlag::QuadrupleBrightness;
     reader.SkipTokens(3);
     next();
   }
   if (token == "UnaffectedByFog") {
-    object->flags |= Unlit;
+    object->flags |= ObjectFlag::Unlit;
     reader.SkipToken();
     next();
   }
   if (token == "UnseenByRays") {
-    object->flags |= Additive;
+    object->flags |= ObjectFlag::Additive;
     reader.SkipToken();
     next();
   }
   if (token == "UnseenByCamera") {
-    object->flags |= NoDepthTest;
+    object->flags |= ObjectFlag::NoDepthTest;
     reader.SkipToken();
     next();
   }
-  if (token == "UnseenByAlphaChannel") object->flags |= NoBlend;
+  if (token == "UnseenByAlphaChannel") object->flags |= ObjectFlag::NoBlend;
   return object;
 }
 

@@ -15,15 +15,30 @@ namespace stagwerk {
 
 class SceneReader;
 
-enum ObjectFlags : uint32_t {
-  Additive = 0x01,
-  Unlit = 0x02,
+// The drawing switches an object block sets.
+enum class ObjectFlag : uint32_t {
+  Additive = 0x01,             // adds its light, fades by darkening
+  Unlit = 0x02,                // no lighting
   NoDepthTest = 0x04,
-  MorphMixer = 0x08,
+  MorphMixer = 0x08,           // the mixer's channels move the vertices
   NoBlend = 0x10,
-  DoubleBrightness = 0x20,
-  QuadrupleBrightness = 0x40,
+  DoubleBrightness = 0x20,     // colour scale 2
+  QuadrupleBrightness = 0x40,  // colour scale 4
 };
+
+struct ObjectFlags {
+  uint32_t bits = 0;
+
+  bool Has(ObjectFlag flag) const { return (bits & static_cast<uint32_t>(flag)) != 0; }
+  ObjectFlags& operator|=(ObjectFlag flag) {
+    bits |= static_cast<uint32_t>(flag);
+    return *this;
+  }
+  bool operator==(const ObjectFlags&) const = default;
+};
+
+constexpr ObjectFlags operator|(ObjectFlags a, ObjectFlag b) { return {a.bits | static_cast<uint32_t>(b)}; }
+constexpr ObjectFlags operator|(ObjectFlag a, ObjectFlag b) { return ObjectFlags{static_cast<uint32_t>(a)} | b; }
 
 struct SceneObject : SceneItem {
   ScalarOrEnvelope polygonSize;
@@ -31,11 +46,13 @@ struct SceneObject : SceneItem {
   std::unique_ptr<ScalarOrEnvelope> dissolve;
   Mesh* mesh = nullptr;
   std::unique_ptr<ScalarOrEnvelope> morphAmount;
-  std::unique_ptr<Mesh> morphMesh;
+  // Drawn from a working copy of its mesh, moved towards a morph target or
+  // by the mixer.
+  bool morphs = false;
   SceneObject* morphTarget = nullptr;
   std::vector<std::unique_ptr<Bone>> bones;
   int32_t morphTargetNumber = -1;
-  uint32_t flags = 0;
+  ObjectFlags flags;
   // One weight envelope per morph target of the mesh, in target order.
   std::vector<std::unique_ptr<Envelope>> mixerChannels;
   // The object file name or the null object's name, for messages and tools.

@@ -78,13 +78,12 @@ std::unique_ptr<GlContext> GlContext::Open(const GlContextOptions& options) {
   // The playback clock paces the frames; a swap that waits for the display
   // would move them.
   SDL_GL_SetSwapInterval(0);
-  SetupGlState(&LookUp);
-  gl->framebuffer_ = std::make_unique<Framebuffer>(options.width, options.height);
+  gl->width_ = options.width;
+  gl->height_ = options.height;
   return gl;
 }
 
 GlContext::~GlContext() {
-  framebuffer_.reset();
   if (context_ != nullptr) {
     SDL_GL_MakeCurrent(window_, nullptr);
     SDL_GL_DeleteContext(context_);
@@ -94,11 +93,8 @@ GlContext::~GlContext() {
   if (videoStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-void GlContext::Resize(int width, int height) { framebuffer_->Resize(width, height); }
+GlProcLookup GlContext::procLookup() const { return &LookUp; }
 
-void GlContext::Present() {
-  framebuffer_->BlitToWindow();
-  SDL_GL_SwapWindow(window_);
-}
+void GlContext::Swap() { SDL_GL_SwapWindow(window_); }
 
 }  // namespace stagwerk

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "anim/LoadError.h"
-#include "platform/Framebuffer.h"
+#include "gl/GlState.h"
 
 struct SDL_Window;
 
@@ -42,24 +42,22 @@ class WindowDeclined : public GlContextError {
 
 class GlContext {
  public:
-  // Opens the window, makes the context current, sets the fixed GL state and
-  // binds the frame's off-screen picture. Throws GlContextError, or the
-  // LoadError of a missing multitexture entry point.
+  // Opens the window and makes the context current. Throws GlContextError.
   static std::unique_ptr<GlContext> Open(const GlContextOptions& options);
   ~GlContext();
   GlContext(const GlContext&) = delete;
   GlContext& operator=(const GlContext&) = delete;
 
-  // The window's client size changed: the frame's picture follows it.
-  void Resize(int width, int height);
-  // Shows the frame: blit into the back buffer, then swap.
-  void Present();
+  // Shows the back buffer.
+  void Swap();
+  // Finds the context's GL entry points.
+  GlProcLookup procLookup() const;
 
-  Framebuffer& framebuffer() { return *framebuffer_; }
   SDL_Window* window() const { return window_; }
   bool fullscreen() const { return fullscreen_; }
-  int width() const { return framebuffer_->width(); }
-  int height() const { return framebuffer_->height(); }
+  // The client size the window opened with.
+  int width() const { return width_; }
+  int height() const { return height_; }
 
  private:
   GlContext() = default;
@@ -68,7 +66,8 @@ class GlContext {
   bool fullscreen_ = false;
   SDL_Window* window_ = nullptr;
   void* context_ = nullptr;
-  std::unique_ptr<Framebuffer> framebuffer_;
+  int width_ = 0;
+  int height_ = 0;
 };
 
 }  // namespace stagwerk

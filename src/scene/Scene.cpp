@@ -56,17 +56,22 @@ void Scene::ResolveLinks() {
   }
   index = 0;
   for (Light& light : lights) resolveParent(light, Describe("light", index++));
-  glLights.clear();
+  shiningLights.clear();
   flareLights.clear();
   for (Light& light : lights) {
-    if (light.type != -1) glLights.push_back(&light);
+    if (light.shines) shiningLights.push_back(&light);
     if (light.flareIntensity) flareLights.push_back(&light);
   }
   index = 0;
   for (Camera& camera : cameras) resolveParent(camera, Describe("camera", index++));
 
-  // Parent chains and morph chains are walked recursively every frame; a
-  // loop in either would never end.
+  uint32_t number = 0;
+  for (SceneObject& object : objects) object.itemIndex = number++;
+  for (Light& light : lights) light.itemIndex = number++;
+  for (Camera& camera : cameras) camera.itemIndex = number++;
+
+  // Parent chains and morph chains are walked every frame; a loop in either
+  // would never end.
   const std::size_t total = static_cast<std::size_t>(objects.count() + lights.count() + cameras.count());
   auto checkChain = [&](const SceneItem& item, const std::string& label) {
     const SceneItem* walk = item.parent;
@@ -87,12 +92,6 @@ void Scene::ResolveLinks() {
   for (const Light& light : lights) checkChain(light, Describe("light", index++));
   index = 0;
   for (const Camera& camera : cameras) checkChain(camera, Describe("camera", index++));
-}
-
-void Scene::InvalidateItemTransforms() {
-  for (SceneObject& object : objects) object.cachedTime = -1.0f;
-  for (Light& light : lights) light.cachedTime = -1.0f;
-  for (Camera& camera : cameras) camera.cachedTime = -1.0f;
 }
 
 }  // namespace stagwerk

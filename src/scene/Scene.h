@@ -55,16 +55,21 @@ struct Scene {
   float frameDuration = 0.0f;
   PointerList<SceneObject> objects;
   PointerList<Light> lights;
-  int32_t glLightCount = 0;
+  int32_t shiningLightCount = 0;
   int32_t flareCount = 0;
   PointerList<Camera> cameras;
-  std::vector<Light*> glLights;
+  // The lights that light objects (at most eight, in file order) and those
+  // with a lens flare.
+  std::vector<Light*> shiningLights;
   std::vector<Light*> flareLights;
 
   // Turns parent references and morph target numbers into links, checks
-  // them, and lists the lit and the flaring lights.
+  // them, numbers the items, and lists the shining and the flaring lights.
   void ResolveLinks();
-  void InvalidateItemTransforms();
+  // Objects, lights and cameras: the range of SceneItem::itemIndex.
+  uint32_t ItemCount() const {
+    return static_cast<uint32_t>(objects.count() + lights.count() + cameras.count());
+  }
   // sceneStart, sceneEnd and frameDuration from the frame numbers.
   void ComputeFrameTimes();
 };

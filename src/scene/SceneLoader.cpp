@@ -19,6 +19,17 @@ Color4 ReadColor(SceneReader& reader) {
   return color;
 }
 
+// Right after "BGImage" or "FGImage": 4 tokens, then the file name in quotes,
+// relative to rootDir.
+Texture& ReadPicture(SceneReader& reader, TextureCache& textures) {
+  reader.SkipTokens(4);
+  PathString token;
+  reader.ReadToken(token);
+  // A token too short to hold the quotes and a name would leave nothing to load.
+  if (token.size() < 2) throw LoadError("Picture name \"" + token.str() + "\" is too short to name a file");
+  return textures.FindOrLoadPath(textures.ScenePath(token.str().substr(1, token.size() - 2)));
+}
+
 std::string ObjectLabel(const Scene& scene, const std::string& name) {
   return "Scene " + scene.name + ": object " + std::to_string(scene.objects.count() + 1) + " (" + name + ")";
 }
@@ -61,7 +72,7 @@ std::unique_ptr<Scene> ReadScene(const std::string& name, SceneReader& reader, M
     if (token == "FogColor" && scene->fogType == 1) scene->fogColor = ReadColor(reader);
     if (token == "BackdropColor") scene->backdropColor = ReadColor(reader);
     if (token == "LightName") {
-      scene->lights.Append(Light::Read(scene->glLightCount, scene->flareCount, reader, textures));
+      scene->lights.Append(Light::Read(scene->shiningLightCount, scene->flareCount, reader, textures));
     }
     if (token == "LoadObjectLayer") {
       reader.SkipToken();
@@ -75,8 +86,8 @@ std::unique_ptr<Scene> ReadScene(const std::string& name, SceneReader& reader, M
       reader.ReadToken(nullName);
       scene->objects.Append(SceneObject::Read(reader, nullptr, nullName.str(), ObjectLabel(*scene, nullName.str())));
     }
-    if (token == "BGImage") scene->bgImage = &textures.FindOrLoadFromScene(reader);
-    if (token == "FGImage") scene->fgImage = &textures.FindOrLoadFromScene(reader);
+    if (token == "BGImage") scene->bgImage = &ReadPicture(reader, textures);
+    if (token == "FGImage") scene->fgImage = &ReadPicture(reader, textures);
     if (token == "AmbientColor") {
       scene->ambientColor = ReadColor(reader);
       next();

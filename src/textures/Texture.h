@@ -10,9 +10,8 @@ struct Texture {
   uint8_t channels = 0;  // bytes per pixel, 1 to 4
   uint16_t height = 0;
   uint16_t width = 0;
-  uint32_t target = 0;  // GL_TEXTURE_2D once uploaded
-  uint32_t glName = 0;  // 0: not uploaded (a run without GL)
-  std::string path;     // the cache's key
+  uint32_t renderHandle = 0;  // the renderer's name for it; 0: none (a run without one)
+  std::string path;           // the cache's key
   // Rows bottom-up, samples luminance; luminance, opacity; blue, green, red;
   // or blue, green, red, opacity. Empty when the cache does not keep pixels.
   std::vector<unsigned char> pixels;

@@ -30,16 +30,6 @@ std::string TextureCache::ScenePath(const std::string& relative) const {
 
 Texture& TextureCache::FindOrLoad(const std::string& name) { return FindOrLoadPath(NamePath(name)); }
 
-Texture& TextureCache::FindOrLoadFromScene(SceneReader& reader) {
-  reader.SkipTokens(4);
-  PathString token;
-  reader.ReadToken(token);
-  // The name is written in quotes; a token too short to hold them and a
-  // name would leave nothing to load.
-  if (token.size() < 2) throw LoadError("Picture name \"" + token.str() + "\" is too short to name a file");
-  return FindOrLoadPath(ScenePath(token.str().substr(1, token.size() - 2)));
-}
-
 Texture& TextureCache::FindOrLoadPath(const std::string& path) {
   for (Texture& texture : textures_) {
     if (texture.path == path) return texture;

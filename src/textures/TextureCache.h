@@ -5,15 +5,14 @@
 
 #include "anim/DataDirectories.h"
 #include "anim/PointerList.h"
-#include "anim/SceneReader.h"
 #include "textures/Texture.h"
 
 namespace stagwerk {
 
 struct Image;
 
-// What the GL layer does with each texture: upload it once it is decoded and
-// checked, delete it at teardown. Left empty, the cache stays GL-free.
+// What a renderer does with each texture: make its GPU copy once it is
+// decoded and checked, release it at teardown. Left empty, nothing is drawn.
 struct TextureHooks {
   std::function<void(Texture&, const Image&)> upload;
   std::function<void(Texture&)> release;
@@ -30,13 +29,11 @@ class TextureCache {
   TextureCache& operator=(const TextureCache&) = delete;
 
   void SetHooks(TextureHooks hooks) { hooks_ = std::move(hooks); }
+  void SetKeepPixels(bool keep) { keepPixels_ = keep; }
 
   // A texture named without directory or extension, as meshes, flares and
   // the loading picture name them: rootDir/textureDir/name.jpg.
   Texture& FindOrLoad(const std::string& name);
-  // Right after "BGImage" or "FGImage": skips 4 tokens, reads the quoted file
-  // name and loads rootDir/<name without its first and last character>.
-  Texture& FindOrLoadFromScene(SceneReader& reader);
   // By full path, the cache's key: compared byte for byte.
   Texture& FindOrLoadPath(const std::string& path);
 

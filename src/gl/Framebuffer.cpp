@@ -1,10 +1,6 @@
-#include "platform/Framebuffer.h"
-
-#include <SDL2/SDL.h>
+#include "gl/Framebuffer.h"
 
 #include <cstring>
-
-#include "gl/GlHeaders.h"
 
 namespace stagwerk {
 
@@ -30,34 +26,37 @@ struct FramebufferCalls {
 };
 
 template <typename T>
-void Find(T& call, const char* name) {
-  call = reinterpret_cast<T>(SDL_GL_GetProcAddress(name));
+void Find(T& call, GlProcLookup lookup, const char* name) {
+  call = reinterpret_cast<T>(lookup(name));
 }
 
-FramebufferCalls Load() {
+FramebufferCalls Load(GlProcLookup lookup) {
   FramebufferCalls calls;
-  Find(calls.genFramebuffers, "glGenFramebuffers");
-  Find(calls.deleteFramebuffers, "glDeleteFramebuffers");
-  Find(calls.bindFramebuffer, "glBindFramebuffer");
-  Find(calls.genRenderbuffers, "glGenRenderbuffers");
-  Find(calls.deleteRenderbuffers, "glDeleteRenderbuffers");
-  Find(calls.bindRenderbuffer, "glBindRenderbuffer");
-  Find(calls.renderbufferStorage, "glRenderbufferStorage");
-  Find(calls.framebufferRenderbuffer, "glFramebufferRenderbuffer");
-  Find(calls.checkFramebufferStatus, "glCheckFramebufferStatus");
-  Find(calls.blitFramebuffer, "glBlitFramebuffer");
+  Find(calls.genFramebuffers, lookup, "glGenFramebuffers");
+  Find(calls.deleteFramebuffers, lookup, "glDeleteFramebuffers");
+  Find(calls.bindFramebuffer, lookup, "glBindFramebuffer");
+  Find(calls.genRenderbuffers, lookup, "glGenRenderbuffers");
+  Find(calls.deleteRenderbuffers, lookup, "glDeleteRenderbuffers");
+  Find(calls.bindRenderbuffer, lookup, "glBindRenderbuffer");
+  Find(calls.renderbufferStorage, lookup, "glRenderbufferStorage");
+  Find(calls.framebufferRenderbuffer, lookup, "glFramebufferRenderbuffer");
+  Find(calls.checkFramebufferStatus, lookup, "glCheckFramebufferStatus");
+  Find(calls.blitFramebuffer, lookup, "glBlitFramebuffer");
   return calls;
 }
 
-// Looked up once, with the first context; every context comes from one driver.
-const FramebufferCalls& Calls() {
-  static const FramebufferCalls calls = Load();
-  return calls;
-}
+// Looked up with the first context that has them all; every context comes
+// from one driver.
+FramebufferCalls found;
+
+const FramebufferCalls& Calls() { return found; }
 
 }  // namespace
 
-Framebuffer::Framebuffer(int width, int height) : width_(width), height_(height) { Create(); }
+Framebuffer::Framebuffer(int width, int height, GlProcLookup lookup) : width_(width), height_(height) {
+  if (!found.complete()) found = Load(lookup);
+  Create();
+}
 
 Framebuffer::~Framebuffer() { Destroy(); }
 

@@ -5,13 +5,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "gl/GlState.h"
+
 namespace stagwerk {
 
 class Framebuffer {
  public:
   // Needs a current context. Without framebuffer objects in the driver it
   // draws into the window's own buffer, as the player always did.
-  Framebuffer(int width, int height);
+  Framebuffer(int width, int height, GlProcLookup lookup);
   ~Framebuffer();
   Framebuffer(const Framebuffer&) = delete;
   Framebuffer& operator=(const Framebuffer&) = delete;

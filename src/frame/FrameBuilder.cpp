@@ -1,0 +1,109 @@
+#include "frame/FrameBuilder.h"
+
+#include "frame/LightRecords.h"
+#include "frame/ObjectDraws.h"
+#include "scene/Scene.h"
+#include "scene/ShakeRandom.h"
+#include "textures/Texture.h"
+
+namespace stagwerk {
+
+FrameBuilder::FrameBuilder(float aspect) : aspect_(aspect) {}
+
+FrameBuilder::~FrameBuilder() = default;
+
+FrameBuilder::SceneWork& FrameBuilder::WorkFor(const Scene& scene) {
+  for (auto& work : work_) {
+    if (work->scene == &scene) return *work;
+  }
+  return *work_.emplace_back(std::make_unique<SceneWork>(scene));
+}
+
+void FrameBuilder::ActivateScene(const Scene& scene) {
+  ActivateLights(state_, scene);
+  if (scene.fogType == 1) {
+    state_.fogColour = {scene.fogColor.red, scene.fogColor.green, scene.fogColor.blue, scene.fogColor.alpha};
+  }
+  state_.clearColour = {scene.backdropColor.red, scene.backdropColor.green, scene.backdropColor.blue, 0.0f};
+}
+
+void FrameBuilder::AddPicture(RenderHandle texture) {
+  state_.FlatPicture();
+  state_.EnableAndBind(0, texture);
+  frame_.draws.push_back(state_.Snapshot(DrawKind::Picture));
+}
+
+const Frame& FrameBuilder::Build(const Scene& scene, float t, const Camera& camera) {
+  SceneWork& work = WorkFor(scene);
+  PipelineState& s = state_;
+  frame_.draws.clear();
+  frame_.points.clear();
+
+  // Background picture, or a clear unless the camera leaves a blur trail.
+  if (scene.bgImage != nullptr) {
+    s.colour = {1.0f, 1.0f, 1.0f, 1.0f};
+    s.blend = false;
+    AddPicture(scene.bgImage->renderHandle);
+    s.blend = true;
+  } else if (!camera.blurLength) {
+    frame_.draws.push_back(s.Snapshot(DrawKind::ClearColour));
+  }
+  s.depthTest = true;
+  frame_.draws.push_back(s.Snapshot(DrawKind::ClearDepth));
+
+  // Fog; the far plane is the fog's far distance, fog or not.
+  const float far = scene.fogMaxDistance.ValueAt(t);
+  s.fog = scene.fogType == 1;
+  if (s.fog) {
+    s.fogStart = scene.fogMinDistance.ValueAt(t);
+    s.fogEnd = far;
+  }
+  frame_.projection = {CameraFieldOfView(camera, t), aspect_, scene.nearClip, far};
+  const float a = scene.ambientIntensity.ValueAt(t);
+  frame_.ambient = {a * scene.ambientColor.red, a * scene.ambientColor.green, a * scene.ambientColor.blue, 1.0f};
+
+  // Mirror Z, shake, camera view. The view is worked out afresh every frame:
+  // matrices cached by the frame before hold that frame's view, not this one.
+  Matrix4 view;
+  view.Scale(1, 1, -1);
+  if (camera.focalDistance) {
+    const std::array<float, 3> shake = CameraShake(camera, t, &ShakeRandom);
+    view.Translate(shake[0], shake[1], shake[2]);
+  }
+  work.matrices.Invalidate();
+  work.matrices.ApplyViewTransform(view, camera, t);
+  work.matrices.Invalidate();
+
+  PlaceLights(s, scene, work.matrices, view, t);
+
+  // Objects in file order; each leaves its state to the next.
+  ObjectPass pass{frame_, s, work.matrices, work.morphs, view, t, CameraBlurFade(camera, t),
+                  static_cast<bool>(camera.blurLength)};
+  for (const SceneObject& object : scene.objects) AddObject(pass, object);
+
+  // Flares add their light; blending stays as the objects left it, and the
+  // generation switched off is that of whichever unit they left active.
+  s.SetTextureGeneration(false);
+  s.lighting = false;
+  s.depthWrite = false;
+  s.blendFunc = BlendFunc::Additive;
+  for (const Light* light : scene.flareLights) AddFlare(frame_, s, *light, work.matrices, view, t);
+  s.depthWrite = true;
+  s.lighting = true;
+
+  if (scene.fgImage != nullptr) {
+    s.blendFunc = BlendFunc::Alpha;
+    s.colour = {1.0f, 1.0f, 1.0f, scene.fgDissolve ? 1.0f - scene.fgDissolve->ValueAt(t) : 1.0f};
+    AddPicture(scene.fgImage->renderHandle);
+    if (scene.fgDissolve) s.colour = {1.0f, 1.0f, 1.0f, 1.0f};
+  }
+
+  frame_.lights = s.lights;
+  frame_.fogColour = s.fogColour;
+  frame_.fogStart = s.fogStart;
+  frame_.fogEnd = s.fogEnd;
+  frame_.clearColour = s.clearColour;
+  return frame_;
+}
+
+}  // namespace stagwerk

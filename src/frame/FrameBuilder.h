@@ -1,0 +1,52 @@
+#pragma once
+// Builds each frame of the demo as data, in the frame's fixed order:
+// background picture or clear, depth clear, objects, flares, foreground.
+// It keeps what drawing keeps between frames: the item matrices, the
+// morphing copies, and the pipeline state one frame or scene leaves the next.
+#include <memory>
+#include <vector>
+
+#include "frame/Frame.h"
+#include "frame/ItemMatrices.h"
+#include "frame/MorphCopies.h"
+#include "frame/PipelineState.h"
+
+namespace stagwerk {
+
+struct Camera;
+struct Scene;
+
+class FrameBuilder {
+ public:
+  // aspect is the demo's picture aspect.
+  explicit FrameBuilder(float aspect);
+  ~FrameBuilder();
+  FrameBuilder(const FrameBuilder&) = delete;
+  FrameBuilder& operator=(const FrameBuilder&) = delete;
+
+  // The scene becomes current: its lights on and the others off, its fog
+  // colour (with fog on) and its backdrop as the clear colour.
+  void ActivateScene(const Scene& scene);
+  // The scene at scene time t through camera. Valid until the next call;
+  // once warmed up it allocates nothing.
+  const Frame& Build(const Scene& scene, float t, const Camera& camera);
+
+  const PipelineState& state() const { return state_; }
+
+ private:
+  struct SceneWork {
+    explicit SceneWork(const Scene& s) : scene(&s), matrices(s), morphs(s) {}
+    const Scene* scene;
+    ItemMatrices matrices;
+    MorphCopies morphs;
+  };
+  SceneWork& WorkFor(const Scene& scene);
+  void AddPicture(RenderHandle texture);
+
+  float aspect_;
+  PipelineState state_ = PipelineState::AfterLoading();
+  std::vector<std::unique_ptr<SceneWork>> work_;
+  Frame frame_;
+};
+
+}  // namespace stagwerk

@@ -1,0 +1,38 @@
+#pragma once
+// The per-frame matrix cache of a scene's items: each item is placed at most
+// once a frame, its children, flares and later uses reuse it. A cached matrix
+// is the whole modelview (camera view included), so the cache holds for one
+// frame and one view; Invalidate starts the next.
+#include <cstdint>
+#include <vector>
+
+#include "anim/Matrix4.h"
+
+namespace stagwerk {
+
+struct Scene;
+struct SceneItem;
+
+class ItemMatrices {
+ public:
+  explicit ItemMatrices(const Scene& scene);
+
+  void Invalidate();
+  // current = the cached matrix of the nearest cached item up the parent
+  // chain (or current as it is), times the motions of the items below it, at
+  // time t; every item walked is cached.
+  void ApplyItemTransform(Matrix4& current, const SceneItem& item, float t);
+  // The view chain: the inverse motions of the item and its parents up to a
+  // cached one, whose matrix replaces current; every item walked is cached.
+  void ApplyViewTransform(Matrix4& current, const SceneItem& item, float t);
+
+ private:
+  bool Cached(const SceneItem& item, float t) const;
+  void Store(const SceneItem& item, const Matrix4& m, float t);
+
+  std::vector<Matrix4> matrices_;
+  std::vector<float> times_;
+  std::vector<const SceneItem*> chain_;  // kept so a frame allocates nothing
+};
+
+}  // namespace stagwerk

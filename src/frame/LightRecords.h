@@ -1,0 +1,28 @@
+#pragma once
+// Lights in the frame: the eight slots switched with their scene, placed and
+// coloured every frame in eye space, and the lens flares drawn after the
+// objects.
+namespace stagwerk {
+
+class ItemMatrices;
+struct Frame;
+struct Light;
+struct Matrix4;
+struct PipelineState;
+struct Scene;
+
+// The scene's shining lights on in slots 0 up, the other slots off. Point
+// and distant lights get the cut-off 180, clearing a cone an earlier scene
+// left in the same slot.
+void ActivateLights(PipelineState& state, const Scene& scene);
+// Position, diffuse colour and, for spots, cut-off and direction of every
+// shining light at time t. Distant lights shine along their +Z axis.
+void PlaceLights(PipelineState& state, const Scene& scene, ItemMatrices& matrices, const Matrix4& view, float t);
+// One flare draw: a screen-parallel square at the light's eye position.
+void AddFlare(Frame& frame, PipelineState& state, const Light& light, ItemMatrices& matrices, const Matrix4& view,
+              float t);
+
+// Cone angles GL accepts: 0 to 90, or 180.
+float SpotCutoff(float coneAngle);
+
+}  // namespace stagwerk

@@ -1,0 +1,27 @@
+#pragma once
+// One object in the frame: placed through its parent chain, the state its
+// flags select, its dissolve darkened or faded by the camera's blur, and
+// the draw its mesh needs (as loaded, its morphing copy, or sprites).
+namespace stagwerk {
+
+class ItemMatrices;
+class MorphCopies;
+struct Frame;
+struct Matrix4;
+struct PipelineState;
+struct SceneObject;
+
+struct ObjectPass {
+  Frame& frame;
+  PipelineState& state;
+  ItemMatrices& matrices;
+  MorphCopies& morphs;
+  const Matrix4& view;  // every item matrix of the frame starts from it
+  float time;
+  float blurFade;  // 1, or 1 - the blur length under a blurred camera
+  bool blurred;
+};
+
+void AddObject(ObjectPass& pass, const SceneObject& object);
+
+}  // namespace stagwerk

@@ -1,0 +1,39 @@
+#pragma once
+// The one seam between the demo and a graphics API. A back end makes GPU
+// textures and meshes from what the caches load, draws built frames and the
+// loading picture into the frame's picture, and reads that picture back.
+#include <vector>
+
+#include "frame/RenderState.h"
+
+namespace stagwerk {
+
+class Mesh;
+struct Frame;
+struct Image;
+struct Texture;
+
+class Renderer {
+ public:
+  virtual ~Renderer() = default;
+
+  // Throws LoadError "Unrecognized Image" for a channel count outside 1 to 4.
+  virtual RenderHandle CreateTexture(const Texture& texture, const Image& image) = 0;
+  virtual void ReleaseTexture(RenderHandle texture) = 0;
+  // A mesh with polygons as it will be drawn, every frame alike.
+  virtual RenderHandle CreateMesh(const Mesh& mesh) = 0;
+  virtual void ReleaseMesh(RenderHandle mesh) = 0;
+
+  virtual void DrawFrame(const Frame& frame) = 0;
+  // The waiting picture over the whole viewport while the demo loads.
+  virtual void DrawLoadingPicture(const Texture& picture) = 0;
+  // The window's client size changed: the picture follows it, the viewport
+  // is the largest rectangle of the demo's aspect, and it is cleared.
+  virtual void Resize(int width, int height) = 0;
+  // The picture as RGB rows, top row first.
+  virtual std::vector<unsigned char> ReadPicture() const = 0;
+  // Copies the picture to the window's back buffer, ready for the swap.
+  virtual void PresentToWindow() = 0;
+};
+
+}  // namespace stagwerk
