@@ -5,8 +5,9 @@
 
 namespace stagwerk {
 
-ItemMatrices::ItemMatrices(const Scene& scene)
-    : matrices_(scene.ItemCount()), times_(scene.ItemCount(), -1.0f) {}
+ItemMatrices::ItemMatrices(const Scene& scene) : ItemMatrices(scene.ItemCount()) {}
+
+ItemMatrices::ItemMatrices(uint32_t itemCount) : matrices_(itemCount), times_(itemCount, -1.0f) {}
 
 void ItemMatrices::Invalidate() { std::fill(times_.begin(), times_.end(), -1.0f); }
 

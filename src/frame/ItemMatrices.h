@@ -16,6 +16,8 @@ struct SceneItem;
 class ItemMatrices {
  public:
   explicit ItemMatrices(const Scene& scene);
+  // Items numbered 0 to itemCount - 1 by their itemIndex.
+  explicit ItemMatrices(uint32_t itemCount);
 
   void Invalidate();
   // current = the cached matrix of the nearest cached item up the parent

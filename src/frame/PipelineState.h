@@ -18,6 +18,7 @@ struct UnitState {
   bool addSigned = false;
   float rgbScale = 1.0f;
   bool sphereMap = false;
+  bool operator==(const UnitState&) const = default;
 };
 
 struct PipelineState {

@@ -47,12 +47,12 @@ class LightTest : public ::testing::Test {
   int32_t flareCount_ = 0;
 };
 
-TEST_F(LightTest, ReadsTheBlockAndAssignsGlLightsInOrder) {
+TEST_F(LightTest, ReadsTheBlockAndTheFirstEightLitLightsShine) {
   auto key = Read(LightBlock("Key", "LightIntensity 0.8\n", "LightType 2\nLightConeAngle 30\n", "ShadowType 1\n",
                              "LockedChannels 0\nHController 1\nParentItem 10000001\nTargetItem 10000000\n"));
   EXPECT_EQ(key->name, "Key");
-  EXPECT_EQ(key->type, 2);
-  EXPECT_EQ(key->glLight, kGlLight0);
+  EXPECT_EQ(key->type, LightType::Spot);
+  EXPECT_TRUE(key->shines);
   EXPECT_EQ(key->color, (std::array<float, 4>{1.0f, 0.5f, 0.25f, 1.0f}));
   EXPECT_FLOAT_EQ(key->intensity.value, 0.8f);
   ASSERT_NE(key->coneAngle, nullptr);
@@ -61,15 +61,16 @@ TEST_F(LightTest, ReadsTheBlockAndAssignsGlLightsInOrder) {
   EXPECT_EQ(key->flareIntensity, nullptr);
 
   auto dark = Read(LightBlock("Dark", "LightIntensity 0\n"));
-  EXPECT_EQ(dark->type, -1);  // does not use up a GL light
+  EXPECT_FALSE(dark->shines);  // does not use up one of the eight
+  EXPECT_EQ(dark->type, LightType::Point);
   auto dim = Read(LightBlock("Dim", "LightIntensity 0.0001\n"));
-  EXPECT_EQ(dim->glLight, kGlLight0 + 1);
+  EXPECT_TRUE(dim->shines);
   auto animated = Read(LightBlock("Animated", "LightIntensity (envelope)\n" + LinearEnvelope({{0, 0}})));
-  EXPECT_EQ(animated->glLight, kGlLight0 + 2);
+  EXPECT_TRUE(animated->shines);
   EXPECT_EQ(glLightCount_, 3);
   for (int i = 3; i < 8; ++i) Read(LightBlock("More"));
   auto ninth = Read(LightBlock("Ninth"));
-  EXPECT_EQ(ninth->type, -1);
+  EXPECT_FALSE(ninth->shines);
   EXPECT_EQ(glLightCount_, 8);
   // A point light's cone line is passed over by the scan.
   auto point = Read(LightBlock("Point", "LightIntensity 1\n", "LightType 1\nLightConeAngle 30\n"));
@@ -81,7 +82,7 @@ TEST_F(LightTest, MissingValuesGetLightWaveDefaults) {
   EXPECT_EQ(light->intensity.value, 1.0f);
   ASSERT_NE(light->coneAngle, nullptr);
   EXPECT_EQ(light->coneAngle->value, 30.0f);
-  EXPECT_NE(light->type, -1);
+  EXPECT_TRUE(light->shines);
   // A block that runs into the end of the data ends there, without a flare.
   auto last = Read("LightName End ShowLight 0 7 LightMotion " + Motion6() + " LightColor 1 1 1 LightType 1 More");
   EXPECT_EQ(last->flareIntensity, nullptr);
@@ -103,7 +104,7 @@ TEST_F(LightTest, FlaresLoadTheirPictureAndCount) {
                                "FlareIntensity 1\nFlareDissolve 0\nLensFlareFade 0\n"));
   EXPECT_EQ(again->flareTexture, flare->flareTexture);
   EXPECT_EQ(again->flareNominalDistance.value, 5.0f);
-  EXPECT_EQ(again->type, -1);  // the flare needs no GL light
+  EXPECT_FALSE(again->shines);  // the flare needs no light slot
   EXPECT_EQ(flareCount_, 2);
   EXPECT_EQ(textures_.textures().count(), 1);
   // No dissolve line: LensFlareFade right away is accepted, one stray word too.
@@ -128,9 +129,6 @@ TEST_F(LightTest, MismatchesThrowTheirTexts) {
   EXPECT_EQ(Error(LightBlock("Flare", "LightIntensity 1\n", "LightType 1\n",
                              "FlareIntensity 1\nFlareDissolve 0\nLensFlare 0\n")),
             "Lack of LensFlareFade");
-  EXPECT_EQ(LightIdFromIndex(7), kGlLight0 + 7);
-  EXPECT_THROW(LightIdFromIndex(8), LoadError);
-  EXPECT_THROW(LightIdFromIndex(-1), LoadError);
 }
 
 }  // namespace

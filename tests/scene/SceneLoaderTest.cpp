@@ -110,6 +110,8 @@ TEST_F(SceneLoaderTest, SceneSettingsAndDefaults) {
   EXPECT_EQ(pictures.bgImage, pictures.fgImage);
   EXPECT_EQ(pictures.bgImage->width, 2);
   EXPECT_EQ(pictures.bgImage->height, 1);
+  // A lone quote names no file.
+  EXPECT_EQ(Error("LWSC 3 BGImage 1 0 0 0 \" x"), "Picture name \"\"\" is too short to name a file");
 
   const Scene& fog = Load("fog", "LWSC 3 FogType 1 FogMinDistance 4 FogColor 0.5 0.25 1 "
                                  "AmbientColor 1 1 1 LightIntensity 9 AmbientIntensity 0.9 x");
@@ -139,7 +141,7 @@ TEST_F(SceneLoaderTest, ItemsParentsAndMorphTargets) {
   EXPECT_EQ(scene.objects.At(1)->mesh, scene.objects.At(3)->mesh);  // one mesh per file
   EXPECT_EQ(meshes_.meshes().count(), 1);
   EXPECT_EQ(scene.cameras.At(0)->parent, scene.objects.At(2));
-  EXPECT_EQ(scene.glLights.size(), 1u);
+  EXPECT_EQ(scene.shiningLights.size(), 1u);
 
   // The mesh is shared across scenes too.
   Load("again", SceneHeader() + Object("Objects/Tri.lwo") + "End x");
@@ -194,15 +196,16 @@ TEST_F(SceneLoaderTest, ObjectBlocks) {
   EXPECT_EQ(object(1).parentRef->kind, ItemRef::kObject);
   EXPECT_EQ(object(1).dissolve->value, 0.0f);
   EXPECT_EQ(object(1).polygonSize.value, 1.0f);
-  EXPECT_EQ(object(1).flags, 0u);
+  EXPECT_EQ(object(1).flags, ObjectFlags{});
   EXPECT_EQ(object(2).dissolve, nullptr);
   ASSERT_NE(object(3).dissolve, nullptr);
   ASSERT_NE(object(4).dissolve, nullptr);
   EXPECT_NE(object(4).dissolve->envelope, nullptr);
+  using enum ObjectFlag;
   EXPECT_EQ(object(5).flags, DoubleBrightness | Unlit | Additive | NoDepthTest | NoBlend);
-  EXPECT_EQ(object(6).flags, QuadrupleBrightness);
-  EXPECT_EQ(object(7).flags, NoDepthTest);  // UnaffectedByFog after UnseenByCamera is not seen
-  EXPECT_EQ(object(8).flags, 0u);
+  EXPECT_EQ(object(6).flags, ObjectFlags{} | QuadrupleBrightness);
+  EXPECT_EQ(object(7).flags, ObjectFlags{} | NoDepthTest);  // UnaffectedByFog after UnseenByCamera is not seen
+  EXPECT_EQ(object(8).flags, ObjectFlags{});
   EXPECT_EQ(object(9).polygonSize.value, 0.25f);
   EXPECT_EQ(object(9).dissolve->value, 0.0f);
   EXPECT_EQ(Error("LWSC 3 AddNullObject N ShowObject 6 3 NotMotion"), "Not ObjectMotion");
@@ -219,13 +222,13 @@ TEST_F(SceneLoaderTest, MorphMixerAndBones) {
                                    Object("Objects/Tri.lwo", "", mixer + "PluginEnabled 0\nShadowOptions 7\n") +
                                    "End x");
   SceneObject& on = *scene.objects.At(0);
-  EXPECT_EQ(on.flags, MorphMixer);
+  EXPECT_EQ(on.flags, ObjectFlags{} | ObjectFlag::MorphMixer);
   EXPECT_EQ(on.mixerChannelCount(), 2);
-  ASSERT_NE(on.morphMesh, nullptr);
+  EXPECT_TRUE(on.morphs);
   SceneObject& off = *scene.objects.At(1);
-  EXPECT_EQ(off.flags, 0u);
+  EXPECT_EQ(off.flags, ObjectFlags{});
   EXPECT_EQ(off.mixerChannelCount(), 2);
-  ASSERT_NE(off.morphMesh, nullptr);
+  EXPECT_TRUE(off.morphs);
 
   EXPECT_EQ(Error(SceneHeader() + Object("Objects/Tri.lwo", "", "Plugin a b Other\n")), "Not EndoMorphMixer");
   EXPECT_EQ(Error(SceneHeader() + Object("Objects/Tri.lwo", "", "Plugin a b LW_MorphMixer 3 0\n")),
