@@ -1,7 +1,6 @@
 // The window's viewport rule, the fixed GL state, the loading picture.
 #include "GlTestSupport.h"
 #include "anim/LoadError.h"
-#include "app/LoadingScreen.h"
 #include "gl/Viewport.h"
 
 #include <SDL2/SDL.h>
@@ -64,7 +63,7 @@ TEST_F(GlState, ClockwiseDrawnCounterClockwiseCulledAndAlphaZeroDiscarded) {
   EXPECT_TRUE(Near(Pixel(40, 8), {0, 0, 0, -1}));
 
   // One texel of alpha 0 never reaches the picture, blending or not.
-  auto clear = testing::MakeTexture(1, 1, 4, {255, 255, 255, 0});
+  auto clear = MakeTexture(1, 1, 4, {255, 255, 255, 0});
   glDisable(GL_BLEND);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
   glBegin(GL_TRIANGLES);
@@ -76,13 +75,12 @@ TEST_F(GlState, ClockwiseDrawnCounterClockwiseCulledAndAlphaZeroDiscarded) {
 
 class LoadingPicture : public GlTest {
  protected:
-  LoadingPicture() : GlTest(128, 72) {}
+  LoadingPicture() : GlTest(128, 72, 4.0f / 3.0f) {}  // viewport x 16, width 96
 };
 
 TEST_F(LoadingPicture, FillsTheFourByThreeViewportOfAWideWindowWithBlackBars) {
-  auto picture = testing::MakeTexture(2, 2, 3, std::vector<unsigned char>(12, 200));
-  ResizeViewport(4.0f / 3.0f, 128, 72);  // viewport x 16, width 96
-  ShowLoadingScreen(*picture);
+  auto picture = MakeTexture(2, 2, 3, std::vector<unsigned char>(12, 200));
+  renderer_->DrawLoadingPicture(*picture);
   EXPECT_TRUE(Near(Pixel(8, 36), {0, 0, 0, -1}));
   EXPECT_TRUE(Near(Pixel(15, 36), {0, 0, 0, -1}));
   EXPECT_TRUE(Near(Pixel(16, 0), {200, 200, 200, -1}));

@@ -1,4 +1,4 @@
-// Textures into GL: pixel layouts, sizes, binding, and the failure path.
+// Textures into GL: pixel layouts, sizes, and the failure path.
 #include "GlTestSupport.h"
 #include "anim/LoadError.h"
 
@@ -6,13 +6,18 @@ namespace stagwerk {
 namespace {
 
 using testing::GlTest;
-using testing::MakeTexture;
 using testing::Near;
 
 class TextureUpload : public GlTest {
  protected:
+  // The GL texture of the newest upload: it is left bound on unit 0.
+  static GLuint Name(const Texture&) {
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    return static_cast<GLuint>(bound);
+  }
   // Draws the texture over the whole window, unlit and unblended, and reads the centre.
-  testing::Rgba Sample(const Texture& texture) {
+  static testing::Rgba Sample(const Texture& texture) {
     glDisable(GL_BLEND);
     DrawOverWindow(texture);
     return Pixel(32, 32);
@@ -21,7 +26,9 @@ class TextureUpload : public GlTest {
     glDisable(GL_LIGHTING);
     glDisable(GL_FOG);
     glClear(GL_COLOR_BUFFER_BIT);
-    BindTexture(texture, 0);
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, Name(texture));
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glBegin(GL_QUADS);
     glTexCoord2f(0, 0); glVertex2f(-1, -1);
@@ -40,8 +47,7 @@ TEST_F(TextureUpload, PixelLayoutsByChannelCount) {
   EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
   GLint bound = 0;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  EXPECT_EQ(static_cast<GLuint>(bound), red->glName);
-  EXPECT_EQ(red->target, static_cast<uint32_t>(GL_TEXTURE_2D));
+  EXPECT_TRUE(glIsTexture(static_cast<GLuint>(bound)));
   EXPECT_TRUE(Near(Sample(*red), {255, 0, 0, -1}));
 
   auto bgra = MakeTexture(2, 2, 4, {255, 0, 0, 128, 255, 0, 0, 128, 255, 0, 0, 128, 255, 0, 0, 128});
@@ -66,32 +72,19 @@ TEST_F(TextureUpload, PixelLayoutsByChannelCount) {
   EXPECT_TRUE(Near(Sample(*grey), {77, 77, 77, -1}));
 }
 
-TEST_F(TextureUpload, BindSelectsTheUnitAndLeavesItActive) {
-  auto texture = MakeTexture(1, 1, 1, {1});
-  BindTexture(*texture, 1);
-  GLint unit = 0;
-  glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
-  EXPECT_EQ(unit, GL_TEXTURE1_ARB);
-  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-  BindTexture(*texture, 0);
-  glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
-  EXPECT_EQ(unit, GL_TEXTURE0_ARB);
-}
-
 TEST_F(TextureUpload, UnrecognizedImageFreesItsTextureName) {
   Texture texture;
-  texture.width = 1;
-  texture.height = 1;
-  texture.channels = 5;
   Image image;
+  image.width = 1;
+  image.height = 1;
+  image.channels = 5;
   image.pixels.assign(5, 0);
   try {
-    UploadTexture(texture, image);
+    renderer_->CreateTexture(texture, image);
     FAIL() << "five channels uploaded";
   } catch (const LoadError& e) {
     EXPECT_STREQ(e.what(), "Unrecognized Image");
   }
-  EXPECT_EQ(texture.glName, 0u);
   // It was bound when the failure struck; deleting it unbound it.
   GLint bound = -1;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
