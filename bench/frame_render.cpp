@@ -1,13 +1,13 @@
-// Frame cost: a generated scene of 1,000 animated objects (9 channels each,
-// parented in chains of 10) sharing one small mesh, on the offscreen GL
-// context at 640 x 480.
-//   - our work per frame: item matrices on our own Matrix4, envelopes, the
-//     per-object state decisions, without the GL calls;
-//   - the same placements done the way fixed-function players do them: on
-//     the GL matrix stack, read back with glGetFloatv for the cache;
-//   - the whole frame, RenderFrame and glFinish;
+// Frame cost against the bare-GL floor, in one process on one offscreen
+// context at 640 x 480: scenes of 250, 1,000 and 4,000 animated objects (9
+// channels each, in parent chains of 10), one textured cube mesh, lit and
+// fogged.
+//   - the floor: the same cubes with the same state, matrices worked out
+//     beforehand, one glLoadMatrixf and glCallList each, no scene logic;
+//   - the whole frame: building it and drawing it through the renderer;
+//   - building alone (our CPU work);
 //   - blending a 65,535-vertex morphing mesh and its normals.
-// Prints the ratio of the two ways of placing items at the end.
+// Prints each whole-frame time as a ratio to the floor at the end.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -18,20 +18,19 @@
 #include <map>
 #include <string>
 
-#include "anim/EnvelopeEvaluation.h"
-#include "gl/GlState.h"
+#include "frame/FrameBuilder.h"
+#include "gl/FixedFunctionRenderer.h"
 #include "objects/Kq7Writer.h"
 #include "objects/MeshCache.h"
-#include "objects/MeshDrawing.h"
 #include "platform/GlContext.h"
-#include "scene/FrameRenderer.h"
 #include "scene/SceneLoader.h"
 #include "textures/TextureCache.h"
-#include "textures/TextureUpload.h"
 
 namespace {
 
 using namespace stagwerk;
+
+constexpr int kSizes[] = {250, 1000, 4000};
 
 std::string Envelope(float value) {
   return "{ Envelope\n  3\n  Key " + std::to_string(value) + " 0 0 0 0 0 0 0 0\n  Key " +
@@ -39,12 +38,39 @@ std::string Envelope(float value) {
          " 4 0 0 0 0 0 0 0\n  Behaviors 1 1\n}\n";
 }
 
+std::string SceneText(int objects) {
+  std::string text = "LWSC\n3\nFirstFrame 1\nLastFrame 300\nFramesPerSecond 30\nFogType 1\nFogMaxDistance 200\n"
+                     "FogMinDistance 10\nFogColor 0 0 0\nAmbientColor 1 1 1\nAmbientIntensity 0.3\n";
+  for (int i = 0; i < objects; ++i) {
+    text += "LoadObjectLayer 1 Objects/Cube.lwo\nShowObject 6 3\nObjectMotion\nNumChannels 9\n";
+    for (int c = 0; c < 9; ++c) {
+      const float base = c < 3 ? static_cast<float>((i * 7 + c * 3) % 11) - 5.0f : c < 6 ? 0.1f * c : 1.0f;
+      text += "Channel " + std::to_string(c) + "\n" + Envelope(base);
+    }
+    if (i % 10 != 0) {
+      char parent[16];
+      std::snprintf(parent, sizeof parent, "1%07x", i - 1);
+      text += std::string("ParentItem ") + parent + "\n";
+    }
+    text += "ObjectDissolve (envelope)\n" + Envelope(0.1f) + "ShadowOptions 7\n";
+  }
+  text += "AddLight\nLightName Key\nShowLight 0 7\nLightMotion\nNumChannels 6\n";
+  for (int c = 0; c < 6; ++c) text += "Channel " + std::to_string(c) + "\n" + Envelope(c == 2 ? -20.0f : 0.0f);
+  text += "LightColor 1 1 1\nLightIntensity 1\nLightType 1\nShadowType 1\n";
+  text += "AddCamera\nCameraName Camera\nShowCamera 1 2\nCameraMotion\nNumChannels 6\n";
+  for (int c = 0; c < 6; ++c) text += "Channel " + std::to_string(c) + "\n" + Envelope(c == 2 ? -60.0f : 0.0f);
+  return text + "ZoomFactor 1.5\nResolutionMultiplier 1.0\nFrameSize 640 480\nPixelAspect 1\n"
+                "MaskPosition 0 0 640 480\nMotionBlur 0\nFieldRendering 0\nDepthOfField 0\n";
+}
+
 struct World {
   std::unique_ptr<GlContext> gl;
+  std::unique_ptr<FixedFunctionRenderer> renderer;
   std::string dir;
   std::unique_ptr<TextureCache> textures;
   std::unique_ptr<MeshCache> meshes;
-  std::unique_ptr<Scene> scene;
+  std::map<int, std::unique_ptr<Scene>> scenes;
+  std::unique_ptr<FrameBuilder> builder = std::make_unique<FrameBuilder>(4.0f / 3.0f);
 };
 
 World& TheWorld() {
@@ -56,52 +82,45 @@ World& TheWorld() {
     options.height = 480;
     options.visible = false;
     w.gl = GlContext::Open(options);
-    glViewport(0, 0, 640, 480);
+    w.renderer = std::make_unique<FixedFunctionRenderer>(w.gl->procLookup(), 640, 480, 4.0f / 3.0f);
     char pattern[] = "/tmp/stagwerk-bench-XXXXXX";
     w.dir = ::mkdtemp(pattern);
-    std::filesystem::create_directories(w.dir + "/Objects");
-    std::filesystem::create_directories(w.dir + "/scenes");
+    for (const char* sub : {"/Objects", "/scenes", "/textures"}) std::filesystem::create_directories(w.dir + sub);
+    // A 64 x 64 grey ramp as the cube's texture.
+    {
+      std::ofstream pgm(w.dir + "/ramp.pgm", std::ios::binary);
+      pgm << "P5\n64 64\n255\n";
+      for (int i = 0; i < 64 * 64; ++i) pgm.put(static_cast<char>(i % 251));
+    }
+    const std::string cjpeg = "cjpeg -outfile " + w.dir + "/textures/Ramp.jpg " + w.dir + "/ramp.pgm";
+    if (std::system(cjpeg.c_str()) != 0) std::fprintf(stderr, "bench: cjpeg failed\n");
     Kq7Description cube;
-    cube.flags = HasPolygons | AllTriangles;
+    cube.flags = HasPolygons | AllTriangles | HasTexture;
+    cube.textureName = "Ramp";
     for (int i = 0; i < 8; ++i) {
       cube.positions.push_back({(i & 1) ? 0.2f : -0.2f, (i & 2) ? 0.2f : -0.2f, (i & 4) ? 0.2f : -0.2f});
     }
+    cube.uvs = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
     const uint16_t faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
     for (const auto& q : faces) {
       cube.polygons.push_back({q[0], q[1], q[2]});
       cube.polygons.push_back({q[0], q[2], q[3]});
+      for (uint16_t uv : {0, 1, 2, 0, 2, 3}) cube.uvIndices.push_back(uv);
     }
     WriteKq7File(w.dir + "/Objects/Cube.kq7", cube);
-    std::string text = "LWSC\n3\nFirstFrame 1\nLastFrame 300\nFramesPerSecond 30\nFogType 1\nFogMaxDistance 200\n"
-                       "FogMinDistance 10\nFogColor 0 0 0\nAmbientColor 1 1 1\nAmbientIntensity 0.3\n";
-    for (int i = 0; i < 1000; ++i) {
-      text += "LoadObjectLayer 1 Objects/Cube.lwo\nShowObject 6 3\nObjectMotion\nNumChannels 9\n";
-      for (int c = 0; c < 9; ++c) {
-        const float base = c < 3 ? static_cast<float>((i * 7 + c * 3) % 11) - 5.0f : c < 6 ? 0.1f * c : 1.0f;
-        text += "Channel " + std::to_string(c) + "\n" + Envelope(base);
-      }
-      if (i % 10 != 0) {
-        char parent[16];
-        std::snprintf(parent, sizeof parent, "1%07x", i - 1);
-        text += std::string("ParentItem ") + parent + "\n";
-      }
-      text += "ObjectDissolve (envelope)\n" + Envelope(0.1f) + "ShadowOptions 7\n";
-    }
-    text += "AddLight\nLightName Key\nShowLight 0 7\nLightMotion\nNumChannels 6\n";
-    for (int c = 0; c < 6; ++c) text += "Channel " + std::to_string(c) + "\n" + Envelope(c == 2 ? -20.0f : 0.0f);
-    text += "LightColor 1 1 1\nLightIntensity 1\nLightType 1\nShadowType 1\n";
-    text += "AddCamera\nCameraName Camera\nShowCamera 1 2\nCameraMotion\nNumChannels 6\n";
-    for (int c = 0; c < 6; ++c) text += "Channel " + std::to_string(c) + "\n" + Envelope(c == 2 ? -60.0f : 0.0f);
-    text += "ZoomFactor 1.5\nResolutionMultiplier 1.0\nFrameSize 640 480\nPixelAspect 1\nMaskPosition 0 0 640 480\n"
-            "MotionBlur 0\nFieldRendering 0\nDepthOfField 0\n";
-    std::ofstream(w.dir + "/scenes/Thousand.lws") << text;
     const DataDirectories directories{w.dir, "textures", "scenes"};
+    Renderer& r = *w.renderer;
     w.textures = std::make_unique<TextureCache>(directories, false);
-    w.textures->SetHooks(GlTextureHooks());
+    w.textures->SetHooks({[&r](Texture& t, const Image& image) { t.renderHandle = r.CreateTexture(t, image); },
+                          [&r](Texture& t) { r.ReleaseTexture(t.renderHandle); }});
     w.meshes = std::make_unique<MeshCache>(directories, *w.textures);
-    w.meshes->SetHooks(GlMeshHooks());
-    w.scene = LoadScene("Thousand", directories, *w.meshes, *w.textures);
-    ActivateScene(*w.scene);
+    w.meshes->SetHooks({[&r](Mesh& m) { m.renderHandle = r.CreateMesh(m); },
+                        [&r](Mesh& m) { r.ReleaseMesh(m.renderHandle); }});
+    for (int n : kSizes) {
+      const std::string name = "Objects" + std::to_string(n);
+      std::ofstream(w.dir + "/scenes/" + name + ".lws") << SceneText(n);
+      w.scenes[n] = LoadScene(name, directories, *w.meshes, *w.textures);
+    }
     return w;
   }();
   return world;
@@ -109,78 +128,55 @@ World& TheWorld() {
 
 float FrameTime(int64_t frame) { return 0.04f + 0.01f * static_cast<float>(frame % 300); }
 
-// What RenderFrame computes on the CPU for the objects, without GL calls.
-void BM_OurWorkPerFrame(benchmark::State& state) {
-  Scene& scene = *TheWorld().scene;
-  Camera& camera = *scene.cameras.head();
-  int64_t frame = 0;
-  for (auto _ : state) {
-    const float t = FrameTime(frame++);
-    Matrix4 view;
-    view.Scale(1, 1, -1);
-    camera.cachedTime = -1.0f;
-    ApplyViewTransform(view, camera, t);
-    scene.InvalidateItemTransforms();
-    float sum = 0.0f;
-    for (SceneObject& object : scene.objects) {
-      Matrix4 m = view;
-      ApplyItemTransform(m, object, t);
-      const float d = object.dissolve->ValueAt(t);
-      const float k = camera.blurLength ? (1.0f - d) * CameraBlurFade(camera, t) : 1.0f - d;
-      sum += m[12] + k + static_cast<float>((object.flags & Additive) != 0);
-    }
-    benchmark::DoNotOptimize(sum);
-  }
-  state.counters["objects"] = 1000;
-}
-BENCHMARK(BM_OurWorkPerFrame)->Unit(benchmark::kMillisecond);
-
-// The same placements on the GL matrix stack with a read-back per item.
-void PlaceOnGlStack(SceneItem& item, float t) {
-  if (t == item.cachedTime) {
-    glLoadMatrixf(item.cachedMatrix.m.data());
-    return;
-  }
-  if (item.parent != nullptr) PlaceOnGlStack(*item.parent, t);
-  const auto value = [&](int c) { return EvaluateEnvelope(*item.motion.channels[static_cast<std::size_t>(c)], t); };
-  glTranslatef(value(0), value(1), value(2));
-  glScalef(value(6), value(7), value(8));
-  glRotatef(static_cast<float>(value(3) * 57.29577951308232), 0, 1, 0);
-  glRotatef(static_cast<float>(value(4) * 57.29577951308232), 1, 0, 0);
-  glRotatef(static_cast<float>(value(5) * 57.29577951308232), 0, 0, 1);
-  glGetFloatv(GL_MODELVIEW_MATRIX, item.cachedMatrix.m.data());
-  item.cachedTime = t;
-}
-
-void BM_GlStackReadBackPerFrame(benchmark::State& state) {
-  Scene& scene = *TheWorld().scene;
-  int64_t frame = 0;
-  glMatrixMode(GL_MODELVIEW);
-  for (auto _ : state) {
-    const float t = FrameTime(frame++);
-    scene.InvalidateItemTransforms();
-    float sum = 0.0f;
-    for (SceneObject& object : scene.objects) {
-      glPushMatrix();
-      PlaceOnGlStack(object, t);
-      const float d = object.dissolve->ValueAt(t);
-      sum += object.cachedMatrix[12] + (1.0f - d);
-      glPopMatrix();
-    }
-    benchmark::DoNotOptimize(sum);
-  }
-}
-BENCHMARK(BM_GlStackReadBackPerFrame)->Unit(benchmark::kMillisecond);
-
-void BM_WholeFrame640x480(benchmark::State& state) {
+void BM_Floor(benchmark::State& state) {
   World& world = TheWorld();
+  Scene& scene = *world.scenes.at(static_cast<int>(state.range(0)));
+  // The matrices and the frame's state, worked out once; the frame draws
+  // through the renderer once so that GL holds the same lights, fog,
+  // projection, texture and list.
+  world.builder->ActivateScene(scene);
+  const Frame& frame = world.builder->Build(scene, 1.0f, *scene.cameras.head());
+  world.renderer->DrawFrame(frame);
+  std::vector<Matrix4> matrices;
+  for (const Draw& draw : frame.draws) {
+    if (draw.kind == DrawKind::Mesh) matrices.push_back(draw.modelview);
+  }
+  const GLuint list = 1;  // the context's one display list: the cube
+  glColor4f(1, 1, 1, 0.9f);
+  for (auto _ : state) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    for (const Matrix4& m : matrices) {
+      glLoadMatrixf(m.m.data());
+      glCallList(list);
+    }
+    glFinish();
+  }
+  state.counters["objects"] = static_cast<double>(matrices.size());
+}
+BENCHMARK(BM_Floor)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_WholeFrame(benchmark::State& state) {
+  World& world = TheWorld();
+  Scene& scene = *world.scenes.at(static_cast<int>(state.range(0)));
+  world.builder->ActivateScene(scene);
   int64_t frame = 0;
   for (auto _ : state) {
-    RenderFrame(*world.scene, FrameTime(frame++), *world.scene->cameras.head(), 4.0f / 3.0f);
+    world.renderer->DrawFrame(world.builder->Build(scene, FrameTime(frame++), *scene.cameras.head()));
     glFinish();
   }
 }
-BENCHMARK(BM_WholeFrame640x480)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WholeFrame)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_BuildFrame(benchmark::State& state) {
+  World& world = TheWorld();
+  Scene& scene = *world.scenes.at(static_cast<int>(state.range(0)));
+  world.builder->ActivateScene(scene);
+  int64_t frame = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(world.builder->Build(scene, FrameTime(frame++), *scene.cameras.head()).draws.data());
+  }
+}
+BENCHMARK(BM_BuildFrame)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond);
 
 void BM_MorphBlendAndNormals65535(benchmark::State& state) {
   Kq7Description grid;
@@ -217,12 +213,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& r : runs) {
       if (!r.error_occurred && r.iterations > 0 && r.run_type == Run::RT_Iteration) {
-        cpuMs[r.benchmark_name()] = r.cpu_accumulated_time / static_cast<double>(r.iterations) * 1e3;
+        realMs[r.benchmark_name()] = r.real_accumulated_time / static_cast<double>(r.iterations) * 1e3;
       }
     }
     ConsoleReporter::ReportRuns(runs);
   }
-  std::map<std::string, double> cpuMs;
+  std::map<std::string, double> realMs;
 };
 
 }  // namespace
@@ -231,19 +227,22 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  const auto ours = reporter.cpuMs.find("BM_OurWorkPerFrame");
-  const auto stack = reporter.cpuMs.find("BM_GlStackReadBackPerFrame");
-  if (ours != reporter.cpuMs.end() && stack != reporter.cpuMs.end()) {
-    std::printf("\nplacing 1,000 objects per frame: ours %.3f ms, GL stack with read-back %.3f ms, %.1fx faster\n",
-                ours->second, stack->second, stack->second / ours->second);
+  std::printf("\nwhole frame against the bare-GL floor, 640 x 480:\n");
+  for (int n : kSizes) {
+    const auto floor = reporter.realMs.find("BM_Floor/" + std::to_string(n) + "/real_time");
+    const auto whole = reporter.realMs.find("BM_WholeFrame/" + std::to_string(n) + "/real_time");
+    if (floor == reporter.realMs.end() || whole == reporter.realMs.end()) continue;
+    std::printf("  %5d objects: %.2f ms vs %.2f ms, %.2fx\n", n, whole->second, floor->second,
+                whole->second / floor->second);
   }
   benchmark::Shutdown();
   {
     World& world = TheWorld();
-    world.scene.reset();
+    world.scenes.clear();
     world.meshes.reset();
     world.textures.reset();
     std::filesystem::remove_all(world.dir);
+    world.renderer.reset();
     world.gl.reset();
   }
   return 0;

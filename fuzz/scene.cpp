@@ -8,6 +8,7 @@
 
 #include "anim/LoadError.h"
 #include "anim/SceneReader.h"
+#include "frame/FrameBuilder.h"
 #include "objects/Kq7Writer.h"
 #include "objects/MeshCache.h"
 #include "scene/SceneLoader.h"
@@ -40,22 +41,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   stagwerk::SceneReader reader(data, static_cast<uint32_t>(size));
   try {
     auto scene = stagwerk::ReadScene("fuzz", reader, meshes, textures);
-    // Place everything once, as a frame would.
-    for (float t : {0.0f, 1.5f}) {
-      scene->InvalidateItemTransforms();
-      for (stagwerk::SceneObject& object : scene->objects) {
-        stagwerk::Matrix4 m;
-        stagwerk::ApplyItemTransform(m, object, t);
-      }
-      for (stagwerk::Light& light : scene->lights) {
-        stagwerk::Matrix4 m;
-        stagwerk::ApplyItemTransform(m, light, t);
-      }
-      for (stagwerk::Camera& camera : scene->cameras) {
-        stagwerk::Matrix4 m;
-        stagwerk::ApplyViewTransform(m, camera, t);
-        (void)stagwerk::CameraFieldOfView(camera, t);
-      }
+    // Build frames through every camera, as playback would.
+    stagwerk::FrameBuilder frames(4.0f / 3.0f);
+    frames.ActivateScene(*scene);
+    for (const stagwerk::Camera& camera : scene->cameras) {
+      for (float t : {0.0f, 1.5f}) (void)frames.Build(*scene, t, camera);
     }
   } catch (const stagwerk::LoadError&) {
   }
