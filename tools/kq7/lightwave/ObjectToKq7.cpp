@@ -56,6 +56,17 @@ std::string ImageTextureName(const std::string& path) {
   return TextureNameOf(path);
 }
 
+// What a skipped map or polygon kind is, for a warning: "curves (POLS CURV, 12)".
+std::string KindName(const std::string& kind, int count) {
+  static const std::map<std::string, std::string> names{
+      {"VMAP WGHT", "weight maps"},        {"VMAP PICK", "selection sets"},   {"VMAP MNVW", "subpatch weights"},
+      {"VMAD WGHT", "weight maps"},        {"POLS CURV", "curves"},           {"CRVS", "curves"},
+      {"POLS BONE", "skelegon bones"},     {"POLS MBAL", "metaballs"}};
+  const auto it = names.find(kind);
+  const std::string n = std::to_string(count);
+  return it == names.end() ? kind + " (" + n + ")" : it->second + " (" + kind + ", " + n + ")";
+}
+
 bool Finite(const Vec3& v) { return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]); }
 
 // A polygon to convert: its layer and its place there.
@@ -133,7 +144,7 @@ class Converter {
       Warn(std::to_string(patches) + " subdivision patches are kept as their cage polygons, unsmoothed");
     }
     std::vector<std::string> skipped;
-    for (const auto& [what, count] : object_.skipped) skipped.push_back(what + " (" + std::to_string(count) + ")");
+    for (const auto& [what, count] : object_.skipped) skipped.push_back(KindName(what, count));
     if (!skipped.empty()) Warn("dropped what a KQ7 mesh cannot hold: " + Join(skipped));
   }
 
