@@ -316,6 +316,7 @@ class Lwo2Reader : public ReaderBase {
     }
     ImageMap map;
     bool hasClip = false;
+    std::string unknown;  // a projection or axis past what LightWave writes
     uint32_t clip = 0;
     while (auto sub = NextSubChunk(in)) {
       ChunkReader& s = sub->data;
@@ -328,12 +329,12 @@ class Lwo2Reader : public ReaderBase {
         }
       } else if (id == "PROJ") {
         const int projection = s.U2();
-        if (projection > 5) s.Fail("projection " + std::to_string(projection) + " is none LightWave knows (0 to 5)");
-        map.projection = static_cast<Projection>(projection);
+        if (projection > 5) unknown = "projection " + std::to_string(projection);
+        map.projection = static_cast<Projection>(std::min(projection, 5));
       } else if (id == "AXIS") {
         const int axis = s.U2();
-        if (axis > 2) s.Fail("axis " + std::to_string(axis) + " is none of X, Y, Z (0 to 2)");
-        map.axis = axis;
+        if (axis > 2) unknown = "axis " + std::to_string(axis);
+        map.axis = std::min(axis, 2);
       } else if (id == "IMAG") {
         clip = s.Vx();
         hasClip = true;
@@ -347,6 +348,10 @@ class Lwo2Reader : public ReaderBase {
     }
     if (!hasClip) {
       surface.dropped.push_back("an image map without an image");
+      return;
+    }
+    if (!unknown.empty()) {
+      surface.dropped.push_back("an image map with " + unknown + ", which LightWave does not write");
       return;
     }
     surface.images.push_back(map);
@@ -463,7 +468,9 @@ class LwobReader : public ReaderBase {
       } else if (texture) {
         if (id == "TFLG") {
           const int flags = s.U2();
-          texture->axis = flags & 1 ? 0 : flags & 2 ? 1 : 2;
+          // One axis bit should be set; with more, the last (Z) counts, as
+          // LightWave's own loader reads them.
+          if (flags & 7) texture->axis = flags & 4 ? 2 : flags & 2 ? 1 : 0;
         } else if (id == "TSIZ") {
           texture->size = s.Vec12();
         } else if (id == "TCTR") {

@@ -370,9 +370,12 @@ class Converter {
                                     : Colour{1, 1, 1, 1};
       if (plain) anyPlain_ = true;
       std::vector<Colour> colour(n, fallback);
-      if (colourMap_) {
+      // The colour map the surface names (VCOL), else the object's first.
+      const std::optional<std::string> colourMap =
+          ref.surface->colourMap.empty() ? colourMap_ : std::optional<std::string>(ref.surface->colourMap);
+      if (colourMap) {
         for (std::size_t c = 0; c < n; ++c) {
-          if (const auto v = CornerValue(layer, ref.index, polygon.points[c], *colourMap_, true)) colour[c] = *v;
+          if (const auto v = CornerValue(layer, ref.index, polygon.points[c], *colourMap, true)) colour[c] = *v;
         }
       }
 

@@ -13,8 +13,9 @@
 //   Projection.h. Corners are separate in a KQ7 file, so a vertex with two
 //   UVs (a VMAD, a seam) needs no copy. A surface without an image uses the
 //   object's first UV map. The first image gives the texture.
-// - Colours: the first RGB/RGBA map, else each image-less surface's colour
-//   (textured surfaces white, so their texture shows as it is).
+// - Colours: the RGB/RGBA map a surface names (VCOL), else the object's
+//   first; where there is none, each image-less surface's colour (textured
+//   surfaces white, so their texture shows as it is).
 // - Morph maps, in the order the file first names them, become morph
 //   targets: MORF as the deltas they hold, SPOT less the base point.
 #include <optional>
