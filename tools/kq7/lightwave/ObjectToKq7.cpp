@@ -105,6 +105,10 @@ class Converter {
     std::vector<std::string> numbers;
     for (const Layer& layer : object_.layers) {
       if (layer.number + 1 == *options_.layer) {
+        if (!Finite(layer.pivot)) {
+          throw InputError(file_ + ": layer " + std::to_string(*options_.layer) +
+                           " has a pivot that is not a finite number");
+        }
         layers_.push_back(&layer);
         shift_ = layer.pivot;
         return;
@@ -128,7 +132,6 @@ class Converter {
   }
 
   void CollectPolygons() {
-    std::map<std::string, int> dropped;
     int patches = 0;
     for (const Layer* layer : layers_) {
       for (std::size_t p = 0; p < layer->polygons.size(); ++p) {
@@ -263,11 +266,11 @@ class Converter {
       std::vector<float> key;
       for (const uint32_t i : order) {
         const Vec3& base = layer->points[i];
-        if (!Finite(base)) {
+        const Vec3 place = Place(base);  // finite too: less a pivot, a huge point may overflow
+        if (!Finite(base) || !Finite(place)) {
           throw InputError(file_ + ": point " + std::to_string(i) + " of layer " + std::to_string(layer->number + 1) +
                            " has a coordinate that is not a finite number");
         }
-        const Vec3 place = Place(base);
         key.assign(place.begin(), place.end());
         for (std::size_t t = 0; t < morphs_.size(); ++t) {
           Vec3 delta{0, 0, 0};
