@@ -57,7 +57,8 @@ inline std::string Tags(const std::vector<std::string>& names) {
   return Chunk("TAGS", data);
 }
 inline std::string Layr(uint16_t number, const Point& pivot, const std::string& name, int parent = -1) {
-  return Chunk("LAYR", U2(number) + U2(0) + Vec(pivot) + S0(name) + (parent >= 0 ? I2(static_cast<int16_t>(parent)) : ""));
+  const std::string parentNumber = parent >= 0 ? I2(static_cast<int16_t>(parent)) : "";
+  return Chunk("LAYR", U2(number) + U2(0) + Vec(pivot) + S0(name) + parentNumber);
 }
 inline std::string Pols(const std::vector<std::vector<uint32_t>>& polygons, const std::string& type = "FACE") {
   std::string data = type;
@@ -96,7 +97,9 @@ inline std::string Vmad(const std::string& type, const std::string& name, const 
   }
   return Chunk("VMAD", data);
 }
-inline std::string Clip(uint32_t index, const std::string& path) { return Chunk("CLIP", U4(index) + Sub("STIL", S0(path))); }
+inline std::string Clip(uint32_t index, const std::string& path) {
+  return Chunk("CLIP", U4(index) + Sub("STIL", S0(path)));
+}
 
 // An image block on the colour channel (LWO2 BLOK IMAP).
 struct ImageBlock {
@@ -108,6 +111,14 @@ struct ImageBlock {
   std::string uvMap;
   std::string channel = "COLR";
 };
+inline ImageBlock Projected(uint16_t projection, uint16_t axis, const Point& size, const Point& centre = {0, 0, 0}) {
+  ImageBlock b;
+  b.projection = projection;
+  b.axis = axis;
+  b.size = size;
+  b.centre = centre;
+  return b;
+}
 inline std::string Blok(const ImageBlock& b) {
   const std::string header = Sub("IMAP", S0("\x80") + Sub("CHAN", b.channel) + Sub("ENAB", U2(1)));
   const std::string tmap = Sub("TMAP", Sub("CNTR", Vec(b.centre) + VX(0)) + Sub("SIZE", Vec(b.size) + VX(0)) +

@@ -62,8 +62,8 @@ Picture Draw(const TempDir& dir, const std::string& object) {
   std::filesystem::remove(out);
   const std::string command = "cd '" + (dir / "demo") +
                               "' && SDL_VIDEODRIVER=offscreen DISPLAY= ASAN_OPTIONS=detect_leaks=0 XDG_CONFIG_HOME='" +
-                              dir.path().string() + "' '" STAGWERK_BINARY "' --render thing --at 0 --size 64x64 --out '" +
-                              out + "'";
+                              dir.path().string() + "' '" STAGWERK_BINARY
+                              "' --render thing --at 0 --size 64x64 --out '" + out + "'";
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
   return ReadPng(out);
 }
@@ -92,11 +92,11 @@ TEST(Kq7LightWavePicture, PlanarImageIsUprightAndUnmirrored) {
   TempDir dir;
   WriteDemo(dir);
   ASSERT_FALSE(HasFailure());
-  ImageBlock planar;
-  planar.size = {4, 4, 1};
+  const ImageBlock planar = Projected(0, 2, {4, 4, 1});
   const Picture picture = Draw(
       dir, Lwo2(Tags({"Sign"}) + Layr(0, {0, 0, 0}, "") + Pnts({{-2, -2, 0}, {-2, 2, 0}, {2, 2, 0}, {2, -2, 0}}) +
-                Pols({{0, 1, 2, 3}}) + Ptag({0}) + Clip(1, "Images/Quads.iff") + Surf("Sign", {1, 1, 1}, Blok(planar))));
+                Pols({{0, 1, 2, 3}}) + Ptag({0}) + Clip(1, "Images/Quads.iff") +
+                Surf("Sign", {1, 1, 1}, Blok(planar))));
   ExpectQuarters(picture, 25, 39, 25, 39);
 }
 
@@ -116,10 +116,7 @@ TEST(Kq7LightWavePicture, CylinderShowsTheImageMiddleToTheFront) {
   }
   std::vector<std::vector<uint32_t>> quads;
   for (uint32_t k = 0; k < 16; ++k) quads.push_back({k, (k + 1) % 16, 16 + (k + 1) % 16, 16 + k});
-  ImageBlock can;
-  can.projection = 1;
-  can.axis = 1;
-  can.size = {3, 4, 3};
+  const ImageBlock can = Projected(1, 1, {3, 4, 3});
   const Picture picture =
       Draw(dir, Lwo2(Tags({"Can"}) + Layr(0, {0, 0, 0}, "") + Pnts(points) + Pols(quads) +
                      Ptag(std::vector<uint16_t>(16, 0)) + Clip(1, "Quads.png") + Surf("Can", {1, 1, 1}, Blok(can))));

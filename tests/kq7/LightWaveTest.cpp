@@ -38,14 +38,16 @@ std::vector<std::vector<Corner>> Corners(const Mesh& mesh) {
     auto& polygon = polygons.emplace_back();
     for (std::size_t i = 0; i < m; ++i, ++corner) {
       const std::size_t v = mesh.vertexIndices()[corner];
-      Corner c{{mesh.positions()[3 * v], mesh.positions()[3 * v + 1], mesh.positions()[3 * v + 2]}, {0, 0}, {1, 1, 1, 1}};
+      const auto p = mesh.positions();
+      Corner c{{p[3 * v], p[3 * v + 1], p[3 * v + 2]}, {0, 0}, {1, 1, 1, 1}};
       if (mesh.Has(HasTexture)) {
         const std::size_t t = mesh.uvIndices()[corner];
         c.uv = {mesh.uvs()[2 * t], mesh.uvs()[2 * t + 1]};
       }
       if (mesh.Has(HasColours)) {
         const std::size_t k = mesh.colourIndices()[corner];
-        c.colour = {mesh.colours()[4 * k], mesh.colours()[4 * k + 1], mesh.colours()[4 * k + 2], mesh.colours()[4 * k + 3]};
+        const auto colours = mesh.colours();
+        c.colour = {colours[4 * k], colours[4 * k + 1], colours[4 * k + 2], colours[4 * k + 3]};
       }
       polygon.push_back(c);
     }
@@ -87,26 +89,10 @@ Point Around(double theta, float y, double r = 1) {
 // from the axis.
 TEST(Kq7LightWave, PlanarMapsPutTheImageCornersOnTheQuadCorners) {
   TempDir dir;
-  ImageBlock front;
-  front.projection = 0;
-  front.axis = 2;
-  front.centre = {0.5f, 0, 0};
-  front.size = {2, 4, 1};
-  ImageBlock side;
-  side.projection = 0;
-  side.axis = 0;
-  side.centre = {3, 0, 0};
-  side.size = {1, 2, 4};
-  ImageBlock top;
-  top.projection = 0;
-  top.axis = 1;
-  top.centre = {0, 5, 0};
-  top.size = {2, 1, 2};
-  ImageBlock turned;
-  turned.projection = 0;
-  turned.axis = 2;
-  turned.centre = {0, 0, 10};
-  turned.size = {2, 2, 1};
+  const ImageBlock front = Projected(0, 2, {2, 4, 1}, {0.5f, 0, 0});
+  const ImageBlock side = Projected(0, 0, {1, 2, 4}, {3, 0, 0});
+  const ImageBlock top = Projected(0, 1, {2, 1, 2}, {0, 5, 0});
+  ImageBlock turned = Projected(0, 2, {2, 2, 1}, {0, 0, 10});
   turned.rotation = {static_cast<float>(kPi / 2), 0, 0};
   const std::string bytes = Lwo2(
       Tags({"Front", "Side", "Top", "Turned"}) + Layr(0, {0, 0, 0}, "") +
@@ -140,9 +126,7 @@ TEST(Kq7LightWave, PlanarMapsPutTheImageCornersOnTheQuadCorners) {
 // closest to.
 TEST(Kq7LightWave, CubicMapProjectsEachFaceAlongItsOwnAxis) {
   TempDir dir;
-  ImageBlock cube;
-  cube.projection = 3;
-  cube.size = {2, 2, 2};
+  const ImageBlock cube = Projected(3, 2, {2, 2, 2});
   const std::string bytes = Lwo2(
       Tags({"Box"}) + Layr(0, {0, 0, 0}, "") +
       Pnts({{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},  // front face, z = -1
@@ -171,10 +155,7 @@ std::string Cylinder(float widthWraps) {
   for (int k = 0; k < 8; ++k) points.push_back(Around(k * kPi / 4, 1));
   std::vector<std::vector<uint32_t>> quads;
   for (uint32_t k = 0; k < 8; ++k) quads.push_back({k, (k + 1) % 8, 8 + (k + 1) % 8, 8 + k});
-  ImageBlock can;
-  can.projection = 1;
-  can.axis = 1;
-  can.size = {2, 2, 2};
+  ImageBlock can = Projected(1, 1, {2, 2, 2});
   can.widthWraps = widthWraps;
   return Lwo2(Tags({"Can"}) + Layr(0, {0, 0, 0}, "") + Pnts(points) + Pols(quads) +
               Ptag(std::vector<uint16_t>(8, 0)) + Clip(1, "Images/Label.png") + Surf("Can", {1, 1, 1}, Blok(can)));
@@ -209,14 +190,8 @@ TEST(Kq7LightWave, CylinderAboutYWrapsOnceWithItsSeamSplit) {
 // along the axis.
 TEST(Kq7LightWave, CylindersAboutXAndZ) {
   TempDir dir;
-  ImageBlock aboutZ;
-  aboutZ.projection = 1;
-  aboutZ.axis = 2;
-  aboutZ.size = {1, 1, 1};
-  ImageBlock aboutX;
-  aboutX.projection = 1;
-  aboutX.axis = 0;
-  aboutX.size = {1, 1, 1};
+  const ImageBlock aboutZ = Projected(1, 2, {1, 1, 1});
+  const ImageBlock aboutX = Projected(1, 0, {1, 1, 1});
   const std::string bytes = Lwo2(
       Tags({"Z", "X"}) + Layr(0, {0, 0, 0}, "") +
       Pnts({{0, 1, 0.5f}, {1, 0, 0}, {-1, 0, 0}, {0.5f, 1, 0}, {0, 0, 1}, {0, 0, -1}}) + Pols({{0, 1, 2}, {3, 4, 5}}) +
@@ -246,13 +221,12 @@ std::string Sphere(float widthWraps, float heightWraps) {
   std::vector<std::vector<uint32_t>> polygons;
   for (uint32_t k = 0; k < 8; ++k) polygons.push_back({0, at(0, k + 1), at(0, k)});  // north cap
   for (uint32_t ring = 0; ring < 2; ++ring) {
-    for (uint32_t k = 0; k < 8; ++k) polygons.push_back({at(ring, k), at(ring, k + 1), at(ring + 1, k + 1), at(ring + 1, k)});
+    for (uint32_t k = 0; k < 8; ++k) {
+      polygons.push_back({at(ring, k), at(ring, k + 1), at(ring + 1, k + 1), at(ring + 1, k)});
+    }
   }
   for (uint32_t k = 0; k < 8; ++k) polygons.push_back({1, at(2, k), at(2, k + 1)});  // south cap
-  ImageBlock globe;
-  globe.projection = 2;
-  globe.axis = 1;
-  globe.size = {5, 5, 5};
+  ImageBlock globe = Projected(2, 1, {5, 5, 5});
   globe.widthWraps = widthWraps;
   globe.heightWraps = heightWraps;
   return Lwo2(Tags({"Globe"}) + Layr(0, {0, 0, 0}, "") + Pnts(points) + Pols(polygons) +
@@ -293,8 +267,7 @@ TEST(Kq7LightWave, SpherePolesEquatorAndSeam) {
 // Indices in their four-byte form and an odd-sized chunk read as well.
 TEST(Kq7LightWave, PerPolygonUvsOverrideTheMapForTheirPolygonOnly) {
   TempDir dir;
-  ImageBlock uvBlock;
-  uvBlock.projection = 5;
+  ImageBlock uvBlock = Projected(5, 2, {1, 1, 1});
   uvBlock.uvMap = "main";
   std::string longPols = "FACE" + U2(4) + VX(0, true) + VX(1, true) + VX(4) + VX(3) + U2(4) + VX(1) + VX(2) +
                          VX(5, true) + VX(4);
@@ -490,10 +463,12 @@ TEST(Kq7LightWave, BrokenFilesAreRefusedNamingTheFileAndTheFault) {
       {"value past its sub-chunk",
        Lwo2(Chunk("SURF", S0("A") + S0("") + Sub("BLOK", Sub("IMAP", S0("\x80")) + Sub("PROJ", U1(1))))),
        "SURF \"A\" > BLOK > PROJ at byte 44: a 2-byte number needs 2 bytes but the chunk has 1 left"},
-      {"bad detail", Lwob(Pnts({{0, 0, 0}}) + Chunk("POLS", U2(1) + U2(0) + I2(-1) + I2(1) + U2(1) + U2(0) + I2(-1) + I2(1))),
+      {"bad detail",
+       Lwob(Pnts({{0, 0, 0}}) + Chunk("POLS", U2(1) + U2(0) + I2(-1) + I2(1) + U2(1) + U2(0) + I2(-1) + I2(1))),
        "a detail polygon has detail polygons of its own"},
       {"no polygons", Lwo2(Pnts({{0, 0, 0}})), "holds no polygons (a point set needs --points)"},
-      {"not a number", Lwo2(Pnts({{0, 0, std::nanf("")}}) + Pols({{0}})), "point 0 of layer 1 has a coordinate that is not a finite number"},
+      {"not a number", Lwo2(Pnts({{0, 0, std::nanf("")}}) + Pols({{0}})),
+       "point 0 of layer 1 has a coordinate that is not a finite number"},
   };
   for (const Case& bad : cases) {
     SCOPED_TRACE(bad.name);

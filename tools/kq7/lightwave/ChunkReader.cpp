@@ -106,9 +106,9 @@ std::optional<Chunk> Next(ChunkReader& body, bool subChunk) {
   const std::size_t size = subChunk ? body.U2() : body.U4();
   const std::string where = body.where().empty() ? Printable(id) : body.where() + " > " + Printable(id);
   if (size > body.Remaining()) {
-    body.FailAt(at, (subChunk ? "the sub-chunk " : "the chunk ") + Printable(id) + " says it has " + std::to_string(size) +
-              " bytes but only " + std::to_string(body.Remaining()) + " follow" +
-              (subChunk ? "" : " (is the file cut short?)"));
+    body.FailAt(at, (subChunk ? "the sub-chunk " : "the chunk ") + Printable(id) + " says it has " +
+                        std::to_string(size) + " bytes but only " + std::to_string(body.Remaining()) + " follow" +
+                        (subChunk ? "" : " (is the file cut short?)"));
   }
   ChunkReader data = body.Take(size, where);
   if (size % 2 != 0 && !body.AtEnd()) body.Skip(1);

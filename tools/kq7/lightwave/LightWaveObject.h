@@ -72,8 +72,8 @@ struct ImageMap {
 struct Surface {
   std::string name;
   Vec3 colour{200.0f / 255, 200.0f / 255, 200.0f / 255};  // LightWave's default grey
-  std::vector<ImageMap> images;  // colour image maps, top layer first as the file lists them
-  std::string colourMap;         // the RGB/RGBA map named by VCOL
+  std::vector<ImageMap> images;                           // colour image maps, top layer first as the file lists them
+  std::string colourMap;                                  // the RGB/RGBA map named by VCOL
   // What the surface has that a KQ7 mesh cannot show, for warnings.
   std::vector<std::string> dropped;
 };

@@ -52,7 +52,9 @@ class ReaderBase {
     const std::size_t at = in.FileOffset();
     const std::size_t point = pointOffset_ + (vx ? in.Vx() : in.U2());
     const std::size_t count = CurrentLayer().points.size();
-    if (point >= count) in.FailAt(at, "point " + std::to_string(point) + " is named but the layer has " + Count(count, "point", "points"));
+    if (point >= count)
+      in.FailAt(at,
+                "point " + std::to_string(point) + " is named but the layer has " + Count(count, "point", "points"));
     return static_cast<uint32_t>(point);
   }
 
@@ -267,7 +269,8 @@ class Lwo2Reader : public ReaderBase {
       }
       Surface& surface = object_.surfaces[use.surface];
       surface.images[use.image].image = path;
-      if (path.empty()) surface.dropped.push_back("an image map whose clip " + std::to_string(use.clip) + " names no file");
+      if (path.empty())
+        surface.dropped.push_back("an image map whose clip " + std::to_string(use.clip) + " names no file");
     }
   }
 

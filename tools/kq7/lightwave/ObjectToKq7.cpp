@@ -59,9 +59,9 @@ std::string ImageTextureName(const std::string& path) {
 // What a skipped map or polygon kind is, for a warning: "curves (POLS CURV, 12)".
 std::string KindName(const std::string& kind, int count) {
   static const std::map<std::string, std::string> names{
-      {"VMAP WGHT", "weight maps"},        {"VMAP PICK", "selection sets"},   {"VMAP MNVW", "subpatch weights"},
-      {"VMAD WGHT", "weight maps"},        {"POLS CURV", "curves"},           {"CRVS", "curves"},
-      {"POLS BONE", "skelegon bones"},     {"POLS MBAL", "metaballs"}};
+      {"VMAP WGHT", "weight maps"},    {"VMAP PICK", "selection sets"}, {"VMAP MNVW", "subpatch weights"},
+      {"VMAD WGHT", "weight maps"},    {"POLS CURV", "curves"},         {"CRVS", "curves"},
+      {"POLS BONE", "skelegon bones"}, {"POLS MBAL", "metaballs"}};
   const auto it = names.find(kind);
   const std::string n = std::to_string(count);
   return it == names.end() ? kind + " (" + n + ")" : it->second + " (" + kind + ", " + n + ")";
@@ -115,8 +115,8 @@ class Converter {
       }
       numbers.push_back(std::to_string(layer.number + 1));
     }
-    throw InputError(file_ + ": has no layer " + std::to_string(*options_.layer) + " (its layers are " +
-                     Join(numbers) + ")");
+    throw InputError(file_ + ": has no layer " + std::to_string(*options_.layer) + " (its layers are " + Join(numbers) +
+                     ")");
   }
 
   // The surface and whether the file describes it.
@@ -155,7 +155,8 @@ class Converter {
   void ChooseImages() {
     std::vector<std::string> names;
     for (const Surface* surface : surfaces_) {
-      for (const std::string& what : surface->dropped) Warn("surface " + Quoted(surface->name) + ": " + what + " is dropped");
+      for (const std::string& what : surface->dropped)
+        Warn("surface " + Quoted(surface->name) + ": " + what + " is dropped");
       const ImageMap* chosen = nullptr;
       for (const ImageMap& image : surface->images) {
         if (image.projection == Projection::Front) {
@@ -278,8 +279,8 @@ class Converter {
             const auto it = map->values.find(i);
             if (it != map->values.end()) {
               const MapValue& v = it->second;
-              delta = map->type == "MORF" ? Vec3{v[0], v[1], v[2]}
-                                          : Vec3{v[0] - base[0], v[1] - base[1], v[2] - base[2]};
+              delta =
+                  map->type == "MORF" ? Vec3{v[0], v[1], v[2]} : Vec3{v[0] - base[0], v[1] - base[1], v[2] - base[2]};
             }
           }
           delta = Turn(delta);
@@ -322,7 +323,8 @@ class Converter {
   }
 
   Uv CheckedUv(const std::array<float, 2>& uv) const {
-    if (!std::isfinite(uv[0]) || !std::isfinite(uv[1])) throw InputError(file_ + ": has a UV that is not a finite number");
+    if (!std::isfinite(uv[0]) || !std::isfinite(uv[1]))
+      throw InputError(file_ + ": has a UV that is not a finite number");
     return uv;
   }
 
@@ -353,7 +355,8 @@ class Converter {
         if (image != nullptr && !image->uvMap.empty()) map = image->uvMap;
         if (map) {
           for (std::size_t c = 0; c < n; ++c) {
-            if (const auto v = CornerValue(layer, ref.index, polygon.points[c], *map, false)) uv[c] = Uv{(*v)[0], (*v)[1]};
+            if (const auto v = CornerValue(layer, ref.index, polygon.points[c], *map, false))
+              uv[c] = Uv{(*v)[0], (*v)[1]};
           }
         }
       }

@@ -156,9 +156,10 @@ std::vector<Uv> ProjectPolygon(const ImageMap& map, const std::vector<Vec3>& cor
   const int axis = map.axis;
   for (std::size_t i = 0; i < q.size(); ++i) {
     const double u = angles[i].lon * widthWraps;
-    const double v = map.projection == Projection::Cylindrical
-                         ? q[i][static_cast<std::size_t>(axis)] * Inverse(map.size[static_cast<std::size_t>(axis)]) + 0.5
-                         : 1 - angles[i].lat * heightWraps;
+    const double v =
+        map.projection == Projection::Cylindrical
+            ? q[i][static_cast<std::size_t>(axis)] * Inverse(map.size[static_cast<std::size_t>(axis)]) + 0.5
+            : 1 - angles[i].lat * heightWraps;
     uvs.push_back({static_cast<float>(u), static_cast<float>(v)});
   }
   return uvs;
