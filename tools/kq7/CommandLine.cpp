@@ -14,6 +14,7 @@
 #include "Info.h"
 #include "ToolError.h"
 #include "anim/LoadError.h"
+#include "lightwave/ObjectToKq7.h"
 
 namespace stagwerk::kq7 {
 
@@ -28,9 +29,11 @@ SYNOPSIS
     kq7 --help | --version
 
 DESCRIPTION
-    convert  Reads IN in any format assimp imports (LightWave LWO2 and LWOB,
-             OBJ with its MTL, glTF 2.0 .gltf/.glb, FBX, 3DS, COLLADA, PLY,
-             STL, ...) and writes one KQ7 file: OUT, or IN with its extension
+    convert  Reads IN, a LightWave object (LWO2, LWOB; read by kq7 itself:
+             projection mappings become UVs, morph maps morph targets) or
+             any format assimp imports (OBJ with its MTL, glTF 2.0
+             .gltf/.glb, FBX, 3DS, COLLADA, PLY, STL, ...), and writes one
+             KQ7 file: OUT, or IN with its extension
              replaced by .kq7, the name the player looks for. Every mesh is
              placed by its node transforms and merged into one; polygons keep
              their corners. LightWave objects keep their coordinates exactly;
@@ -59,6 +62,9 @@ CONVERT OPTIONS
                        it to the player's +Y
     --no-weld          keep vertices apart that share a place (hard edges in
                        the player's shading); by default they are shared
+    --layer N          LightWave: only layer N (as LoadObjectLayer numbers
+                       it, from 1), around its pivot; by default every
+                       layer, each where the modeller shows it
 
 INFO OPTIONS
     --json             print JSON: one object, or an array for several files
@@ -172,7 +178,7 @@ std::string LoadFailure(const LoadError& e, const std::string& path) {
 
 int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const Arguments a = ParseArguments("convert", args, {"--points", "--triangulate", "--z-up", "--no-weld"},
-                                     {"--output", "--texture", "--texture2", "--env"});
+                                     {"--output", "--texture", "--texture2", "--env", "--layer"});
   if (a.help) {
     out << kUsage;
     return 0;
@@ -195,6 +201,13 @@ int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   options.texture = a.Value("--texture");
   options.texture2 = a.Value("--texture2");
   options.environmentMap = a.Value("--env");
+  std::optional<int> layer;
+  if (const std::string n = a.Value("--layer"); !n.empty()) {
+    if (n.find_first_not_of("0123456789") != std::string::npos || n.size() > 5 || std::stoi(n) < 1) {
+      throw UsageError("kq7 convert: --layer needs a layer number from 1, not " + n);
+    }
+    layer = std::stoi(n);
+  }
   for (const std::string& name : {options.texture, options.texture2, options.environmentMap}) {
     const std::string ext = Lower(std::filesystem::path(name).extension().string());
     if (ext == ".jpg" || ext == ".jpeg" || ext == ".tga") {
@@ -207,11 +220,17 @@ int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     try {
       std::error_code ec;
       if (std::filesystem::equivalent(in, outPath, ec)) throw InputError(in + ": converting it would overwrite it");
-      const ImportedScene imported = ImportScene(in, a.Has("--triangulate"));
       ConvertOptions these = options;
-      these.normalsFromFile = !imported.lightWave();
       std::vector<std::string> warnings;
-      const Kq7Description mesh = ConvertScene(imported.scene(), in, these, warnings);
+      Kq7Description mesh;
+      if (lightwave::IsLightWaveObjectFile(in)) {
+        mesh = lightwave::ConvertLightWaveFile(in, {these, layer, a.Has("--triangulate")}, warnings);
+      } else {
+        if (layer) warnings.push_back(in + ": --layer is for LightWave objects; the whole file is converted");
+        const ImportedScene imported = ImportScene(in, a.Has("--triangulate"));
+        these.normalsFromFile = !imported.lightWave();
+        mesh = ConvertScene(imported.scene(), in, these, warnings);
+      }
       PrintWarnings(warnings, err);
       WriteFileAtomically(outPath, WriteKq7(mesh));
       out << in << " -> " << outPath << ": " << mesh.positions.size() << " vertices, " << mesh.polygons.size()

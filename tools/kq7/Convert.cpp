@@ -7,40 +7,20 @@
 #include <cmath>
 #include <map>
 
+#include "Kq7Fit.h"
 #include "ToolError.h"
-#include "anim/PathString.h"
 
 namespace stagwerk::kq7 {
 
 namespace {
 
-constexpr std::size_t kMaxCount = 0xFFFF;
+constexpr std::size_t kMaxCount = kMaxKq7Count;
 
-std::string Number(std::size_t n) {
-  // 65535 reads better as 65,535 in a message about a limit.
-  const std::string digits = std::to_string(n);
-  std::string out;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
-  return out;
-}
+std::string Number(std::size_t n) { return GroupedNumber(n); }
 
-void CheckLimit(const std::string& file, std::size_t count, const char* what) {
-  if (count > kMaxCount) {
-    throw InputError(file + ": " + Number(count) + " " + what + "; a KQ7 mesh holds at most " + Number(kMaxCount) +
-                     " " + what);
-  }
-}
+void CheckLimit(const std::string& file, std::size_t count, const char* what) { CheckKq7Limit(file, count, what); }
 
-void CheckName(const std::string& file, const std::string& name, const char* what) {
-  if (name.size() > PathString::kMaxLength) {
-    throw InputError(file + ": the " + std::string(what) + " name \"" + name.substr(0, 40) + "...\" has " +
-                     Number(name.size()) + " characters; a KQ7 file holds at most " +
-                     std::to_string(PathString::kMaxLength));
-  }
-}
+void CheckName(const std::string& file, const std::string& name, const char* what) { CheckKq7Name(file, name, what); }
 
 // A mesh where a node puts it, with the node's whole transform.
 struct Placed {
@@ -128,15 +108,6 @@ std::vector<std::string> DiffuseTextures(const aiScene& scene, const std::vector
 }
 
 }  // namespace
-
-std::string TextureNameOf(const std::string& path) {
-  // Files made on Windows name their textures with backslashes.
-  const std::size_t slash = path.find_last_of("/\\");
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const std::size_t dot = name.rfind('.');
-  if (dot != std::string::npos && dot > 0) name.resize(dot);
-  return name;
-}
 
 Kq7Description ConvertScene(const aiScene& scene, const std::string& file, const ConvertOptions& options,
                             std::vector<std::string>& warnings) {

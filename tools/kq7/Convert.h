@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "Kq7Fit.h"
 #include "objects/Kq7Writer.h"
 
 struct aiScene;
@@ -24,8 +25,5 @@ struct ConvertOptions {
 // to warnings.
 Kq7Description ConvertScene(const aiScene& scene, const std::string& file, const ConvertOptions& options,
                             std::vector<std::string>& warnings);
-
-// A texture path as a KQ7 file names it: no folder, no extension.
-std::string TextureNameOf(const std::string& path);
 
 }  // namespace stagwerk::kq7
