@@ -87,7 +87,7 @@ MotionChannels ReadMotionChannels(SceneReader& reader) {
   if (count < 1) return motion;
   for (int32_t i = 0; i < count; ++i) {
     reader.SkipTokens(2);  // "Channel" and its number: the order alone counts
-    motion.channels.push_back(std::make_unique<Envelope>(ReadEnvelope(reader)));
+    motion.channels.push_back(ReadEnvelope(reader));
   }
   return motion;
 }

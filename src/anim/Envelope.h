@@ -66,7 +66,9 @@ class Envelope {
 // Channels of an item: 0-2 position, 3 heading, 4 pitch, 5 bank (radians),
 // 6-8 scale. Channels past 8 are kept but never used.
 struct MotionChannels {
-  std::vector<std::unique_ptr<Envelope>> channels;
+  // Held in place, not behind pointers: a frame evaluates every channel of
+  // every item, and large scenes outgrow the caches.
+  std::vector<Envelope> channels;
   int32_t count() const { return static_cast<int32_t>(channels.size()); }
 };
 

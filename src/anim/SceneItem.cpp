@@ -13,7 +13,7 @@ float Degrees(float radians) { return static_cast<float>(radians * kDegreesPerRa
 }  // namespace
 
 float ChannelValue(const MotionChannels& motion, int index, float t) {
-  return index < motion.count() ? EvaluateEnvelope(*motion.channels[static_cast<std::size_t>(index)], t) : 0.0f;
+  return index < motion.count() ? EvaluateEnvelope(motion.channels[static_cast<std::size_t>(index)], t) : 0.0f;
 }
 
 void ApplyMotion(Matrix4& current, const MotionChannels& motion, float t) {

@@ -87,7 +87,7 @@ TEST(MotionChannelsParse, ReadsChannelsInOrderWhateverTheirLabels) {
   SceneReader reader{text};
   const MotionChannels motion = ReadMotionChannels(reader);
   ASSERT_EQ(motion.count(), 2);
-  EXPECT_FLOAT_EQ(motion.channels[1]->keys()[0].value, 7.0f);
+  EXPECT_FLOAT_EQ(motion.channels[1].keys()[0].value, 7.0f);
   EXPECT_EQ(reader.NextToken(), "Tail");
 }
 
