@@ -1,5 +1,7 @@
 #include "app/OffscreenDemo.h"
 
+#include "gl/FixedFunction.h"
+
 namespace stagwerk {
 
 OffscreenDemo::OffscreenDemo(const std::string& configPath, const std::string& settingsPath, int w, int h) {
@@ -16,7 +18,7 @@ OffscreenDemo::OffscreenDemo(const std::string& configPath, const std::string& s
   window.depth = static_cast<int>(demo->display.depth);
   window.visible = false;
   gl = GlContext::Open(window);
-  renderer = std::make_unique<FixedFunctionRenderer>(gl->procLookup(), width, height, demo->aspect);
+  renderer = MakeFixedFunctionRenderer(gl->procLookup(), width, height, demo->aspect);
   demo->AttachRenderer(*renderer);
   demo->LoadContent();
 }

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/Demo.h"
-#include "gl/FixedFunctionRenderer.h"
+#include "frame/Renderer.h"
 #include "platform/GlContext.h"
 
 namespace stagwerk {
@@ -21,7 +21,7 @@ class OffscreenDemo {
   // In this order, so the demo's textures and meshes go while the renderer
   // and its context are still there, also when loading fails.
   std::unique_ptr<GlContext> gl;
-  std::unique_ptr<FixedFunctionRenderer> renderer;
+  std::unique_ptr<Renderer> renderer;
   std::unique_ptr<Demo> demo;
   int width = 0;
   int height = 0;

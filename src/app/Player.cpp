@@ -10,7 +10,7 @@
 #include "app/FrameDrawer.h"
 #include "app/PlaybackClock.h"
 #include "app/PlaybackStats.h"
-#include "gl/FixedFunctionRenderer.h"
+#include "gl/FixedFunction.h"
 #include "platform/Clock.h"
 #include "platform/GlContext.h"
 #include "platform/MessageBox.h"
@@ -28,7 +28,7 @@ constexpr const char* kFullscreenQuestion =
 // window.
 struct Session {
   std::unique_ptr<GlContext> gl;
-  std::unique_ptr<FixedFunctionRenderer> renderer;
+  std::unique_ptr<Renderer> renderer;
   std::unique_ptr<Demo> demo;
   std::unique_ptr<MusicPlayer> music;
 
@@ -118,8 +118,7 @@ int RunPlayer(const PlayerOptions& options) {
       ExplainWindowFailure(error);
       return 1;
     }
-    session.renderer =
-        std::make_unique<FixedFunctionRenderer>(session.gl->procLookup(), window.width, window.height, demo.aspect);
+    session.renderer = MakeFixedFunctionRenderer(session.gl->procLookup(), window.width, window.height, demo.aspect);
     demo.AttachRenderer(*session.renderer);
     demo.LoadContent();
   } catch (const LoadError& error) {

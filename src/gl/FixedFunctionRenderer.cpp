@@ -1,5 +1,6 @@
 #include "gl/FixedFunctionRenderer.h"
 
+#include "gl/FixedFunction.h"
 #include "gl/MeshCalls.h"
 #include "gl/TextureObjects.h"
 #include "gl/Viewport.h"
@@ -226,5 +227,9 @@ void FixedFunctionRenderer::Resize(int width, int height) {
 std::vector<unsigned char> FixedFunctionRenderer::ReadPicture() const { return framebuffer_.ReadRgb(); }
 
 void FixedFunctionRenderer::PresentToWindow() { framebuffer_.BlitToWindow(); }
+
+std::unique_ptr<Renderer> MakeFixedFunctionRenderer(GlProcLookup lookup, int width, int height, float aspect) {
+  return std::make_unique<FixedFunctionRenderer>(lookup, width, height, aspect);
+}
 
 }  // namespace stagwerk

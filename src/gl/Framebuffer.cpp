@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "gl/GlHeaders.h"
+
 namespace stagwerk {
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "gl/GlState.h"
+#include "gl/ProcLookup.h"
 
 namespace stagwerk {
 

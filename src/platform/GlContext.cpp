@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "gl/GlState.h"
+#include "gl/ProcLookup.h"
 
 namespace stagwerk {
 

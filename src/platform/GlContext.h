@@ -6,7 +6,7 @@
 #include <string>
 
 #include "anim/LoadError.h"
-#include "gl/GlState.h"
+#include "gl/ProcLookup.h"
 
 struct SDL_Window;
 
