@@ -1,7 +1,11 @@
 #include "demoscene/SceneCommand.h"
 
+#include <assimp/scene.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -11,11 +15,15 @@
 #include <sstream>
 
 #include "CommandLine.h"
+#include "Convert.h"
+#include "Import.h"
 #include "Info.h"
 #include "ToolError.h"
 #include "anim/LoadError.h"
 #include "anim/SceneReader.h"
+#include "objects/Kq7Writer.h"
 #include "demoscene/DemoSceneWriter.h"
+#include "demoscene/GltfScene.h"
 #include "demoscene/LightWaveScene.h"
 #include "demoscene/SourceFiles.h"
 
@@ -24,17 +32,21 @@ namespace stagwerk::kq7 {
 namespace fs = std::filesystem;
 
 const char* const kSceneUsage = R"(kq7 scene [OPTIONS] IN [DATADIR]
-    Reads a LightWave scene (.lws, any version from LightWave 5 on) and
-    writes a demo data folder DATADIR (default: the current folder):
-    DATADIR/scenes/NAME.lws in the layout the player reads, and each mesh
-    the scene names converted by kq7 convert into DATADIR/Objects/. Lists
-    the textures the scene needs (copying those it finds beside the source)
-    and prints the demo script line to add.
+    Reads a LightWave scene (.lws, any version from LightWave 5 on) or a
+    glTF 2.0 scene (.gltf, .glb, as Blender exports them) and writes a demo
+    data folder DATADIR (default: the current folder): DATADIR/scenes/NAME.lws
+    in the layout the player reads, and each mesh the scene names converted
+    as kq7 convert converts it into DATADIR/Objects/. Lists the textures the
+    scene needs (copying those it finds beside the source) and prints the
+    demo script line to add. A glTF file gives one scene per animation
+    (NAME_ANIMATION), and a camera framing the scene when it has none.
 
     --name NAME        the scene's name (default: IN's name)
     --no-meshes        write the scene only
     --content DIR      the LightWave content folder the scene's paths
                        start from (default: IN's folder and the one above)
+    --fps N            glTF: frames per second of the scenes (default: the
+                       rate the key times fall on, else 30)
 )";
 
 namespace {
@@ -45,6 +57,7 @@ struct Options {
   std::string name;
   bool noMeshes = false;
   std::optional<fs::path> content;
+  std::optional<double> fps;
   bool help = false;
 };
 
@@ -74,6 +87,14 @@ Options Parse(const std::vector<std::string>& args) {
       o.name = take();
     } else if (arg == "--content") {
       o.content = take();
+    } else if (arg == "--fps") {
+      const std::string text = take();
+      char* end = nullptr;
+      const double fps = std::strtod(text.c_str(), &end);
+      if (*end != '\0' || !(fps >= 1 && fps <= 1000) || fps != std::round(fps)) {
+        throw UsageError("kq7 scene: --fps needs a whole number of frames per second, 1 to 1000");
+      }
+      o.fps = fps;
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw UsageError("kq7 scene: unknown option " + args[i]);
     } else {
@@ -254,6 +275,74 @@ void LightWave(Run& run, const std::string& text) {
   ScriptLines(run, {run.options.name});
 }
 
+// Each glTF mesh on its own, in its own space, through kq7 convert's
+// conversion; assimp makes one mesh per primitive, mesh by mesh in file order.
+void GltfMeshes(Run& run, const GltfFile& file, const GltfScenes& converted) {
+  if (converted.meshes.empty()) return;
+  const ImportedScene imported = ImportScene(run.options.in, false);
+  const nlohmann::json& meshes = GltfFile::Member(file.document(), "meshes");
+  std::vector<unsigned> first;
+  unsigned total = 0;
+  for (const nlohmann::json& mesh : meshes) {
+    first.push_back(total);
+    total += static_cast<unsigned>(GltfFile::Member(mesh, "primitives").size());
+  }
+  first.push_back(total);
+  if (total != imported.scene().mNumMeshes) {
+    throw InputError(run.options.in + ": assimp read " + std::to_string(imported.scene().mNumMeshes) +
+                     " meshes from the file's " + std::to_string(total) + " primitives; they cannot be told apart");
+  }
+  for (const GltfMeshObject& m : converted.meshes) {
+    const fs::path target = run.options.data / Kq7PathFor(m.objectName);
+    ConvertOptions options;
+    for (unsigned i = first[m.mesh]; i < first[m.mesh + 1]; ++i) options.onlyMeshes.push_back(i);
+    try {
+      if (options.onlyMeshes.empty()) throw InputError(run.options.in + ": mesh " + std::to_string(m.mesh) + " has no primitives");
+      const Kq7Description mesh =
+          ConvertScene(imported.scene(), run.options.in + " mesh " + std::to_string(m.mesh), options, run.warnings);
+      std::error_code ec;
+      fs::create_directories(target.parent_path(), ec);
+      const std::vector<unsigned char> bytes = WriteKq7(mesh);
+      WriteText(target, std::string(bytes.begin(), bytes.end()));
+      run.Flush();
+      run.out << run.options.in << " mesh " << m.mesh << " -> " << target.string() << ": " << mesh.positions.size()
+              << " vertices, " << mesh.polygons.size() << " polygons\n";
+    } catch (const InputError& e) {
+      run.Flush();
+      run.err << "kq7: " << e.what() << "\n";
+      run.status = 1;
+    }
+  }
+}
+
+void Gltf(Run& run) {
+  const GltfFile file = GltfFile::Load(run.options.in);
+  GltfSceneOptions options;
+  options.name = run.options.name;
+  options.fps = run.options.fps;
+  const GltfScenes converted = ConvertGltfScenes(file, options, run.warnings);
+  run.Flush();
+  std::vector<std::string> names;
+  for (const auto& [name, scene] : converted.scenes) {
+    const fs::path scenePath = run.options.data / "scenes" / (name + ".lws");
+    WriteText(scenePath, WriteDemoScene(scene));
+    run.out << run.options.in << " (glTF) -> " << scenePath.string() << ": " << scene.objects.size() << " objects, "
+            << scene.lights.size() << " lights, " << scene.cameras.size() << " cameras, frames " << scene.firstFrame
+            << " to " << scene.lastFrame << " at " << scene.framesPerSecond << " per second\n";
+    names.push_back(name);
+  }
+  if (!run.options.noMeshes) GltfMeshes(run, file, converted);
+  ListTextures(run, converted.scenes.front().second, {fs::path(run.options.in).parent_path()});
+  run.Flush();
+  ScriptLines(run, names);
+}
+
+bool IsGltf(const std::string& path, const std::string& text) {
+  std::string ext = fs::path(path).extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ext == ".gltf" || ext == ".glb" || text.compare(0, 4, "glTF") == 0;
+}
+
 }  // namespace
 
 int RunSceneCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -265,10 +354,13 @@ int RunSceneCommand(const std::vector<std::string>& args, std::ostream& out, std
   Run run{options, out, err, {}, 0};
   try {
     const std::string text = ReadText(options.in);
-    if (text.compare(0, 4, "LWSC") != 0) {
-      throw InputError(options.in + ": not a scene kq7 scene reads (a LightWave scene starts with LWSC)");
+    if (IsGltf(options.in, text)) {
+      Gltf(run);
+    } else if (text.compare(0, 4, "LWSC") == 0) {
+      LightWave(run, text);
+    } else {
+      throw InputError(options.in + ": neither a LightWave scene (which starts with LWSC) nor a glTF file (.gltf, .glb)");
     }
-    LightWave(run, text);
   } catch (const InputError&) {
     run.Flush();
     throw;
