@@ -343,10 +343,16 @@ class Reader {
     links_.push_back(link);
   }
 
+  // Bone blocks end where the object's own settings go on.
   bool BoneStatement(const std::string& k) const {
-    return k.rfind("Bone", 0) == 0 || k == "ShowBone" || (k == "ParentItem" && !boneLinked_) ||
-           k == "LockedChannels" || k == "KeyableChannels" || k == "HController" || k == "PController" ||
-           k == "BController";
+    if (k == "ParentItem") return !boneLinked_;
+    for (const char* object :
+         {"ObjectMotion", "ObjectDissolve", "ObjDissolve", "PolygonSize", "MorphAmount", "MorphTarget", "MorphSurfaces",
+          "Plugin", "LineThickness", "UnaffectedByFog", "UnseenByRays", "UnseenByCamera", "UnseenByAlphaChannel",
+          "ShadowOptions", "PivotPosition", "PivotPoint", "TargetItem", "BoneFalloffType"}) {
+      if (k == object) return false;
+    }
+    return true;
   }
 
   void SkipPlugin(const std::string& name) {

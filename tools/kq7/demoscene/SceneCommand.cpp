@@ -126,8 +126,12 @@ std::string ReadText(const std::string& path) {
   return text.str();
 }
 
-void WriteText(const fs::path& path, const std::string& text) {
+// Never over keep, the file being converted.
+void WriteText(const fs::path& path, const std::string& text, const fs::path& keep) {
   std::error_code ec;
+  if (fs::equivalent(path, keep, ec)) {
+    throw InputError(path.string() + ": writing it would overwrite the scene it reads; give another --name or DATADIR");
+  }
   fs::create_directories(path.parent_path(), ec);
   const fs::path part = path.string() + ".part";
   {
@@ -264,7 +268,7 @@ void LightWave(Run& run, const std::string& text) {
     if (!o.mesh.empty()) o.mesh = names.For(o.mesh);
   }
   const fs::path scenePath = run.options.data / "scenes" / (run.options.name + ".lws");
-  WriteText(scenePath, WriteDemoScene(source.scene));
+  WriteText(scenePath, WriteDemoScene(source.scene), run.options.in);
   run.out << run.options.in << " (LightWave scene, version " << source.version << ") -> " << scenePath.string()
           << ": " << source.scene.objects.size() << " objects, " << source.scene.lights.size() << " lights, "
           << source.scene.cameras.size() << " cameras\n";
@@ -303,7 +307,7 @@ void GltfMeshes(Run& run, const GltfFile& file, const GltfScenes& converted) {
       std::error_code ec;
       fs::create_directories(target.parent_path(), ec);
       const std::vector<unsigned char> bytes = WriteKq7(mesh);
-      WriteText(target, std::string(bytes.begin(), bytes.end()));
+      WriteText(target, std::string(bytes.begin(), bytes.end()), run.options.in);
       run.Flush();
       run.out << run.options.in << " mesh " << m.mesh << " -> " << target.string() << ": " << mesh.positions.size()
               << " vertices, " << mesh.polygons.size() << " polygons\n";
@@ -325,7 +329,7 @@ void Gltf(Run& run) {
   std::vector<std::string> names;
   for (const auto& [name, scene] : converted.scenes) {
     const fs::path scenePath = run.options.data / "scenes" / (name + ".lws");
-    WriteText(scenePath, WriteDemoScene(scene));
+    WriteText(scenePath, WriteDemoScene(scene), run.options.in);
     run.out << run.options.in << " (glTF) -> " << scenePath.string() << ": " << scene.objects.size() << " objects, "
             << scene.lights.size() << " lights, " << scene.cameras.size() << " cameras, frames " << scene.firstFrame
             << " to " << scene.lastFrame << " at " << scene.framesPerSecond << " per second\n";
