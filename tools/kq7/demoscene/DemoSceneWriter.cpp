@@ -18,6 +18,16 @@ std::string FloatText(float v) {
 
 namespace {
 
+// A name or value as one word of the player's text, never none.
+std::string Word(const std::string& text, const char* fallback) {
+  if (text.empty()) return fallback;
+  std::string word = text;
+  for (char& c : word) {
+    if (!IsTokenChar(static_cast<unsigned char>(c))) c = '_';
+  }
+  return word;
+}
+
 std::string Hex(uint32_t id) {
   char text[16];
   std::snprintf(text, sizeof text, "%08X", id);
@@ -58,7 +68,7 @@ std::string ParentLine(const std::optional<ItemLink>& link) {
 std::string BoneText(const DemoBone& b) {
   // Seven words after AddBone and twelve after the rest direction are
   // passed over by the player; these are LightWave's own.
-  std::string text = "AddBone\nBoneName " + b.name + "\nShowBone 1 -1\nBoneActive 1\nBoneRestPosition " +
+  std::string text = "AddBone\nBoneName " + Word(b.name, "Bone") + "\nShowBone 1 -1\nBoneActive 1\nBoneRestPosition " +
                      Triple(b.restPosition) + "\nBoneRestDirection " + Triple(b.restDirection) +
                      "\nBoneRestLength 1\nScaleBoneStrength 1\nBoneStrength 1\nBoneStrengthMultiply 0\n"
                      "BoneLimitedRange 0\nBoneNormalization 0\n";
@@ -66,10 +76,10 @@ std::string BoneText(const DemoBone& b) {
 }
 
 std::string ObjectText(const DemoObject& o) {
-  std::string text = o.mesh.empty() ? "AddNullObject " + o.nullName + "\n" : "LoadObjectLayer 1 " + o.mesh + "\n";
+  std::string text = o.mesh.empty() ? "AddNullObject " + Word(o.nullName, "Null") + "\n" : "LoadObjectLayer 1 " + Word(o.mesh, "") + "\n";
   text += "ShowObject 6 3\n" + MotionText("ObjectMotion", o.motion);
   if (o.boneFalloff) {
-    text += "BoneFalloffType " + *o.boneFalloff + "\n";
+    text += "BoneFalloffType " + Word(*o.boneFalloff, "0") + "\n";
     for (const DemoBone& bone : o.bones) text += BoneText(bone);
   }
   text += ParentLine(o.parent);
@@ -88,7 +98,7 @@ std::string ObjectText(const DemoObject& o) {
   }
   if (o.dissolve) text += ScalarLine("ObjectDissolve", *o.dissolve);
   if (o.polygonSize) text += ScalarLine("PolygonSize", *o.polygonSize);
-  if (!o.lineThickness.empty()) text += "LineThickness " + o.lineThickness + " 0 0 0\n";
+  if (!o.lineThickness.empty()) text += "LineThickness " + Word(o.lineThickness, "") + " 0 0 0\n";
   if (o.unaffectedByFog) text += "UnaffectedByFog 1\n";
   if (o.unseenByRays) text += "UnseenByRays 1\n";
   if (o.unseenByCamera) text += "UnseenByCamera 1\n";
@@ -97,7 +107,7 @@ std::string ObjectText(const DemoObject& o) {
 }
 
 std::string LightText(const DemoLight& l) {
-  std::string text = "AddLight\nLightName " + l.name + "\nShowLight 0 7\n" + MotionText("LightMotion", l.motion) +
+  std::string text = "AddLight\nLightName " + Word(l.name, "Light") + "\nShowLight 0 7\n" + MotionText("LightMotion", l.motion) +
                      ParentLine(l.parent) + "LightColor " + Triple(l.color) + "\n" +
                      ScalarLine("LightIntensity", l.intensity) + "LightType " + std::to_string(l.type) + "\n";
   if (l.type == 2 && l.coneAngle) text += ScalarLine("LightConeAngle", *l.coneAngle);
@@ -110,8 +120,20 @@ std::string LightText(const DemoLight& l) {
   return text + "ShadowType 1\n\n";
 }
 
+// The scene's own keywords: a camera's name is met by the scene's keyword
+// loop, and one of these would start a block of its own there.
+bool IsSceneKeyword(const std::string& word) {
+  for (const char* keyword : {"FGDissolve", "NearClipDistance", "FirstFrame", "LastFrame", "FramesPerSecond", "FogType",
+                              "FogMaxDistance", "FogMinDistance", "FogColor", "BackdropColor", "LightName",
+                              "LoadObjectLayer", "AddNullObject", "BGImage", "FGImage", "AmbientColor", "CameraMotion"}) {
+    if (word == keyword) return true;
+  }
+  return false;
+}
+
 std::string CameraText(const DemoCamera& c) {
-  std::string text = "AddCamera\nCameraName " + c.name + "\nShowCamera 1 2\n" +
+  const std::string name = IsSceneKeyword(c.name) ? "Camera" : Word(c.name, "Camera");
+  std::string text = "AddCamera\nCameraName " + name + "\nShowCamera 1 2\n" +
                      MotionText("CameraMotion", c.motion) + ParentLine(c.parent) + ScalarLine("ZoomFactor", c.zoom) +
                      // the twelve words the player passes over after the zoom
                      "ResolutionMultiplier 1.0\nFrameSize 640 480\nPixelAspect 1\nMaskPosition 0 0 640 480\n" +

@@ -90,10 +90,11 @@ const json& GltfFile::Member(const json& object, const char* name) {
   return it == object.end() ? none : *it;
 }
 
-GltfFile GltfFile::Load(const std::string& path) {
+GltfFile GltfFile::Load(const std::string& path) { return Parse(ReadBytes(path, path), path); }
+
+GltfFile GltfFile::Parse(const std::string& bytes, const std::string& path) {
   GltfFile file;
   file.path_ = path;
-  const std::string bytes = ReadBytes(path, path);
   std::string text = bytes, bin;
   bool hasBin = false;
   if (bytes.size() >= 12 && bytes.compare(0, 4, "glTF") == 0) {
@@ -164,9 +165,12 @@ std::vector<float> GltfFile::Floats(const json& accessorIndex, int components) c
   }
   if (!Member(a, "sparse").is_null()) throw InputError(what + " is sparse, which kq7 scene does not read");
   const std::size_t count = countJson.get<std::size_t>();
-  std::vector<float> out(count * static_cast<std::size_t>(n), 0.0f);
   const json& viewIndex = Member(a, "bufferView");
-  if (viewIndex.is_null()) return out;  // all zeros, as glTF has it
+  if (viewIndex.is_null()) {
+    // All zeros, as glTF has it; a count no file could mean is refused.
+    if (count > (std::size_t{1} << 24)) throw InputError(what + " has a count of " + std::to_string(count));
+    return std::vector<float>(count * static_cast<std::size_t>(n), 0.0f);
+  }
   const json& views = Member(json_, "bufferViews");
   if (!viewIndex.is_number_unsigned() || viewIndex.get<std::size_t>() >= views.size()) {
     throw InputError(what + " names a buffer view that does not exist");
@@ -191,6 +195,7 @@ std::vector<float> GltfFile::Floats(const json& accessorIndex, int components) c
     throw InputError(what + " runs past the end of its buffer view");
   }
   const bool normalized = Member(a, "normalized").is_boolean() && Member(a, "normalized").get<bool>();
+  std::vector<float> out(count * static_cast<std::size_t>(n), 0.0f);
   for (std::size_t e = 0; e < count; ++e) {
     const char* p = buffer.data() + viewOffset + offset + e * stride;
     for (int c = 0; c < n; ++c, p += size) {

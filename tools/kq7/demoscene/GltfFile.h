@@ -15,6 +15,9 @@ class GltfFile {
   // Throws InputError naming path for a file that is not glTF 2.0 or whose
   // buffers cannot be read.
   static GltfFile Load(const std::string& path);
+  // The same from bytes already read; external buffers are looked for
+  // beside path.
+  static GltfFile Parse(const std::string& bytes, const std::string& path);
 
   const nlohmann::json& document() const { return json_; }
   const std::string& path() const { return path_; }

@@ -20,6 +20,7 @@ constexpr double kPi = 3.14159265358979323846;
 // What the fitted rotations may stray from glTF's at a frame.
 constexpr double kToleranceDegrees = 0.01;
 constexpr double kStillSeconds = 5;
+constexpr double kMaxFrames = 1e6;
 
 std::string OneWord(const std::string& name, const std::string& fallback) {
   std::string out;
@@ -250,6 +251,10 @@ class Converter {
       for (const json& r : Get(scenes[static_cast<std::size_t>(scene)], "nodes")) {
         const int root = Index(r);
         if (root < 0 || static_cast<std::size_t>(root) >= nodes_.size()) Fail("a scene names a node that does not exist");
+        if (nodes_[static_cast<std::size_t>(root)].parent != -1) {
+          Fail("the scene lists " + NodeLabel(root) + " as a root, but it is a child of node " +
+               std::to_string(nodes_[static_cast<std::size_t>(root)].parent));
+        }
         roots_.push_back(root);
       }
       if (scenes.size() > 1) Warn("the file holds " + std::to_string(scenes.size()) + " scenes; scene " +
@@ -608,6 +613,9 @@ class Converter {
   DemoScene Scene(const Animation* anim) {
     DemoScene scene;
     const double end = anim != nullptr ? anim->end : kStillSeconds;
+    if (end * fps_ > kMaxFrames) {
+      Fail("animation " + anim->name + " lasts " + std::to_string(end) + " s, more frames than a scene can hold");
+    }
     const std::vector<double> frames = FrameTimes(end);
     scene.firstFrame = 0;
     scene.framesPerSecond = static_cast<uint32_t>(std::lround(fps_));
