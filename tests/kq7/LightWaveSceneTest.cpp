@@ -282,13 +282,18 @@ TEST(Kq7SceneLightWave, LaterVersionsReadPastWhatThePlayerDoesNotKnow) {
   WriteBox(dir);
   WritePicture(dir, dir / "data/textures/PleaseWaitLoading.jpg");
   const std::string zoom = Envelope("  Key 3.2 0 3 0 0 0 0 0 0\n  Key 1 2 3 0 0 0 0 0 0\n", 2);
+  // Two bones where the mesh has one: the player would pass over the second
+  // and the object's parent with it.
+  const std::string bone = "AddBone 40000000\nBoneName Bone\nShowBone 1 -1 0.376 0.878 0.125\nBoneActive 1\n"
+                           "BoneRestPosition 0 0 0\nBoneRestDirection 0 0 0\nBoneMotion\n" + Motion9() +
+                           "ParentItem 10000001\nBoneWeightShade 1\n";
   const std::string text =
       "LWSC\n5\n\nFirstFrame 0\nLastFrame 60\nFramesPerSecond 30\n\n"
       "AddNullObject 10000000 Base Null\nChangeObject 0\nShowObject 6 -1\nGroup 0\nObjectMotion\n" +
       Motion9(0, 1, 0) + "PathAlignLookAhead 0.033\nIKInitialState 0\n"
       "Plugin ItemMotionHandler 1 Oscillator\nObjectMotion\nNumChannels 0\nEndPlugin\nShadowOptions 7\n\n"
       "LoadObjectLayer 2 10000001 Objects/Box.lwo\nChangeObject 0\nShowObject 6 -1\nGroup 0\nObjectMotion\n" +
-      Motion9(3, 0, 0) + "ParentItem 10000000\nCtrlPosItemBlend 1\nShadowOptions 7\n\n"
+      Motion9(3, 0, 0) + "BoneFalloffType 5\n" + bone + bone + "ParentItem 10000000\nCtrlPosItemBlend 1\nShadowOptions 7\n\n"
       "AmbientColor 1 1 1\nAmbientIntensity 0.2\n\n"
       "AddLight 20000000\nLightName Key\nShowLight 1 -1\nGroup 0\nLightMotion\n" + Motion9(0, 4, 0) +
       "ParentItem 10000001\nLightColor 1 1 1\nLightIntensity 0.75\nAffectCaustics 1\nLightType 1\n"
@@ -316,6 +321,7 @@ TEST(Kq7SceneLightWave, LaterVersionsReadPastWhatThePlayerDoesNotKnow) {
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_THAT(run.err, HasSubstr("object 1 (Base Null): plugin Oscillator is dropped"));
   EXPECT_THAT(run.err, HasSubstr("object 2 (Objects/Box.lwo): layer 2 is asked for"));
+  EXPECT_THAT(run.err, HasSubstr("object 2 (Objects/Box.lwo): its 2 bones are dropped"));
   const auto loaded = LoadDemoScene(dir / "data", "modern6");
   Scene& scene = *loaded->scene;
   ASSERT_EQ(scene.objects.count(), 2);

@@ -260,6 +260,28 @@ void ScriptLines(Run& run, const std::vector<std::string>& names) {
   for (const std::string& name : names) run.out << "  " << name << " 1 00:00:00:000\n";
 }
 
+// The player reads as many bone blocks as the object's mesh has bones, and
+// passes over the rest with the object's parent among them: bones that do
+// not match the mesh are dropped.
+void MatchBones(Run& run, DemoScene& scene) {
+  for (std::size_t i = 0; i < scene.objects.size(); ++i) {
+    DemoObject& o = scene.objects[i];
+    const fs::path mesh = run.options.data / Kq7PathFor(o.mesh);
+    if (o.bones.empty() || !fs::exists(mesh)) continue;
+    try {
+      const std::size_t count = static_cast<std::size_t>(ReadKq7(mesh.string()).mesh->boneCount());
+      if (count == o.bones.size()) continue;
+      run.warnings.push_back(run.options.in + ": object " + std::to_string(i + 1) + " (" + o.label + "): its " +
+                             std::to_string(o.bones.size()) + " bones are dropped: its mesh " + Kq7PathFor(o.mesh) +
+                             " has " + std::to_string(count));
+      o.bones.clear();
+      o.boneFalloff.reset();
+    } catch (const LoadError&) {
+      // kq7 convert has said what is wrong with the mesh
+    }
+  }
+}
+
 void LightWave(Run& run, const std::string& text) {
   LightWaveScene source = ReadLightWaveScene(text, run.options.in, run.warnings);
   run.Flush();
@@ -267,13 +289,14 @@ void LightWave(Run& run, const std::string& text) {
   for (DemoObject& o : source.scene.objects) {
     if (!o.mesh.empty()) o.mesh = names.For(o.mesh);
   }
+  const std::vector<fs::path> folders = SearchFolders(run.options.in, run.options.content);
+  if (!run.options.noMeshes) ConvertMeshes(run, names, folders);
+  MatchBones(run, source.scene);
   const fs::path scenePath = run.options.data / "scenes" / (run.options.name + ".lws");
   WriteText(scenePath, WriteDemoScene(source.scene), run.options.in);
   run.out << run.options.in << " (LightWave scene, version " << source.version << ") -> " << scenePath.string()
           << ": " << source.scene.objects.size() << " objects, " << source.scene.lights.size() << " lights, "
           << source.scene.cameras.size() << " cameras\n";
-  const std::vector<fs::path> folders = SearchFolders(run.options.in, run.options.content);
-  if (!run.options.noMeshes) ConvertMeshes(run, names, folders);
   ListTextures(run, source.scene, folders);
   run.Flush();
   ScriptLines(run, {run.options.name});
