@@ -12,6 +12,7 @@
 #include "app/Capture.h"
 #include "app/Demo.h"
 #include "app/DemoReport.h"
+#include "app/SceneHint.h"
 #include "app/Player.h"
 #include "app/StillRender.h"
 #include "platform/GlContext.h"
@@ -76,6 +77,7 @@ int Usage(const std::string& problem) {
 
 int LoadingError(const std::string& text) {
   std::cerr << "Loading Error: " << text << "\n";
+  if (const std::string hint = SceneHint(text); !hint.empty()) std::cerr << hint << "\n";
   return 1;
 }
 

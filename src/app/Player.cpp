@@ -10,6 +10,7 @@
 #include "app/FrameDrawer.h"
 #include "app/PlaybackClock.h"
 #include "app/PlaybackStats.h"
+#include "app/SceneHint.h"
 #include "gl/FixedFunction.h"
 #include "platform/Clock.h"
 #include "platform/GlContext.h"
@@ -123,6 +124,7 @@ int RunPlayer(const PlayerOptions& options) {
     demo.LoadContent();
   } catch (const LoadError& error) {
     ShowMessage("Loading Error", error.what(), MessageKind::Error, session.gl ? session.gl->window() : nullptr);
+    if (const std::string hint = SceneHint(error.what()); !hint.empty()) std::cerr << hint << "\n";
     return 1;
   } catch (const std::bad_alloc&) {
     ShowMessage("Loading Error", "Out of memory", MessageKind::Error);

@@ -14,6 +14,7 @@
 #include "Info.h"
 #include "ToolError.h"
 #include "anim/LoadError.h"
+#include "demoscene/SceneCommand.h"
 #include "lightwave/ObjectToKq7.h"
 
 namespace stagwerk::kq7 {
@@ -26,6 +27,7 @@ SYNOPSIS
     kq7 convert [OPTIONS] IN...
     kq7 info [--json] FILE.kq7...
     kq7 export FILE.kq7 OUT
+    kq7 scene [OPTIONS] IN [DATADIR]   (kq7 scene --help says more)
     kq7 --help | --version
 
 DESCRIPTION
@@ -313,6 +315,7 @@ int RunKq7(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (command == "convert") return Convert(rest, out, err);
     if (command == "info") return Info(rest, out, err);
     if (command == "export") return Export(rest, out, err);
+    if (command == "scene") return RunSceneCommand(rest, out, err);
     throw UsageError("kq7: unknown command " + command);
   } catch (const UsageError& e) {
     err << e.what() << "\n" << kTry << "\n";

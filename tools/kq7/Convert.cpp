@@ -111,7 +111,18 @@ std::vector<std::string> DiffuseTextures(const aiScene& scene, const std::vector
 
 Kq7Description ConvertScene(const aiScene& scene, const std::string& file, const ConvertOptions& options,
                             std::vector<std::string>& warnings) {
-  const std::vector<Placed> placed = PlaceMeshes(scene, file);
+  std::vector<Placed> placed;
+  if (options.onlyMeshes.empty()) {
+    placed = PlaceMeshes(scene, file);
+  } else {
+    for (unsigned index : options.onlyMeshes) {
+      if (index >= scene.mNumMeshes || scene.mMeshes[index] == nullptr) {
+        throw InputError(file + ": mesh " + std::to_string(index) + " of " + std::to_string(scene.mNumMeshes) +
+                         " does not exist");
+      }
+      placed.push_back({scene.mMeshes[index], aiMatrix4x4()});
+    }
+  }
 
   // assimp hands every format over right-handed (it mirrors LightWave's
   // objects itself); the player is left-handed: mirror Z back.

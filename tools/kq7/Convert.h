@@ -18,6 +18,8 @@ struct ConvertOptions {
   std::string texture;          // overrides the first material's texture
   std::string texture2;         // the texture for the second UV set
   std::string environmentMap;
+  // When set, only these meshes, each in its own space: a scene places them.
+  std::vector<unsigned> onlyMeshes;
 };
 
 // file names the source in messages and warnings. Throws InputError when the

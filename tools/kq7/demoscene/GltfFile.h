@@ -1,0 +1,39 @@
+#pragma once
+// A glTF 2.0 file (.gltf with its buffers, or .glb) as JSON and the numbers
+// its accessors hold. Scenes are read from here rather than through assimp:
+// assimp 5.2.5 keeps no animation interpolation (STEP and CUBICSPLINE come
+// out as linear keys) and renumbers the nodes that animations name.
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace stagwerk::kq7 {
+
+class GltfFile {
+ public:
+  // Throws InputError naming path for a file that is not glTF 2.0 or whose
+  // buffers cannot be read.
+  static GltfFile Load(const std::string& path);
+  // The same from bytes already read; external buffers are looked for
+  // beside path.
+  static GltfFile Parse(const std::string& bytes, const std::string& path);
+
+  const nlohmann::json& document() const { return json_; }
+  const std::string& path() const { return path_; }
+
+  // An accessor's elements as floats, normalised integers scaled to 0..1 or
+  // -1..1 as glTF defines. components is what the caller expects per element;
+  // anything else is an InputError naming the accessor.
+  std::vector<float> Floats(const nlohmann::json& accessorIndex, int components) const;
+
+  // The member of an object, or null when absent.
+  static const nlohmann::json& Member(const nlohmann::json& object, const char* name);
+
+ private:
+  std::string path_;
+  nlohmann::json json_;
+  std::vector<std::string> buffers_;
+};
+
+}  // namespace stagwerk::kq7
