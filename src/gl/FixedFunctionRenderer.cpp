@@ -1,6 +1,7 @@
 #include "gl/FixedFunctionRenderer.h"
 
 #include "gl/FixedFunction.h"
+#include "frame/PipelineState.h"
 #include "gl/MeshCalls.h"
 #include "gl/TextureObjects.h"
 #include "gl/Viewport.h"
@@ -159,6 +160,14 @@ void FixedFunctionRenderer::Apply(const Draw& draw) {
   cache_.Apply(draw.state, {TextureName(draw.state.units[0].texture), TextureName(draw.state.units[1].texture)});
 }
 
+void FixedFunctionRenderer::DrawPicture(const Draw& draw, const Projection& projection) {
+  Apply(draw);
+  UseProjection(ProjectionKind::Identity, projection);
+  LoadModelview(Matrix4::Identity());
+  SetCurrentAttributes(draw);
+  DrawSquare(1.0f);
+}
+
 void FixedFunctionRenderer::DrawFrame(const Frame& frame) {
   SetFrameState(frame);
   for (const Draw& draw : frame.draws) {
@@ -168,13 +177,7 @@ void FixedFunctionRenderer::DrawFrame(const Frame& frame) {
         cache_.SetDepthWrite(draw.state.Has(kDepthWrite));
         glClear(GL_DEPTH_BUFFER_BIT);
         break;
-      case DrawKind::Picture:
-        Apply(draw);
-        UseProjection(ProjectionKind::Identity, frame.projection);
-        LoadModelview(Matrix4::Identity());
-        SetCurrentAttributes(draw);
-        DrawSquare(1.0f);
-        break;
+      case DrawKind::Picture: DrawPicture(draw, frame.projection); break;
       case DrawKind::Mesh:
         Apply(draw);
         UseProjection(ProjectionKind::Perspective, frame.projection);
@@ -209,14 +212,11 @@ void FixedFunctionRenderer::DrawFrame(const Frame& frame) {
 }
 
 void FixedFunctionRenderer::DrawLoadingPicture(const Texture& picture) {
-  // Flat over the viewport: no lighting, fog or depth test, unit 0 alone.
-  RenderState flat;
-  flat.bits = kBlend | kDepthWrite | (kUnitTexture << UnitShift(0));
-  flat.units[0].texture = picture.renderHandle;
-  cache_.Apply(flat, {TextureName(picture.renderHandle), 0});
-  UseProjection(ProjectionKind::Identity, projection_);
-  LoadModelview(Matrix4::Identity());
-  DrawSquare(1.0f);
+  // Drawn before any frame, as frames draw their pictures.
+  PipelineState state;
+  state.FlatPicture();
+  state.EnableAndBind(0, picture.renderHandle);
+  DrawPicture(state.Snapshot(DrawKind::Picture), projection_);
 }
 
 void FixedFunctionRenderer::Resize(int width, int height) {

@@ -40,6 +40,7 @@ class FixedFunctionRenderer final : public Renderer {
 
   void SetFrameState(const Frame& frame);
   void Apply(const Draw& draw);
+  void DrawPicture(const Draw& draw, const Projection& projection);
   void UseProjection(ProjectionKind kind, const Projection& projection);
   void LoadModelview(const Matrix4& m);
   void SetCurrentAttributes(const Draw& draw);
