@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "anim/SceneReader.h"
-#include "app/DemoConfig.h"
+#include "script/DemoConfig.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   stagwerk::SceneReader reader(data, static_cast<uint32_t>(size));

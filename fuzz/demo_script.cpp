@@ -5,7 +5,7 @@
 
 #include "anim/LoadError.h"
 #include "anim/SceneReader.h"
-#include "app/DemoScript.h"
+#include "script/DemoScript.h"
 #include "scene/SceneCache.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

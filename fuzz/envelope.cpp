@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     if (data[0] & 1) {
       const stagwerk::MotionChannels motion = stagwerk::ReadMotionChannels(reader);
-      for (const auto& channel : motion.channels) Evaluate(*channel);
+      for (const auto& channel : motion.channels) Evaluate(channel);
     } else {
       const stagwerk::ScalarOrEnvelope scalar = stagwerk::ReadScalarOrEnvelope(reader);
       if (scalar.envelope) Evaluate(*scalar.envelope);

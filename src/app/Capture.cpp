@@ -12,7 +12,7 @@
 #include "app/Demo.h"
 #include "app/FrameDrawer.h"
 #include "app/OffscreenDemo.h"
-#include "app/DemoScript.h"
+#include "script/DemoScript.h"
 #include "app/PlaybackClock.h"
 #include "platform/Clock.h"
 #include "platform/GlContext.h"

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "anim/DataDirectories.h"
-#include "app/DemoConfig.h"
-#include "app/DemoScript.h"
+#include "script/DemoConfig.h"
+#include "script/DemoScript.h"
 #include "app/SettingsStore.h"
 #include "objects/MeshCache.h"
 #include "scene/SceneCache.h"

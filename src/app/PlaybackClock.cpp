@@ -4,7 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "app/DemoScript.h"
+#include "script/DemoScript.h"
 #include "platform/Clock.h"
 #include "platform/MusicPlayer.h"
 #include "scene/Scene.h"

@@ -10,7 +10,7 @@
 #include <fstream>
 
 #include "anim/LoadError.h"
-#include "app/DemoConfig.h"
+#include "script/DemoConfig.h"
 
 namespace stagwerk {
 

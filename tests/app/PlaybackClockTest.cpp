@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/DemoScript.h"
+#include "script/DemoScript.h"
 #include "platform/Clock.h"
 #include "platform/MusicPlayer.h"
 #include "scene/Scene.h"

@@ -7,7 +7,7 @@
 
 #include "anim/LoadError.h"
 #include "anim/SceneReader.h"
-#include "app/DemoConfig.h"
+#include "script/DemoConfig.h"
 #include "TempDir.h"
 
 namespace stagwerk {

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <thread>
 
-#include "app/DemoScript.h"
+#include "script/DemoScript.h"
 #include "app/PlaybackClock.h"
 #include "music/DemoMusic.h"
 #include "music/OggVorbisWriter.h"

@@ -1,4 +1,4 @@
-#include "app/DemoConfig.h"
+#include "script/DemoConfig.h"
 
 #include <gtest/gtest.h>
 

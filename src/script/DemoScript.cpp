@@ -1,4 +1,4 @@
-#include "app/DemoScript.h"
+#include "script/DemoScript.h"
 
 #include <cstdlib>
 #include <memory>
