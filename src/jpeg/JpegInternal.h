@@ -180,7 +180,9 @@ void PrepareQuant(const QuantTable& q, float qf[64]);
 
 // Inverse DCT of one block of quantised coefficients (natural order) into
 // 8x8 samples. dcOnly promises that coefficients 1..63 are zero.
-void InverseDct(const int16_t* coef, const float* qf, uint8_t* out, ptrdiff_t stride, bool dcOnly);
+using IdctFunction = void (*)(const int16_t* coef, const float* qf, uint8_t* out, ptrdiff_t stride, bool dcOnly);
+// The fastest path this processor runs.
+IdctFunction ChooseIdct();
 
 }  // namespace jpeg
 

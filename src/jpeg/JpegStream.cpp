@@ -522,6 +522,7 @@ int StreamReader::Scan(const uint8_t* s, size_t n) {
     rc = StartOutput();
     if (rc != JPEG_SUCCESS) return rc;
     for (Component& c : f.comps) PrepareQuant(w_.quant[c.tq], c.qf);
+    const IdctFunction idct = ChooseIdct();
     std::vector<int> avail(f.comps.size(), 0);
     alignas(16) int16_t blk[64];
     rc = ForEachBlock(
@@ -531,7 +532,7 @@ int StreamReader::Scan(const uint8_t* s, size_t n) {
           int last = DecodeBlockSeq(br, w_.dc[c.dcTable], w_.ac[c.acTable], c.pred, blk);
           if (last < 0) return false;
           const ptrdiff_t stride = static_cast<ptrdiff_t>(c.blocksW) * 8;
-          InverseDct(blk, c.qf, c.Row(by * 8) + bx * 8, stride, last == 0);
+          idct(blk, c.qf, c.Row(by * 8) + bx * 8, stride, last == 0);
           return true;
         },
         [&](int row, bool last) {
@@ -684,6 +685,7 @@ int StreamReader::Finish() {
   }
   int rc = StartOutput();
   if (rc != JPEG_SUCCESS) return rc;
+  const IdctFunction idct = ChooseIdct();
   std::vector<int> avail(f.comps.size(), 0);
   for (int my = 0; my < f.mcusY; ++my) {
     for (size_t i = 0; i < f.comps.size(); ++i) {
@@ -694,7 +696,7 @@ int StreamReader::Finish() {
           const int16_t* blk = c.coef.data() + (static_cast<size_t>(by) * static_cast<size_t>(c.blocksW) + static_cast<size_t>(bx)) * 64;
           bool dcOnly = true;
           for (int k = 1; k < 64 && dcOnly; ++k) dcOnly = blk[k] == 0;
-          InverseDct(blk, c.qf, c.Row(by * 8) + bx * 8, stride, dcOnly);
+          idct(blk, c.qf, c.Row(by * 8) + bx * 8, stride, dcOnly);
         }
       }
       avail[i] = my + 1 == f.mcusY ? INT_MAX : (my + 1) * 8 * c.v;
