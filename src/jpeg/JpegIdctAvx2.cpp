@@ -19,11 +19,12 @@ JPEG_TARGET_AVX2 inline __m256 LoadScaledRow(const int16_t* c, const float* q) {
   return _mm256_mul_ps(_mm256_cvtepi32_ps(v), _mm256_loadu_ps(q));
 }
 
-JPEG_TARGET_AVX2 inline void Transpose8x8(__m256 r[8]) {
-  __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]), t1 = _mm256_unpackhi_ps(r[0], r[1]);
-  __m256 t2 = _mm256_unpacklo_ps(r[2], r[3]), t3 = _mm256_unpackhi_ps(r[2], r[3]);
-  __m256 t4 = _mm256_unpacklo_ps(r[4], r[5]), t5 = _mm256_unpackhi_ps(r[4], r[5]);
-  __m256 t6 = _mm256_unpacklo_ps(r[6], r[7]), t7 = _mm256_unpackhi_ps(r[6], r[7]);
+JPEG_TARGET_AVX2 inline void Transpose8x8(__m256& r0, __m256& r1, __m256& r2, __m256& r3, __m256& r4, __m256& r5,
+                                          __m256& r6, __m256& r7) {
+  __m256 t0 = _mm256_unpacklo_ps(r0, r1), t1 = _mm256_unpackhi_ps(r0, r1);
+  __m256 t2 = _mm256_unpacklo_ps(r2, r3), t3 = _mm256_unpackhi_ps(r2, r3);
+  __m256 t4 = _mm256_unpacklo_ps(r4, r5), t5 = _mm256_unpackhi_ps(r4, r5);
+  __m256 t6 = _mm256_unpacklo_ps(r6, r7), t7 = _mm256_unpackhi_ps(r6, r7);
   __m256 s0 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(1, 0, 1, 0));
   __m256 s1 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(3, 2, 3, 2));
   __m256 s2 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(1, 0, 1, 0));
@@ -32,14 +33,14 @@ JPEG_TARGET_AVX2 inline void Transpose8x8(__m256 r[8]) {
   __m256 s5 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(3, 2, 3, 2));
   __m256 s6 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(1, 0, 1, 0));
   __m256 s7 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(3, 2, 3, 2));
-  r[0] = _mm256_permute2f128_ps(s0, s4, 0x20);
-  r[1] = _mm256_permute2f128_ps(s1, s5, 0x20);
-  r[2] = _mm256_permute2f128_ps(s2, s6, 0x20);
-  r[3] = _mm256_permute2f128_ps(s3, s7, 0x20);
-  r[4] = _mm256_permute2f128_ps(s0, s4, 0x31);
-  r[5] = _mm256_permute2f128_ps(s1, s5, 0x31);
-  r[6] = _mm256_permute2f128_ps(s2, s6, 0x31);
-  r[7] = _mm256_permute2f128_ps(s3, s7, 0x31);
+  r0 = _mm256_permute2f128_ps(s0, s4, 0x20);
+  r1 = _mm256_permute2f128_ps(s1, s5, 0x20);
+  r2 = _mm256_permute2f128_ps(s2, s6, 0x20);
+  r3 = _mm256_permute2f128_ps(s3, s7, 0x20);
+  r4 = _mm256_permute2f128_ps(s0, s4, 0x31);
+  r5 = _mm256_permute2f128_ps(s1, s5, 0x31);
+  r6 = _mm256_permute2f128_ps(s2, s6, 0x31);
+  r7 = _mm256_permute2f128_ps(s3, s7, 0x31);
 }
 
 // Level shift, clamp and round (to nearest even, as lrintf does) of one column.
@@ -62,17 +63,21 @@ JPEG_TARGET_AVX2 void InverseDctAvx2(const int16_t* coef, const float* qf, uint8
     FillDc(coef, qf, out, stride);
     return;
   }
-  __m256 r[8];
-  for (int i = 0; i < 8; ++i) r[i] = LoadScaledRow(coef + i * 8, qf + i * 8);
-  flow::Idct1D(r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7]);
-  Transpose8x8(r);
-  flow::Idct1D(r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7]);
-  // r[c] now holds column c. Packing pairs of columns keeps rows 0-3 in the
+  // Named registers rather than an array, which the compiler would keep on
+  // the stack.
+  __m256 r0 = LoadScaledRow(coef, qf), r1 = LoadScaledRow(coef + 8, qf + 8);
+  __m256 r2 = LoadScaledRow(coef + 16, qf + 16), r3 = LoadScaledRow(coef + 24, qf + 24);
+  __m256 r4 = LoadScaledRow(coef + 32, qf + 32), r5 = LoadScaledRow(coef + 40, qf + 40);
+  __m256 r6 = LoadScaledRow(coef + 48, qf + 48), r7 = LoadScaledRow(coef + 56, qf + 56);
+  flow::Idct1D(r0, r1, r2, r3, r4, r5, r6, r7);
+  Transpose8x8(r0, r1, r2, r3, r4, r5, r6, r7);
+  flow::Idct1D(r0, r1, r2, r3, r4, r5, r6, r7);
+  // rN now holds column N. Packing pairs of columns keeps rows 0-3 in the
   // low lane and rows 4-7 in the high one: bytes (column, row) per lane.
-  __m256i p01 = _mm256_packs_epi32(ToSamples(r[0]), ToSamples(r[1]));
-  __m256i p23 = _mm256_packs_epi32(ToSamples(r[2]), ToSamples(r[3]));
-  __m256i p45 = _mm256_packs_epi32(ToSamples(r[4]), ToSamples(r[5]));
-  __m256i p67 = _mm256_packs_epi32(ToSamples(r[6]), ToSamples(r[7]));
+  __m256i p01 = _mm256_packs_epi32(ToSamples(r0), ToSamples(r1));
+  __m256i p23 = _mm256_packs_epi32(ToSamples(r2), ToSamples(r3));
+  __m256i p45 = _mm256_packs_epi32(ToSamples(r4), ToSamples(r5));
+  __m256i p67 = _mm256_packs_epi32(ToSamples(r6), ToSamples(r7));
   // Each lane: columns 0-3 (or 4-7) of four rows, four bytes per column.
   const __m256i byRow = _mm256_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15,  //
                                          0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);

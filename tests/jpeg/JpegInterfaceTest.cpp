@@ -3,6 +3,7 @@
 
 #include "JpegTestSupport.h"
 
+#include "jpeg/JpegColorPaths.h"
 #include "jpeg/JpegIdctPaths.h"
 #include "jpeg/JpegInternal.h"
 
@@ -464,5 +465,44 @@ TEST(JpegTransform, SimdPathsAgreeWithScalar) {
     bool dcOnly = true;
     for (int i = 1; i < 64; ++i) dcOnly = dcOnly && coef[i] == 0;
     compare(coef, dcOnly, trial);
+  }
+}
+
+TEST(JpegColour, SimdPathsAgreeWithScalar) {
+  std::vector<std::pair<const char*, jpeg::YccRowFunction>> paths;
+#if defined(__SSE2__)
+  paths.emplace_back("SSE2", jpeg::YccRowSse2);
+#endif
+#if defined(STAGWERK_JPEG_AVX2)
+  if (jpeg::CpuHasAvx2()) paths.emplace_back("AVX2", jpeg::YccRowAvx2);
+#endif
+  if (paths.empty()) GTEST_SKIP() << "no SIMD path on this target";
+  uint32_t seed = 11;
+  auto next = [&] { return static_cast<uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24); };
+  // Widths around the SIMD step sizes; samples random, with the extremes
+  // that saturate every sum.
+  for (int w : {1, 7, 8, 9, 15, 16, 17, 31, 33, 64, 67}) {
+    std::vector<uint8_t> y(w), cb(w), cr(w), a(w);
+    for (int i = 0; i < w; ++i) {
+      const uint8_t extremes[] = {0, 255};
+      y[i] = i % 5 == 0 ? extremes[i % 2] : next();
+      cb[i] = i % 7 == 0 ? extremes[(i / 7) % 2] : next();
+      cr[i] = i % 3 == 0 ? extremes[(i / 3) % 2] : next();
+      a[i] = next();
+    }
+    for (int order : {jpeg::kOrderRgb, jpeg::kOrderBgr, jpeg::kOrderRgba}) {
+      for (int ch : {3, 4, 5}) {
+        if (order == jpeg::kOrderRgba && ch < 4) continue;
+        for (const uint8_t* alpha : {static_cast<const uint8_t*>(nullptr), static_cast<const uint8_t*>(a.data())}) {
+          std::vector<uint8_t> want(static_cast<size_t>(w * ch) + 16, 0x5A);
+          jpeg::YccRowScalar(order, y.data(), cb.data(), cr.data(), alpha, want.data(), w, ch);
+          for (const auto& [name, row] : paths) {
+            std::vector<uint8_t> got(want.size(), 0x5A);
+            row(order, y.data(), cb.data(), cr.data(), alpha, got.data(), w, ch);
+            ASSERT_EQ(want, got) << name << " width " << w << " order " << order << " channels " << ch;
+          }
+        }
+      }
+    }
   }
 }
