@@ -12,26 +12,45 @@ namespace jpeg {
 
 constexpr int kLookupBits = 10;
 
+// The run a fast end-of-block entry adds: it carries the position past the
+// block's end in one step, like any other run.
+constexpr int kEobRun = 80;
+
 // Zig-zag position -> natural (row-major) position. Entries past 63 absorb
-// run lengths of corrupt data without leaving the block.
-extern const uint8_t kZigzagToNatural[64 + 16];
+// the end-of-block run and run lengths of corrupt data without leaving the
+// block: they land on coefficient 63, which is still zero whenever they are
+// used for an end of block.
+struct ZigzagTable {
+  uint8_t natural[64 + kEobRun];
+  constexpr ZigzagTable() : natural{} {
+    constexpr uint8_t order[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+                                   12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+                                   35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+                                   58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+    for (int i = 0; i < 64 + kEobRun; ++i) natural[i] = i < 64 ? order[i] : 63;
+  }
+};
+inline constexpr ZigzagTable kZigzag{};
+inline constexpr const uint8_t (&kZigzagToNatural)[64 + kEobRun] = kZigzag.natural;
 
 struct HuffTable {
   bool defined = false;
   // (length << 8) | symbol for codes up to kLookupBits long, 0 otherwise.
   uint16_t lookup[1 << kLookupBits];
-  // AC fast path: value << 16 | run << 8 | total bits, for a code and its
-  // extra bits that together fit in the lookahead; 0 when they do not.
-  int32_t fastAc[1 << kLookupBits];
+  // Whole coefficients for sequential scans: value << 16 | run << 8 | total
+  // bits, for a code and its extra bits that together fit in the lookahead
+  // (DC tables: run 0; an AC end of block: run kEobRun, value 0); 0 when
+  // they do not fit.
+  int32_t fast[1 << kLookupBits];
   int32_t maxCode[18];  // largest code of each length, -1 if none
   int32_t valPtr[17];   // index of the first symbol of each length
   int32_t minCode[17];
   uint8_t values[256];
 };
 
-// Builds the decoding tables from the 16 counts and the symbols; false when
-// the counts describe no valid prefix code.
-bool BuildHuffTable(HuffTable& table, const uint8_t counts[16], const uint8_t* symbols, int total);
+// Builds the decoding tables from the 16 counts and the symbols of a DC or an
+// AC table; false when the counts describe no valid prefix code.
+bool BuildHuffTable(HuffTable& table, const uint8_t counts[16], const uint8_t* symbols, int total, bool ac);
 
 struct QuantTable {
   bool defined = false;

@@ -5,6 +5,7 @@
 
 #include "jpeg/JpegInternal.h"
 #include "jpeg/JpegOutput.h"
+#include "jpeg/JpegSequentialBlock.h"
 
 #include <algorithm>
 #include <climits>
@@ -21,43 +22,6 @@ constexpr size_t kMaxWorkBytes = size_t(1) << 30;
 
 inline bool IsParamsType(int io) { return io == 0 || io == 1 || io == 4 || io == 5 || io == 20 || io == 21; }
 inline int Be16(const uint8_t* p) { return (p[0] << 8) | p[1]; }
-inline int16_t Wrap16(int v) { return static_cast<int16_t>(v); }
-
-// Decodes one sequential block into blk (zeroed by the caller). Answers the
-// zig-zag index of the last coefficient written, or -1 on a bad code.
-inline int DecodeBlockSeq(BitReader& br, const HuffTable& dc, const HuffTable& ac, int& pred, int16_t* blk) {
-  int s = DecodeHuff(br, dc);
-  if (s < 0 || s > 15) return -1;
-  int diff = s ? Extend(br.Get(s), s) : 0;
-  pred = Wrap16(pred + diff);
-  blk[0] = static_cast<int16_t>(pred);
-  int last = 0;
-  for (int k = 1; k < 64;) {
-    if (br.bits < 16) br.Refill();
-    int32_t fa = ac.fastAc[br.Peek(kLookupBits)];
-    if (fa != 0) {
-      k += (fa >> 8) & 15;
-      br.Skip(fa & 255);
-      blk[kZigzagToNatural[k]] = static_cast<int16_t>(fa >> 16);
-      last = k++;
-      continue;
-    }
-    int rs = DecodeHuff(br, ac);
-    if (rs < 0) return -1;
-    int r = rs >> 4;
-    s = rs & 15;
-    if (s == 0) {
-      if (r != 15) break;
-      k += 16;
-      continue;
-    }
-    k += r;
-    blk[kZigzagToNatural[k]] = static_cast<int16_t>(Extend(br.Get(s), s));
-    last = k++;
-  }
-  return last;
-}
-
 class StreamReader {
  public:
   StreamReader(JPEG_PROPERTIES& props, const uint8_t* data, size_t size)
@@ -298,7 +262,7 @@ int StreamReader::ParseDht(const uint8_t* s, size_t n) {
     for (int k = 0; k < 16; ++k) total += counts[k];
     if (total > 256 || n - i - 17 < static_cast<size_t>(total)) return JPEG_ERR_BAD_HUFFMAN;
     HuffTable& t = tc == 0 ? w_.dc[th] : w_.ac[th];
-    if (!BuildHuffTable(t, counts, s + i + 17, total)) {
+    if (!BuildHuffTable(t, counts, s + i + 17, total, tc == 1)) {
       t.defined = false;
       return JPEG_ERR_BAD_HUFFMAN;
     }
@@ -524,15 +488,15 @@ int StreamReader::Scan(const uint8_t* s, size_t n) {
     for (Component& c : f.comps) PrepareQuant(w_.quant[c.tq], c.qf);
     const IdctFunction idct = ChooseIdct();
     std::vector<int> avail(f.comps.size(), 0);
-    alignas(16) int16_t blk[64];
+    alignas(16) int16_t blk[64] = {};
     rc = ForEachBlock(
         br,
         [&](Component& c, int bx, int by) {
-          std::memset(blk, 0, sizeof blk);
-          int last = DecodeBlockSeq(br, w_.dc[c.dcTable], w_.ac[c.acTable], c.pred, blk);
-          if (last < 0) return false;
+          int kind = DecodeBlockSeq(br, w_.dc[c.dcTable], w_.ac[c.acTable], c.pred, blk);
+          if (kind < 0) return false;
           const ptrdiff_t stride = static_cast<ptrdiff_t>(c.blocksW) * 8;
-          idct(blk, c.qf, c.Row(by * 8) + bx * 8, stride, last == 0);
+          idct(blk, c.qf, c.Row(by * 8) + bx * 8, stride, kind == 0);
+          ClearBlock(blk, kind == 0);
           return true;
         },
         [&](int row, bool last) {
