@@ -109,23 +109,27 @@ struct BitReader {
     zeroBits = 0;
     stopped = false;
   }
+  // Tops the buffer up to 56-63 bits. Fast case: the next eight bytes hold
+  // no 0xFF, so no stuffing or marker can be among them, and as many whole
+  // bytes as fit go in at once; a byte only partly taken is taken again, to
+  // the same place, next time.
   void Refill() {
-    // Common case: the next eight bytes hold no 0xFF, so no stuffing or
-    // marker can be among them and whole bytes go in at once.
-    if (!stopped && end - p >= 8 && bits <= 56) {
+    if (!stopped && end - p >= 8) {
       uint64_t v;
       std::memcpy(&v, p, 8);
       v = __builtin_bswap64(v);
       uint64_t inv = ~v;
       if (((inv - 0x0101010101010101ull) & ~inv & 0x8080808080808080ull) == 0) {
-        int n = (64 - bits) >> 3;
-        acc |= (v >> (64 - 8 * n)) << (64 - bits - 8 * n);
-        p += n;
-        bits += 8 * n;
+        acc |= v >> bits;
+        p += (63 - bits) >> 3;
+        bits |= 56;
         return;
       }
     }
-    while (bits <= 56) {
+    RefillBytes();
+  }
+  void RefillBytes() {
+    while (bits < 56) {
       if (!stopped) {
         if (p < end) {
           uint8_t b = *p;

@@ -19,7 +19,13 @@ inline int16_t Wrap16(int v) { return static_cast<int16_t>(v); }
 // zero runs, take the symbol-by-symbol path.
 inline int DecodeBlockSeq(BitReader& in, const HuffTable& dc, const HuffTable& ac, int& pred, int16_t* blk) {
   // A copy the compiler keeps in registers for the whole block.
-  BitReader br = in;
+  BitReader br;
+  br.p = in.p;
+  br.end = in.end;
+  br.acc = in.acc;
+  br.bits = in.bits;
+  br.zeroBits = in.zeroBits;
+  br.stopped = in.stopped;
   if (br.bits < 16) br.Refill();
   int diff;
   if (int32_t e = dc.fast[br.Peek(kLookupBits)]; e != 0) {
@@ -34,6 +40,8 @@ inline int DecodeBlockSeq(BitReader& in, const HuffTable& dc, const HuffTable& a
   blk[0] = static_cast<int16_t>(pred);
   int k = 1;
   while (k < 64) {
+    // Topped up only when low: an unconditional top-up would put the
+    // refill on the path from one lookup to the next.
     if (br.bits < 16) br.Refill();
     int32_t fa = ac.fast[br.Peek(kLookupBits)];
     if (fa != 0) {
@@ -56,7 +64,13 @@ inline int DecodeBlockSeq(BitReader& in, const HuffTable& dc, const HuffTable& a
     blk[kZigzagToNatural[k]] = static_cast<int16_t>(Extend(br.Get(s), s));
     ++k;
   }
-  in = br;
+  // Field by field: a whole-struct copy reads back, in one wide load, what
+  // was just stored in narrow pieces, which stalls.
+  in.p = br.p;
+  in.acc = br.acc;
+  in.bits = br.bits;
+  in.zeroBits = br.zeroBits;
+  in.stopped = br.stopped;
   // Only an end of block as the first AC symbol leaves k here.
   return k == 1 + kEobRun + 1 ? 0 : 1;
 }
