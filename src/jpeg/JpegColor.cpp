@@ -142,7 +142,7 @@ void YccRowSse2(int order, const uint8_t* y, const uint8_t* cb, const uint8_t* c
 
 YccRowFunction ChooseYccRow() {
 #if defined(STAGWERK_JPEG_AVX2)
-  if (CpuHasAvx2()) return YccRowAvx2;
+  if (UseAvx2()) return YccRowAvx2;
 #endif
 #if defined(__SSE2__)
   return YccRowSse2;

@@ -132,7 +132,7 @@ void InverseDctSimd(const int16_t* coef, const float* qf, uint8_t* out, ptrdiff_
 
 IdctFunction ChooseIdct() {
 #if defined(STAGWERK_JPEG_AVX2)
-  if (CpuHasAvx2()) return InverseDctAvx2;
+  if (UseAvx2()) return InverseDctAvx2;
 #endif
 #if defined(__SSE2__)
   return InverseDctSimd;

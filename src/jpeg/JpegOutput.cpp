@@ -4,6 +4,8 @@
 
 #include "jpeg/JpegOutput.h"
 
+#include "jpeg/JpegUpsamplePaths.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -80,6 +82,7 @@ int OutputStage::Init(const JPEG_PROPERTIES& props, const JpegDecoderState& st, 
   used_ = src_ == kGray ? 1 : (src_ == kYcc || src_ == kRgb) ? 3 : (src_ == kRaw) ? std::min(n, st.dibChannels) : 4;
 
   yccRow_ = ChooseYccRow();
+  avx2_ = UseAvx2();
   channels_ = st.dibChannels;
   stride_ = st.dibStride;
   int absH = st.dibHeight < 0 ? -st.dibHeight : st.dibHeight;
@@ -141,6 +144,9 @@ const uint8_t* OutputStage::UpsampleRow(Component& c, const Frame& f, int y) {
       out[0] = in[0];
       out[1] = static_cast<uint8_t>((3 * in[0] + in[1] + 2) >> 2);
       int x = 1;
+#if defined(STAGWERK_JPEG_AVX2)
+      if (avx2_) x = UpsampleAcrossAvx2(in, out, x, w);
+#endif
 #if defined(__SSE2__)
       {
         const __m128i zero = _mm_setzero_si128();
@@ -171,6 +177,9 @@ const uint8_t* OutputStage::UpsampleRow(Component& c, const Frame& f, int y) {
     const uint8_t* farRow = wy >= 128 ? r0 : r1;
     uint16_t* cs = vtmp_.data();
     int x = 0;
+#if defined(STAGWERK_JPEG_AVX2)
+    if (avx2_) x = ColumnSumsAvx2(nearRow, farRow, cs, w);
+#endif
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
     for (; x + 8 <= w; x += 8) {
@@ -188,6 +197,9 @@ const uint8_t* OutputStage::UpsampleRow(Component& c, const Frame& f, int y) {
     out[0] = static_cast<uint8_t>((4 * cs[0] + 8) >> 4);
     out[1] = static_cast<uint8_t>((3 * cs[0] + cs[1] + 7) >> 4);
     x = 1;
+#if defined(STAGWERK_JPEG_AVX2)
+    if (avx2_) x = UpsampleSumsAcrossAvx2(cs, out, x, w);
+#endif
 #if defined(__SSE2__)
     {
       const __m128i eight = _mm_set1_epi16(8), seven = _mm_set1_epi16(7);

@@ -28,6 +28,7 @@ class OutputStage {
   void WriteRow(const Frame& f, uint8_t* dst);
 
   YccRowFunction yccRow_ = nullptr;
+  bool avx2_ = false;
   Src src_ = kGray;
   Dst dst_ = kDstGray;
   uint8_t* first_ = nullptr;
