@@ -19,6 +19,12 @@ namespace {
 constexpr int kStop = 1;  // internal: end the read with success
 // Refuse frames whose stored coefficients (progressive or multi-scan) would need more.
 constexpr size_t kMaxWorkBytes = size_t(1) << 30;
+// Scans of a stored frame may together touch each coefficient this many
+// times. A valid file touches one at most 14 times (its first scan and one
+// refinement per further bit); beyond that, scans only repeat themselves,
+// and a short file of many scans would otherwise cost time far beyond its
+// size.
+constexpr uint64_t kMaxCoefficientPasses = 16;
 
 inline bool IsParamsType(int io) { return io == 0 || io == 1 || io == 4 || io == 5 || io == 20 || io == 21; }
 inline int Be16(const uint8_t* p) { return (p[0] << 8) | p[1]; }
@@ -66,6 +72,7 @@ class StreamReader {
   Component* sc_[4] = {};
   int ss_ = 0, se_ = 63, ah_ = 0, al_ = 0;
   int eobrun_ = 0;
+  uint64_t coefficientsTouched_ = 0;  // by the scans of stored frames so far
 };
 
 int StreamReader::NextMarker() {
@@ -475,12 +482,30 @@ int StreamReader::Scan(const uint8_t* s, size_t n) {
     if (!w_.quant[c.tq].defined) return JPEG_ERR_NO_QUANT;
   }
 
+  // Every block of a scan that codes DC values costs at least one bit, so
+  // data too short for that cannot be a whole scan: refused before any
+  // memory is set aside for it.
+  const uint64_t bitsLeft = 8 * static_cast<uint64_t>(size_ - pos_);
+  uint64_t scanBlocks = 0;
+  if (ns_ == 1) {
+    scanBlocks = static_cast<uint64_t>(sc_[0]->realBlocksW) * static_cast<uint64_t>(sc_[0]->realBlocksH);
+  } else {
+    for (int i = 0; i < ns_; ++i) scanBlocks += static_cast<uint64_t>(sc_[i]->h * sc_[i]->v);
+    scanBlocks *= static_cast<uint64_t>(f.mcusX) * static_cast<uint64_t>(f.mcusY);
+  }
+  uint64_t frameBlocks = 0, codedBlocks = 0;
+  for (const Component& c : f.comps) {
+    frameBlocks += static_cast<uint64_t>(c.blocksW) * static_cast<uint64_t>(c.blocksH);
+    codedBlocks += static_cast<uint64_t>(c.realBlocksW) * static_cast<uint64_t>(c.realBlocksH);
+  }
+  const bool streaming = !f.progressive && ns_ == static_cast<int>(f.comps.size()) && !coefReady_;
+  if (!streaming && !coefReady_ && frameBlocks * 64 * 2 > kMaxWorkBytes) return JPEG_ERR_MEMORY;
+  if (ss_ == 0 && scanBlocks > bitsLeft) return JPEG_ERR_EOF;
+
   BitReader br;
   br.Reset(data_ + pos_, data_ + size_);
   anyScan_ = true;
   int rc = JPEG_SUCCESS;
-
-  const bool streaming = !f.progressive && ns_ == static_cast<int>(f.comps.size()) && !coefReady_;
   if (streaming) {
     // The one scan of a sequential frame: transform and write as we go.
     rc = StartOutput();
@@ -511,12 +536,13 @@ int StreamReader::Scan(const uint8_t* s, size_t n) {
   }
 
   if (!coefReady_) {
-    size_t need = 0;
-    for (const Component& c : f.comps) need += static_cast<size_t>(c.blocksW) * static_cast<size_t>(c.blocksH) * 64 * 2;
-    if (need > kMaxWorkBytes) return JPEG_ERR_MEMORY;
+    // Every component's DC values are still to come, a bit a block at least.
+    if (codedBlocks > bitsLeft) return JPEG_ERR_EOF;
     rc = AllocateCoefficients();
     if (rc != JPEG_SUCCESS) return rc;
   }
+  coefficientsTouched_ += scanBlocks * static_cast<uint64_t>(se_ - ss_ + 1);
+  if (coefficientsTouched_ > kMaxCoefficientPasses * 64 * frameBlocks) return JPEG_ERR_DATA;
   auto noRow = [](int, bool) {};
   auto coefBlock = [](Component& c, int bx, int by) {
     return c.coef.data() + (static_cast<size_t>(by) * static_cast<size_t>(c.blocksW) + static_cast<size_t>(bx)) * 64;
