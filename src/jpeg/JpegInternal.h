@@ -69,6 +69,9 @@ struct Component {
   int pred = 0;
   // Storage.
   std::vector<int16_t> coef;   // blocksW * blocksH * 64, natural order
+  // Progressive frames: per block, bit k set when zig-zag coefficient k is
+  // nonzero, so refinement scans find them without looking at every one.
+  std::vector<uint64_t> nonzero;
   // Samples: blocksW * 8 wide, a ring of ringRows rows (three MCU rows:
   // the one being decoded and the neighbours upsampling looks at). Not
   // cleared, as every sample the output reads is written by the transform.

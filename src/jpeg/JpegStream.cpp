@@ -26,6 +26,12 @@ constexpr size_t kMaxWorkBytes = size_t(1) << 30;
 // size.
 constexpr uint64_t kMaxCoefficientPasses = 16;
 
+// Zig-zag positions from..to-1 as bits (from <= to <= 64).
+inline uint64_t Positions(int from, int to) {
+  uint64_t below = to >= 64 ? ~uint64_t{0} : (uint64_t{1} << to) - 1;
+  return below & (~uint64_t{0} << from);
+}
+
 inline bool IsParamsType(int io) { return io == 0 || io == 1 || io == 4 || io == 5 || io == 20 || io == 21; }
 inline int Be16(const uint8_t* p) { return (p[0] << 8) | p[1]; }
 class StreamReader {
@@ -356,8 +362,11 @@ int StreamReader::AllocatePlanes() {
 
 int StreamReader::AllocateCoefficients() {
   try {
-    for (Component& c : w_.frame.comps)
-      c.coef.assign(static_cast<size_t>(c.blocksW) * static_cast<size_t>(c.blocksH) * 64, 0);
+    for (Component& c : w_.frame.comps) {
+      const size_t blocks = static_cast<size_t>(c.blocksW) * static_cast<size_t>(c.blocksH);
+      c.coef.assign(blocks * 64, 0);
+      c.nonzero.assign(w_.frame.progressive ? blocks : 0, 0);
+    }
   } catch (const std::bad_alloc&) {
     return JPEG_ERR_MEMORY;
   }
@@ -547,6 +556,9 @@ int StreamReader::Scan(const uint8_t* s, size_t n) {
   auto coefBlock = [](Component& c, int bx, int by) {
     return c.coef.data() + (static_cast<size_t>(by) * static_cast<size_t>(c.blocksW) + static_cast<size_t>(bx)) * 64;
   };
+  auto nonzeroOf = [](Component& c, int bx, int by) -> uint64_t& {
+    return c.nonzero[static_cast<size_t>(by) * static_cast<size_t>(c.blocksW) + static_cast<size_t>(bx)];
+  };
 
   if (!f.progressive) {
     rc = ForEachBlock(
@@ -603,7 +615,10 @@ int StreamReader::Scan(const uint8_t* s, size_t n) {
             }
             k += r;
             if (k > 63) return false;
-            blk[kZigzagToNatural[k]] = static_cast<int16_t>(Extend(br.Get(sz), sz) * (1 << al_));
+            int16_t& coef = blk[kZigzagToNatural[k]];
+            coef = static_cast<int16_t>(Extend(br.Get(sz), sz) * (1 << al_));
+            // Corrupt sizes can wrap to zero, which must stay counted as zero.
+            if (coef != 0) nonzeroOf(c, bx, by) |= uint64_t{1} << k;
           }
           return true;
         },
@@ -619,6 +634,13 @@ int StreamReader::Scan(const uint8_t* s, size_t n) {
           // Adds a correction bit to a coefficient already known to be nonzero.
           auto refine = [&](int16_t& coef) {
             if (br.Get(1) && (coef & p1) == 0) coef = static_cast<int16_t>(coef + (coef >= 0 ? p1 : m1));
+          };
+          // Which coefficients are already nonzero, by zig-zag position:
+          // the refinement bits go to those, and runs count the others.
+          uint64_t& nz = nonzeroOf(c, bx, by);
+          auto refineUpTo = [&](int from, int to) {  // positions from..to-1
+            for (uint64_t m = nz & Positions(from, to); m != 0; m &= m - 1)
+              refine(blk[kZigzagToNatural[__builtin_ctzll(m)]]);
           };
           int k = ss_;
           if (eobrun_ == 0) {
@@ -636,24 +658,21 @@ int StreamReader::Scan(const uint8_t* s, size_t n) {
                 if (r) eobrun_ += static_cast<int>(br.Get(r));
                 break;
               }
-              // Skip r zero coefficients, refining the nonzero ones passed.
-              for (; k <= se_; ++k) {
-                int16_t& coef = blk[kZigzagToNatural[k]];
-                if (coef != 0) {
-                  refine(coef);
-                } else {
-                  if (r == 0) break;
-                  --r;
-                }
+              // Skip r zero coefficients, refining the nonzero ones passed:
+              // the run ends on the zero after them.
+              uint64_t zeros = ~nz & Positions(k, se_ + 1);
+              for (; r > 0 && zeros != 0; --r) zeros &= zeros - 1;
+              int stop = zeros != 0 ? __builtin_ctzll(zeros) : se_ + 1;
+              refineUpTo(k, stop);
+              k = stop;
+              if (value != 0 && k <= se_) {
+                blk[kZigzagToNatural[k]] = static_cast<int16_t>(value);
+                nz |= uint64_t{1} << k;
               }
-              if (value != 0 && k <= se_) blk[kZigzagToNatural[k]] = static_cast<int16_t>(value);
             }
           }
           if (eobrun_ > 0) {
-            for (; k <= se_; ++k) {
-              int16_t& coef = blk[kZigzagToNatural[k]];
-              if (coef != 0) refine(coef);
-            }
+            if (k <= se_) refineUpTo(k, se_ + 1);
             --eobrun_;
           }
           return true;
