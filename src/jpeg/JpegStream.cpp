@@ -523,13 +523,19 @@ int StreamReader::Scan(const uint8_t* s, size_t n) {
     const IdctFunction idct = ChooseIdct();
     std::vector<int> avail(f.comps.size(), 0);
     alignas(16) int16_t blk[64] = {};
+    // The ring row of each component's current block row: finding it costs a
+    // division, too much to pay for every block.
+    int rowOf[4] = {-1, -1, -1, -1};
+    uint8_t* rowStart[4] = {};
     rc = ForEachBlock(
         br,
         [&](Component& c, int bx, int by) {
           int kind = DecodeBlockSeq(br, w_.dc[c.dcTable], w_.ac[c.acTable], c.pred, blk);
           if (kind < 0) return false;
+          const size_t ci = static_cast<size_t>(&c - f.comps.data());
+          if (rowOf[ci] != by) rowOf[ci] = by, rowStart[ci] = c.Row(by * 8);
           const ptrdiff_t stride = static_cast<ptrdiff_t>(c.blocksW) * 8;
-          idct(blk, c.qf, c.Row(by * 8) + bx * 8, stride, kind == 0);
+          idct(blk, c.qf, rowStart[ci] + bx * 8, stride, kind == 0);
           ClearBlock(blk, kind == 0);
           return true;
         },
@@ -701,11 +707,17 @@ int StreamReader::Finish() {
       Component& c = f.comps[i];
       const ptrdiff_t stride = static_cast<ptrdiff_t>(c.blocksW) * 8;
       for (int by = my * c.v; by < (my + 1) * c.v; ++by) {
+        uint8_t* row = c.Row(by * 8);
         for (int bx = 0; bx < c.blocksW; ++bx) {
-          const int16_t* blk = c.coef.data() + (static_cast<size_t>(by) * static_cast<size_t>(c.blocksW) + static_cast<size_t>(bx)) * 64;
+          const size_t b = static_cast<size_t>(by) * static_cast<size_t>(c.blocksW) + static_cast<size_t>(bx);
+          const int16_t* blk = c.coef.data() + b * 64;
           bool dcOnly = true;
-          for (int k = 1; k < 64 && dcOnly; ++k) dcOnly = blk[k] == 0;
-          idct(blk, c.qf, c.Row(by * 8) + bx * 8, stride, dcOnly);
+          if (!c.nonzero.empty()) {
+            dcOnly = c.nonzero[b] == 0;
+          } else {
+            for (int k = 1; k < 64 && dcOnly; ++k) dcOnly = blk[k] == 0;
+          }
+          idct(blk, c.qf, row + bx * 8, stride, dcOnly);
         }
       }
       avail[i] = my + 1 == f.mcusY ? INT_MAX : (my + 1) * 8 * c.v;
