@@ -35,10 +35,12 @@ struct Variant {
 
 const Variant kVariants[] = {
     {"baseline420", "-quality 85", false},
+    {"baseline422", "-quality 85 -sample 2x1", false},
     {"baseline444", "-quality 85 -sample 1x1", false},
     {"grey", "-quality 85 -grayscale", true},
     {"progressive420", "-quality 85 -progressive", false},
     {"restart420", "-quality 85 -restart 8B", false},
+    {"restart444", "-quality 85 -sample 1x1 -restart 1", false},
 };
 
 std::map<std::string, std::vector<uint8_t>> gFiles;

@@ -7,18 +7,10 @@
 
 namespace jpeg {
 
-const uint8_t kZigzagToNatural[64 + 16] = {
-    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33,
-    40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36,
-    29, 22, 15, 23, 30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54,
-    47, 55, 62, 63,
-    // Runs past the end of a corrupt block land on the last coefficient.
-    63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63};
-
-bool BuildHuffTable(HuffTable& t, const uint8_t counts[16], const uint8_t* symbols, int total) {
+bool BuildHuffTable(HuffTable& t, const uint8_t counts[16], const uint8_t* symbols, int total, bool ac) {
   if (total > 256) return false;
   std::memset(t.lookup, 0, sizeof t.lookup);
-  std::memset(t.fastAc, 0, sizeof t.fastAc);
+  std::memset(t.fast, 0, sizeof t.fast);
   std::memset(t.values, 0, sizeof t.values);
   std::memcpy(t.values, symbols, static_cast<size_t>(total));
 
@@ -51,12 +43,17 @@ bool BuildHuffTable(HuffTable& t, const uint8_t counts[16], const uint8_t* symbo
     if (e == 0) continue;
     int len = e >> 8;
     int rs = e & 0xFF;
-    int run = rs >> 4;
-    int s = rs & 15;
-    if (s == 0 || len + s > kLookupBits) continue;
-    uint32_t extra = (static_cast<uint32_t>(idx) >> (kLookupBits - len - s)) & ((1u << s) - 1);
-    int value = Extend(extra, s);
-    t.fastAc[idx] = value * 65536 + (run << 8) + (len + s);
+    int run = ac ? rs >> 4 : 0;
+    int s = ac ? rs & 15 : rs;
+    if (ac && rs == 0) {
+      t.fast[idx] = (kEobRun << 8) + len;
+      continue;
+    }
+    // Zero-run codes and sizes no DC difference has take the slow path.
+    if ((ac && s == 0) || s > 15 || len + s > kLookupBits) continue;
+    int value = 0;
+    if (s > 0) value = Extend((static_cast<uint32_t>(idx) >> (kLookupBits - len - s)) & ((1u << s) - 1), s);
+    t.fast[idx] = value * 65536 + (run << 8) + (len + s);
   }
   t.defined = true;
   return true;

@@ -1,9 +1,10 @@
 // Inverse DCT: the Arai-Agui-Nakajima factorisation in single precision, with
 // dequantisation folded into the input scale factors. Float keeps full
 // accuracy without any risk of integer overflow on corrupt coefficients, and
-// the SSE2 path runs the very same operations in the same order, so both
+// the SIMD paths run the very same operations in the same order, so all
 // paths give bit-identical samples.
 
+#include "jpeg/JpegIdctFlow.h"
 #include "jpeg/JpegIdctPaths.h"
 #include "jpeg/JpegInternal.h"
 
@@ -18,71 +19,18 @@ namespace jpeg {
 
 namespace {
 
-constexpr float kC1414 = 1.414213562f;
-constexpr float kC1848 = 1.847759065f;
-constexpr float kC1082 = 1.082392200f;
-constexpr float kC2613 = 2.613125930f;
-
-template <typename V>
-inline V Splat(float c);
-template <>
-inline float Splat<float>(float c) {
-  return c;
-}
-#if defined(__SSE2__)
-template <>
-inline __m128 Splat<__m128>(float c) {
-  return _mm_set1_ps(c);
-}
-#endif
-
-// One 8-point transform, in place.
-template <typename V>
-inline void Idct1D(V& x0, V& x1, V& x2, V& x3, V& x4, V& x5, V& x6, V& x7) {
-  V t10 = x0 + x4;
-  V t11 = x0 - x4;
-  V t13 = x2 + x6;
-  V t12 = (x2 - x6) * Splat<V>(kC1414) - t13;
-  V e0 = t10 + t13;
-  V e3 = t10 - t13;
-  V e1 = t11 + t12;
-  V e2 = t11 - t12;
-
-  V z13 = x5 + x3;
-  V z10 = x5 - x3;
-  V z11 = x1 + x7;
-  V z12 = x1 - x7;
-  V t7 = z11 + z13;
-  V o11 = (z11 - z13) * Splat<V>(kC1414);
-  V z5 = (z10 + z12) * Splat<V>(kC1848);
-  V o10 = z5 - z12 * Splat<V>(kC1082);
-  V o12 = z5 - z10 * Splat<V>(kC2613);
-  V t6 = o12 - t7;
-  V t5 = o11 - t6;
-  V t4 = o10 - t5;
-
-  x0 = e0 + t7;
-  x7 = e0 - t7;
-  x1 = e1 + t6;
-  x6 = e1 - t6;
-  x2 = e2 + t5;
-  x5 = e2 - t5;
-  x3 = e3 + t4;
-  x4 = e3 - t4;
-}
-
 inline uint8_t ToSample(float v) {
   v += 128.0f;
   v = v < 0.0f ? 0.0f : (v > 255.0f ? 255.0f : v);
   return static_cast<uint8_t>(std::lrintf(v));
 }
 
+}  // namespace
+
 void FillDc(const int16_t* coef, const float* qf, uint8_t* out, ptrdiff_t stride) {
   uint8_t s = ToSample(static_cast<float>(coef[0]) * qf[0]);
   for (int r = 0; r < 8; ++r) std::memset(out + r * stride, s, 8);
 }
-
-}  // namespace
 
 // Scale factors of the AAN flowgraph: s[0] = 1, s[k] = sqrt(2) cos(k pi / 16).
 void PrepareQuant(const QuantTable& q, float qf[64]) {
@@ -110,12 +58,12 @@ void InverseDctScalar(const int16_t* coef, const float* qf, uint8_t* out, ptrdif
     float x[8];
     x[0] = x0;
     for (int r = 1; r < 8; ++r) x[r] = static_cast<float>(coef[r * 8 + c]) * qf[r * 8 + c];
-    Idct1D(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7]);
+    flow::Idct1D(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7]);
     for (int r = 0; r < 8; ++r) ws[r * 8 + c] = x[r];
   }
   for (int r = 0; r < 8; ++r) {
     float* w = ws + r * 8;
-    Idct1D(w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7]);
+    flow::Idct1D(w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7]);
     uint8_t* o = out + r * stride;
     for (int c = 0; c < 8; ++c) o[c] = ToSample(w[c]);
   }
@@ -165,10 +113,10 @@ void InverseDctSimd(const int16_t* coef, const float* qf, uint8_t* out, ptrdiff_
     r[i][0] = LoadScaled(coef + i * 8, qf + i * 8);
     r[i][1] = rightZero ? _mm_setzero_ps() : LoadScaled(coef + i * 8 + 4, qf + i * 8 + 4);
   }
-  Idct1D(r[0][0], r[1][0], r[2][0], r[3][0], r[4][0], r[5][0], r[6][0], r[7][0]);
-  if (!rightZero) Idct1D(r[0][1], r[1][1], r[2][1], r[3][1], r[4][1], r[5][1], r[6][1], r[7][1]);
+  flow::Idct1D(r[0][0], r[1][0], r[2][0], r[3][0], r[4][0], r[5][0], r[6][0], r[7][0]);
+  if (!rightZero) flow::Idct1D(r[0][1], r[1][1], r[2][1], r[3][1], r[4][1], r[5][1], r[6][1], r[7][1]);
   Transpose(r);
-  for (int h = 0; h < 2; ++h) Idct1D(r[0][h], r[1][h], r[2][h], r[3][h], r[4][h], r[5][h], r[6][h], r[7][h]);
+  for (int h = 0; h < 2; ++h) flow::Idct1D(r[0][h], r[1][h], r[2][h], r[3][h], r[4][h], r[5][h], r[6][h], r[7][h]);
   Transpose(r);
   const __m128 bias = _mm_set1_ps(128.0f);
   const __m128 zero = _mm_setzero_ps();
@@ -182,11 +130,14 @@ void InverseDctSimd(const int16_t* coef, const float* qf, uint8_t* out, ptrdiff_
 }
 #endif
 
-void InverseDct(const int16_t* coef, const float* qf, uint8_t* out, ptrdiff_t stride, bool dcOnly) {
+IdctFunction ChooseIdct() {
+#if defined(STAGWERK_JPEG_AVX2)
+  if (UseAvx2()) return InverseDctAvx2;
+#endif
 #if defined(__SSE2__)
-  InverseDctSimd(coef, qf, out, stride, dcOnly);
+  return InverseDctSimd;
 #else
-  InverseDctScalar(coef, qf, out, stride, dcOnly);
+  return InverseDctScalar;
 #endif
 }
 

@@ -1,5 +1,8 @@
 #pragma once
-// Both inverse-DCT paths, named so that tests can hold them against each other.
+// Every inverse-DCT path, named so that tests can hold them against each
+// other: all of them give the same bytes for the same block.
+
+#include "jpeg/JpegCpu.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,5 +13,11 @@ void InverseDctScalar(const int16_t* coef, const float* qf, uint8_t* out, ptrdif
 #if defined(__SSE2__)
 void InverseDctSimd(const int16_t* coef, const float* qf, uint8_t* out, ptrdiff_t stride, bool dcOnly);
 #endif
+#if defined(STAGWERK_JPEG_AVX2)
+void InverseDctAvx2(const int16_t* coef, const float* qf, uint8_t* out, ptrdiff_t stride, bool dcOnly);
+#endif
+
+// One 8x8 block's DC alone, the same on every path.
+void FillDc(const int16_t* coef, const float* qf, uint8_t* out, ptrdiff_t stride);
 
 }  // namespace jpeg

@@ -12,26 +12,45 @@ namespace jpeg {
 
 constexpr int kLookupBits = 10;
 
+// The run a fast end-of-block entry adds: it carries the position past the
+// block's end in one step, like any other run.
+constexpr int kEobRun = 80;
+
 // Zig-zag position -> natural (row-major) position. Entries past 63 absorb
-// run lengths of corrupt data without leaving the block.
-extern const uint8_t kZigzagToNatural[64 + 16];
+// the end-of-block run and run lengths of corrupt data without leaving the
+// block: they land on coefficient 63, which is still zero whenever they are
+// used for an end of block.
+struct ZigzagTable {
+  uint8_t natural[64 + kEobRun];
+  constexpr ZigzagTable() : natural{} {
+    constexpr uint8_t order[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+                                   12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+                                   35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+                                   58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+    for (int i = 0; i < 64 + kEobRun; ++i) natural[i] = i < 64 ? order[i] : 63;
+  }
+};
+inline constexpr ZigzagTable kZigzag{};
+inline constexpr const uint8_t (&kZigzagToNatural)[64 + kEobRun] = kZigzag.natural;
 
 struct HuffTable {
   bool defined = false;
   // (length << 8) | symbol for codes up to kLookupBits long, 0 otherwise.
   uint16_t lookup[1 << kLookupBits];
-  // AC fast path: value << 16 | run << 8 | total bits, for a code and its
-  // extra bits that together fit in the lookahead; 0 when they do not.
-  int32_t fastAc[1 << kLookupBits];
+  // Whole coefficients for sequential scans: value << 16 | run << 8 | total
+  // bits, for a code and its extra bits that together fit in the lookahead
+  // (DC tables: run 0; an AC end of block: run kEobRun, value 0); 0 when
+  // they do not fit.
+  int32_t fast[1 << kLookupBits];
   int32_t maxCode[18];  // largest code of each length, -1 if none
   int32_t valPtr[17];   // index of the first symbol of each length
   int32_t minCode[17];
   uint8_t values[256];
 };
 
-// Builds the decoding tables from the 16 counts and the symbols; false when
-// the counts describe no valid prefix code.
-bool BuildHuffTable(HuffTable& table, const uint8_t counts[16], const uint8_t* symbols, int total);
+// Builds the decoding tables from the 16 counts and the symbols of a DC or an
+// AC table; false when the counts describe no valid prefix code.
+bool BuildHuffTable(HuffTable& table, const uint8_t counts[16], const uint8_t* symbols, int total, bool ac);
 
 struct QuantTable {
   bool defined = false;
@@ -50,6 +69,9 @@ struct Component {
   int pred = 0;
   // Storage.
   std::vector<int16_t> coef;   // blocksW * blocksH * 64, natural order
+  // Progressive frames: per block, bit k set when zig-zag coefficient k is
+  // nonzero, so refinement scans find them without looking at every one.
+  std::vector<uint64_t> nonzero;
   // Samples: blocksW * 8 wide, a ring of ringRows rows (three MCU rows:
   // the one being decoded and the neighbours upsampling looks at). Not
   // cleared, as every sample the output reads is written by the transform.
@@ -90,23 +112,27 @@ struct BitReader {
     zeroBits = 0;
     stopped = false;
   }
+  // Tops the buffer up to 56-63 bits. Fast case: the next eight bytes hold
+  // no 0xFF, so no stuffing or marker can be among them, and as many whole
+  // bytes as fit go in at once; a byte only partly taken is taken again, to
+  // the same place, next time.
   void Refill() {
-    // Common case: the next eight bytes hold no 0xFF, so no stuffing or
-    // marker can be among them and whole bytes go in at once.
-    if (!stopped && end - p >= 8 && bits <= 56) {
+    if (!stopped && end - p >= 8) {
       uint64_t v;
       std::memcpy(&v, p, 8);
       v = __builtin_bswap64(v);
       uint64_t inv = ~v;
       if (((inv - 0x0101010101010101ull) & ~inv & 0x8080808080808080ull) == 0) {
-        int n = (64 - bits) >> 3;
-        acc |= (v >> (64 - 8 * n)) << (64 - bits - 8 * n);
-        p += n;
-        bits += 8 * n;
+        acc |= v >> bits;
+        p += (63 - bits) >> 3;
+        bits |= 56;
         return;
       }
     }
-    while (bits <= 56) {
+    RefillBytes();
+  }
+  void RefillBytes() {
+    while (bits < 56) {
       if (!stopped) {
         if (p < end) {
           uint8_t b = *p;
@@ -180,7 +206,9 @@ void PrepareQuant(const QuantTable& q, float qf[64]);
 
 // Inverse DCT of one block of quantised coefficients (natural order) into
 // 8x8 samples. dcOnly promises that coefficients 1..63 are zero.
-void InverseDct(const int16_t* coef, const float* qf, uint8_t* out, ptrdiff_t stride, bool dcOnly);
+using IdctFunction = void (*)(const int16_t* coef, const float* qf, uint8_t* out, ptrdiff_t stride, bool dcOnly);
+// The fastest path this processor runs.
+IdctFunction ChooseIdct();
 
 }  // namespace jpeg
 

@@ -1,8 +1,10 @@
 // Output stage: chroma upsampling by interpolation (the triangle filter for
-// the common 2:1 ratios, bilinear with centred samples for the others), JFIF
-// YCbCr to RGB conversion, and the row layout the caller asked for.
+// the common 2:1 ratios, bilinear with centred samples for the others), colour
+// conversion (JpegColor) and the row layout the caller asked for.
 
 #include "jpeg/JpegOutput.h"
+
+#include "jpeg/JpegUpsamplePaths.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,32 +16,6 @@
 namespace jpeg {
 
 namespace {
-
-// JFIF YCbCr to RGB in 14-bit fixed point, a form the SSE2 path computes
-// exactly (pmaddwd), so that both paths give the same bytes:
-//   R = Y + (1.402 Cr' + 1/2), G = Y - (0.344136 Cb' + 0.714136 Cr' - 1/2),
-//   B = Y + (1.772 Cb' + 1/2), with Cb' = Cb - 128, Cr' = Cr - 128.
-constexpr int kCrR = 22970, kCbB = 29032, kCbG = -5638, kCrG = -11700, kHalf = 8192;
-
-struct ColorTables {
-  int32_t crR[256], cbB[256], crG[256], cbG[256];
-  ColorTables() {
-    for (int i = 0; i < 256; ++i) {
-      int x = i - 128;
-      crR[i] = (x * kCrR + kHalf) >> 14;
-      cbB[i] = (x * kCbB + kHalf) >> 14;
-      cbG[i] = x * kCbG;
-      crG[i] = x * kCrG + kHalf;
-    }
-  }
-};
-
-const ColorTables& Tables() {
-  static const ColorTables tables;
-  return tables;
-}
-
-inline uint8_t Clamp(int v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
 
 inline int FloorDiv(int num, int den) { return num >= 0 ? num / den : -((-num + den - 1) / den); }
 
@@ -63,80 +39,6 @@ inline void Put(uint8_t* p, int r, int g, int b) {
   } else {  // RGBA; opacity written by the caller
     p[0] = static_cast<uint8_t>(r), p[1] = static_cast<uint8_t>(g), p[2] = static_cast<uint8_t>(b);
   }
-}
-
-template <int D>
-void YccRowScalar(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, const uint8_t* a, uint8_t* out, int from,
-                  int w, int ch) {
-  const ColorTables& t = Tables();
-  out += static_cast<ptrdiff_t>(from) * ch;
-  for (int x = from; x < w; ++x, out += ch) {
-    int yy = y[x];
-    int u = cb[x], v = cr[x];
-    Put<D>(out, Clamp(yy + t.crR[v]), Clamp(yy + ((t.cbG[u] + t.crG[v]) >> 14)), Clamp(yy + t.cbB[u]));
-    if constexpr (D == 3) out[3] = a ? a[x] : 255;
-  }
-}
-
-#if defined(__SSE2__)
-// Eight pixels: R, G and B as bytes in the low halves of r, g, b.
-inline void Ycc8(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, __m128i& r, __m128i& g, __m128i& b) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i c128 = _mm_set1_epi16(128);
-  const __m128i one = _mm_set1_epi16(1);
-  __m128i yy = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(y)), zero);
-  __m128i u = _mm_sub_epi16(_mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cb)), zero), c128);
-  __m128i v = _mm_sub_epi16(_mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cr)), zero), c128);
-  const __m128i kR = _mm_set1_epi32((kHalf << 16) | kCrR);
-  const __m128i kB = _mm_set1_epi32((kHalf << 16) | kCbB);
-  const __m128i kG = _mm_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(kCrG) << 16) | (kCbG & 0xFFFF)));
-  const __m128i half = _mm_set1_epi32(kHalf);
-  __m128i rt = _mm_packs_epi32(_mm_srai_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(v, one), kR), 14),
-                               _mm_srai_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(v, one), kR), 14));
-  __m128i bt = _mm_packs_epi32(_mm_srai_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(u, one), kB), 14),
-                               _mm_srai_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(u, one), kB), 14));
-  __m128i gt = _mm_packs_epi32(
-      _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(u, v), kG), half), 14),
-      _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(u, v), kG), half), 14));
-  r = _mm_packus_epi16(_mm_add_epi16(yy, rt), zero);
-  g = _mm_packus_epi16(_mm_add_epi16(yy, gt), zero);
-  b = _mm_packus_epi16(_mm_add_epi16(yy, bt), zero);
-}
-#endif
-
-template <int D>
-void YccRow(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, const uint8_t* a, uint8_t* out, int w, int ch) {
-  int x = 0;
-#if defined(__SSE2__)
-  if ((D != 3 && ch == 3) || (D == 3 && ch == 4 && a == nullptr)) {
-    const __m128i opaque = _mm_set1_epi8(static_cast<char>(0xFF));
-    // Pixels go out as 32-bit words; with three channels each word's top
-    // byte is overwritten by the next pixel, so the last group is left to
-    // the scalar loop.
-    const int limit = D == 3 ? w - 7 : w - 8;
-    for (; x < limit; x += 8) {
-      __m128i r, g, b;
-      Ycc8(y + x, cb + x, cr + x, r, g, b);
-      __m128i first = D == 2 ? b : r;
-      __m128i third = D == 2 ? r : b;
-      __m128i lo2 = _mm_unpacklo_epi8(first, g);
-      __m128i hi2 = _mm_unpacklo_epi8(third, opaque);
-      __m128i p0 = _mm_unpacklo_epi16(lo2, hi2);
-      __m128i p1 = _mm_unpackhi_epi16(lo2, hi2);
-      uint8_t* o = out + static_cast<ptrdiff_t>(x) * ch;
-      if constexpr (D == 3) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), p0);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16), p1);
-      } else {
-        alignas(16) uint32_t words[8];
-        _mm_store_si128(reinterpret_cast<__m128i*>(words), p0);
-        _mm_store_si128(reinterpret_cast<__m128i*>(words + 4), p1);
-        for (int i = 0; i < 8; ++i) std::memcpy(o + 3 * i, &words[i], 4);
-      }
-    }
-  }
-#endif
-  YccRowScalar<D>(y, cb, cr, a, out, x, w, ch);
 }
 
 template <int D>
@@ -179,6 +81,8 @@ int OutputStage::Init(const JPEG_PROPERTIES& props, const JpegDecoderState& st, 
   if (st.dibChannels < needCh) return JPEG_ERR_BYTES_PER_PIXEL;
   used_ = src_ == kGray ? 1 : (src_ == kYcc || src_ == kRgb) ? 3 : (src_ == kRaw) ? std::min(n, st.dibChannels) : 4;
 
+  yccRow_ = ChooseYccRow();
+  avx2_ = UseAvx2();
   channels_ = st.dibChannels;
   stride_ = st.dibStride;
   int absH = st.dibHeight < 0 ? -st.dibHeight : st.dibHeight;
@@ -240,6 +144,9 @@ const uint8_t* OutputStage::UpsampleRow(Component& c, const Frame& f, int y) {
       out[0] = in[0];
       out[1] = static_cast<uint8_t>((3 * in[0] + in[1] + 2) >> 2);
       int x = 1;
+#if defined(STAGWERK_JPEG_AVX2)
+      if (avx2_) x = UpsampleAcrossAvx2(in, out, x, w);
+#endif
 #if defined(__SSE2__)
       {
         const __m128i zero = _mm_setzero_si128();
@@ -270,6 +177,9 @@ const uint8_t* OutputStage::UpsampleRow(Component& c, const Frame& f, int y) {
     const uint8_t* farRow = wy >= 128 ? r0 : r1;
     uint16_t* cs = vtmp_.data();
     int x = 0;
+#if defined(STAGWERK_JPEG_AVX2)
+    if (avx2_) x = ColumnSumsAvx2(nearRow, farRow, cs, w);
+#endif
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
     for (; x + 8 <= w; x += 8) {
@@ -287,6 +197,9 @@ const uint8_t* OutputStage::UpsampleRow(Component& c, const Frame& f, int y) {
     out[0] = static_cast<uint8_t>((4 * cs[0] + 8) >> 4);
     out[1] = static_cast<uint8_t>((3 * cs[0] + cs[1] + 7) >> 4);
     x = 1;
+#if defined(STAGWERK_JPEG_AVX2)
+    if (avx2_) x = UpsampleSumsAcrossAvx2(cs, out, x, w);
+#endif
 #if defined(__SSE2__)
     {
       const __m128i eight = _mm_set1_epi16(8), seven = _mm_set1_epi16(7);
@@ -368,9 +281,9 @@ void OutputStage::WriteRow(const Frame& f, uint8_t* dst) {
         case kDstGray:
           for (int x = 0; x < w; ++x) dst[x * ch] = r[0][x];
           return;
-        case kDstRgb: YccRow<1>(r[0], r[1], r[2], a, dst, w, ch); return;
-        case kDstBgr: YccRow<2>(r[0], r[1], r[2], a, dst, w, ch); return;
-        default: YccRow<3>(r[0], r[1], r[2], a, dst, w, ch); return;
+        case kDstRgb: yccRow_(kOrderRgb, r[0], r[1], r[2], a, dst, w, ch); return;
+        case kDstBgr: yccRow_(kOrderBgr, r[0], r[1], r[2], a, dst, w, ch); return;
+        default: yccRow_(kOrderRgba, r[0], r[1], r[2], a, dst, w, ch); return;
       }
     }
     case kRgb:

@@ -1,6 +1,7 @@
 #pragma once
 // Upsampling, colour conversion and writing of output rows.
 
+#include "jpeg/JpegColorPaths.h"
 #include "jpeg/JpegInternal.h"
 
 #include <vector>
@@ -26,6 +27,8 @@ class OutputStage {
   int NeededRow(const Component& c, const Frame& f, int y) const;
   void WriteRow(const Frame& f, uint8_t* dst);
 
+  YccRowFunction yccRow_ = nullptr;
+  bool avx2_ = false;
   Src src_ = kGray;
   Dst dst_ = kDstGray;
   uint8_t* first_ = nullptr;

@@ -5,6 +5,7 @@
 
 #include "jpeg/JpegInternal.h"
 #include "jpeg/JpegOutput.h"
+#include "jpeg/JpegSequentialBlock.h"
 
 #include <algorithm>
 #include <climits>
@@ -18,46 +19,21 @@ namespace {
 constexpr int kStop = 1;  // internal: end the read with success
 // Refuse frames whose stored coefficients (progressive or multi-scan) would need more.
 constexpr size_t kMaxWorkBytes = size_t(1) << 30;
+// Scans of a stored frame may together touch each coefficient this many
+// times. A valid file touches one at most 14 times (its first scan and one
+// refinement per further bit); beyond that, scans only repeat themselves,
+// and a short file of many scans would otherwise cost time far beyond its
+// size.
+constexpr uint64_t kMaxCoefficientPasses = 16;
+
+// Zig-zag positions from..to-1 as bits (from <= to <= 64).
+inline uint64_t Positions(int from, int to) {
+  uint64_t below = to >= 64 ? ~uint64_t{0} : (uint64_t{1} << to) - 1;
+  return below & (~uint64_t{0} << from);
+}
 
 inline bool IsParamsType(int io) { return io == 0 || io == 1 || io == 4 || io == 5 || io == 20 || io == 21; }
 inline int Be16(const uint8_t* p) { return (p[0] << 8) | p[1]; }
-inline int16_t Wrap16(int v) { return static_cast<int16_t>(v); }
-
-// Decodes one sequential block into blk (zeroed by the caller). Answers the
-// zig-zag index of the last coefficient written, or -1 on a bad code.
-inline int DecodeBlockSeq(BitReader& br, const HuffTable& dc, const HuffTable& ac, int& pred, int16_t* blk) {
-  int s = DecodeHuff(br, dc);
-  if (s < 0 || s > 15) return -1;
-  int diff = s ? Extend(br.Get(s), s) : 0;
-  pred = Wrap16(pred + diff);
-  blk[0] = static_cast<int16_t>(pred);
-  int last = 0;
-  for (int k = 1; k < 64;) {
-    if (br.bits < 16) br.Refill();
-    int32_t fa = ac.fastAc[br.Peek(kLookupBits)];
-    if (fa != 0) {
-      k += (fa >> 8) & 15;
-      br.Skip(fa & 255);
-      blk[kZigzagToNatural[k]] = static_cast<int16_t>(fa >> 16);
-      last = k++;
-      continue;
-    }
-    int rs = DecodeHuff(br, ac);
-    if (rs < 0) return -1;
-    int r = rs >> 4;
-    s = rs & 15;
-    if (s == 0) {
-      if (r != 15) break;
-      k += 16;
-      continue;
-    }
-    k += r;
-    blk[kZigzagToNatural[k]] = static_cast<int16_t>(Extend(br.Get(s), s));
-    last = k++;
-  }
-  return last;
-}
-
 class StreamReader {
  public:
   StreamReader(JPEG_PROPERTIES& props, const uint8_t* data, size_t size)
@@ -102,6 +78,7 @@ class StreamReader {
   Component* sc_[4] = {};
   int ss_ = 0, se_ = 63, ah_ = 0, al_ = 0;
   int eobrun_ = 0;
+  uint64_t coefficientsTouched_ = 0;  // by the scans of stored frames so far
 };
 
 int StreamReader::NextMarker() {
@@ -298,7 +275,7 @@ int StreamReader::ParseDht(const uint8_t* s, size_t n) {
     for (int k = 0; k < 16; ++k) total += counts[k];
     if (total > 256 || n - i - 17 < static_cast<size_t>(total)) return JPEG_ERR_BAD_HUFFMAN;
     HuffTable& t = tc == 0 ? w_.dc[th] : w_.ac[th];
-    if (!BuildHuffTable(t, counts, s + i + 17, total)) {
+    if (!BuildHuffTable(t, counts, s + i + 17, total, tc == 1)) {
       t.defined = false;
       return JPEG_ERR_BAD_HUFFMAN;
     }
@@ -385,8 +362,11 @@ int StreamReader::AllocatePlanes() {
 
 int StreamReader::AllocateCoefficients() {
   try {
-    for (Component& c : w_.frame.comps)
-      c.coef.assign(static_cast<size_t>(c.blocksW) * static_cast<size_t>(c.blocksH) * 64, 0);
+    for (Component& c : w_.frame.comps) {
+      const size_t blocks = static_cast<size_t>(c.blocksW) * static_cast<size_t>(c.blocksH);
+      c.coef.assign(blocks * 64, 0);
+      c.nonzero.assign(w_.frame.progressive ? blocks : 0, 0);
+    }
   } catch (const std::bad_alloc&) {
     return JPEG_ERR_MEMORY;
   }
@@ -511,27 +491,52 @@ int StreamReader::Scan(const uint8_t* s, size_t n) {
     if (!w_.quant[c.tq].defined) return JPEG_ERR_NO_QUANT;
   }
 
+  // Every block of a scan that codes DC values costs at least one bit, so
+  // data too short for that cannot be a whole scan: refused before any
+  // memory is set aside for it.
+  const uint64_t bitsLeft = 8 * static_cast<uint64_t>(size_ - pos_);
+  uint64_t scanBlocks = 0;
+  if (ns_ == 1) {
+    scanBlocks = static_cast<uint64_t>(sc_[0]->realBlocksW) * static_cast<uint64_t>(sc_[0]->realBlocksH);
+  } else {
+    for (int i = 0; i < ns_; ++i) scanBlocks += static_cast<uint64_t>(sc_[i]->h * sc_[i]->v);
+    scanBlocks *= static_cast<uint64_t>(f.mcusX) * static_cast<uint64_t>(f.mcusY);
+  }
+  uint64_t frameBlocks = 0, codedBlocks = 0;
+  for (const Component& c : f.comps) {
+    frameBlocks += static_cast<uint64_t>(c.blocksW) * static_cast<uint64_t>(c.blocksH);
+    codedBlocks += static_cast<uint64_t>(c.realBlocksW) * static_cast<uint64_t>(c.realBlocksH);
+  }
+  const bool streaming = !f.progressive && ns_ == static_cast<int>(f.comps.size()) && !coefReady_;
+  if (!streaming && !coefReady_ && frameBlocks * 64 * 2 > kMaxWorkBytes) return JPEG_ERR_MEMORY;
+  if (ss_ == 0 && scanBlocks > bitsLeft) return JPEG_ERR_EOF;
+
   BitReader br;
   br.Reset(data_ + pos_, data_ + size_);
   anyScan_ = true;
   int rc = JPEG_SUCCESS;
-
-  const bool streaming = !f.progressive && ns_ == static_cast<int>(f.comps.size()) && !coefReady_;
   if (streaming) {
     // The one scan of a sequential frame: transform and write as we go.
     rc = StartOutput();
     if (rc != JPEG_SUCCESS) return rc;
     for (Component& c : f.comps) PrepareQuant(w_.quant[c.tq], c.qf);
+    const IdctFunction idct = ChooseIdct();
     std::vector<int> avail(f.comps.size(), 0);
-    alignas(16) int16_t blk[64];
+    alignas(16) int16_t blk[64] = {};
+    // The ring row of each component's current block row: finding it costs a
+    // division, too much to pay for every block.
+    int rowOf[4] = {-1, -1, -1, -1};
+    uint8_t* rowStart[4] = {};
     rc = ForEachBlock(
         br,
         [&](Component& c, int bx, int by) {
-          std::memset(blk, 0, sizeof blk);
-          int last = DecodeBlockSeq(br, w_.dc[c.dcTable], w_.ac[c.acTable], c.pred, blk);
-          if (last < 0) return false;
+          int kind = DecodeBlockSeq(br, w_.dc[c.dcTable], w_.ac[c.acTable], c.pred, blk);
+          if (kind < 0) return false;
+          const size_t ci = static_cast<size_t>(&c - f.comps.data());
+          if (rowOf[ci] != by) rowOf[ci] = by, rowStart[ci] = c.Row(by * 8);
           const ptrdiff_t stride = static_cast<ptrdiff_t>(c.blocksW) * 8;
-          InverseDct(blk, c.qf, c.Row(by * 8) + bx * 8, stride, last == 0);
+          idct(blk, c.qf, rowStart[ci] + bx * 8, stride, kind == 0);
+          ClearBlock(blk, kind == 0);
           return true;
         },
         [&](int row, bool last) {
@@ -546,15 +551,19 @@ int StreamReader::Scan(const uint8_t* s, size_t n) {
   }
 
   if (!coefReady_) {
-    size_t need = 0;
-    for (const Component& c : f.comps) need += static_cast<size_t>(c.blocksW) * static_cast<size_t>(c.blocksH) * 64 * 2;
-    if (need > kMaxWorkBytes) return JPEG_ERR_MEMORY;
+    // Every component's DC values are still to come, a bit a block at least.
+    if (codedBlocks > bitsLeft) return JPEG_ERR_EOF;
     rc = AllocateCoefficients();
     if (rc != JPEG_SUCCESS) return rc;
   }
+  coefficientsTouched_ += scanBlocks * static_cast<uint64_t>(se_ - ss_ + 1);
+  if (coefficientsTouched_ > kMaxCoefficientPasses * 64 * frameBlocks) return JPEG_ERR_DATA;
   auto noRow = [](int, bool) {};
   auto coefBlock = [](Component& c, int bx, int by) {
     return c.coef.data() + (static_cast<size_t>(by) * static_cast<size_t>(c.blocksW) + static_cast<size_t>(bx)) * 64;
+  };
+  auto nonzeroOf = [](Component& c, int bx, int by) -> uint64_t& {
+    return c.nonzero[static_cast<size_t>(by) * static_cast<size_t>(c.blocksW) + static_cast<size_t>(bx)];
   };
 
   if (!f.progressive) {
@@ -612,7 +621,10 @@ int StreamReader::Scan(const uint8_t* s, size_t n) {
             }
             k += r;
             if (k > 63) return false;
-            blk[kZigzagToNatural[k]] = static_cast<int16_t>(Extend(br.Get(sz), sz) * (1 << al_));
+            int16_t& coef = blk[kZigzagToNatural[k]];
+            coef = static_cast<int16_t>(Extend(br.Get(sz), sz) * (1 << al_));
+            // Corrupt sizes can wrap to zero, which must stay counted as zero.
+            if (coef != 0) nonzeroOf(c, bx, by) |= uint64_t{1} << k;
           }
           return true;
         },
@@ -628,6 +640,13 @@ int StreamReader::Scan(const uint8_t* s, size_t n) {
           // Adds a correction bit to a coefficient already known to be nonzero.
           auto refine = [&](int16_t& coef) {
             if (br.Get(1) && (coef & p1) == 0) coef = static_cast<int16_t>(coef + (coef >= 0 ? p1 : m1));
+          };
+          // Which coefficients are already nonzero, by zig-zag position:
+          // the refinement bits go to those, and runs count the others.
+          uint64_t& nz = nonzeroOf(c, bx, by);
+          auto refineUpTo = [&](int from, int to) {  // positions from..to-1
+            for (uint64_t m = nz & Positions(from, to); m != 0; m &= m - 1)
+              refine(blk[kZigzagToNatural[__builtin_ctzll(m)]]);
           };
           int k = ss_;
           if (eobrun_ == 0) {
@@ -645,24 +664,21 @@ int StreamReader::Scan(const uint8_t* s, size_t n) {
                 if (r) eobrun_ += static_cast<int>(br.Get(r));
                 break;
               }
-              // Skip r zero coefficients, refining the nonzero ones passed.
-              for (; k <= se_; ++k) {
-                int16_t& coef = blk[kZigzagToNatural[k]];
-                if (coef != 0) {
-                  refine(coef);
-                } else {
-                  if (r == 0) break;
-                  --r;
-                }
+              // Skip r zero coefficients, refining the nonzero ones passed:
+              // the run ends on the zero after them.
+              uint64_t zeros = ~nz & Positions(k, se_ + 1);
+              for (; r > 0 && zeros != 0; --r) zeros &= zeros - 1;
+              int stop = zeros != 0 ? __builtin_ctzll(zeros) : se_ + 1;
+              refineUpTo(k, stop);
+              k = stop;
+              if (value != 0 && k <= se_) {
+                blk[kZigzagToNatural[k]] = static_cast<int16_t>(value);
+                nz |= uint64_t{1} << k;
               }
-              if (value != 0 && k <= se_) blk[kZigzagToNatural[k]] = static_cast<int16_t>(value);
             }
           }
           if (eobrun_ > 0) {
-            for (; k <= se_; ++k) {
-              int16_t& coef = blk[kZigzagToNatural[k]];
-              if (coef != 0) refine(coef);
-            }
+            if (k <= se_) refineUpTo(k, se_ + 1);
             --eobrun_;
           }
           return true;
@@ -684,17 +700,24 @@ int StreamReader::Finish() {
   }
   int rc = StartOutput();
   if (rc != JPEG_SUCCESS) return rc;
+  const IdctFunction idct = ChooseIdct();
   std::vector<int> avail(f.comps.size(), 0);
   for (int my = 0; my < f.mcusY; ++my) {
     for (size_t i = 0; i < f.comps.size(); ++i) {
       Component& c = f.comps[i];
       const ptrdiff_t stride = static_cast<ptrdiff_t>(c.blocksW) * 8;
       for (int by = my * c.v; by < (my + 1) * c.v; ++by) {
+        uint8_t* row = c.Row(by * 8);
         for (int bx = 0; bx < c.blocksW; ++bx) {
-          const int16_t* blk = c.coef.data() + (static_cast<size_t>(by) * static_cast<size_t>(c.blocksW) + static_cast<size_t>(bx)) * 64;
+          const size_t b = static_cast<size_t>(by) * static_cast<size_t>(c.blocksW) + static_cast<size_t>(bx);
+          const int16_t* blk = c.coef.data() + b * 64;
           bool dcOnly = true;
-          for (int k = 1; k < 64 && dcOnly; ++k) dcOnly = blk[k] == 0;
-          InverseDct(blk, c.qf, c.Row(by * 8) + bx * 8, stride, dcOnly);
+          if (!c.nonzero.empty()) {
+            dcOnly = c.nonzero[b] == 0;
+          } else {
+            for (int k = 1; k < 64 && dcOnly; ++k) dcOnly = blk[k] == 0;
+          }
+          idct(blk, c.qf, row + bx * 8, stride, dcOnly);
         }
       }
       avail[i] = my + 1 == f.mcusY ? INT_MAX : (my + 1) * 8 * c.v;

@@ -56,6 +56,16 @@ class JpegBlock {
   bool live_ = false;
 };
 
+// Every MCU (at most 32 x 32 pixels) carries at least a bit, so a file too
+// short for the size its header claims is refused before the picture is set
+// aside; the decoder would only find the data missing after it.
+void RequireDataFor(const JPEG_PROPERTIES& p, const std::string& path, const char* failure) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) throw LoadError(failure);
+  const uint64_t mcus = uint64_t{(p.jpgWidth + 31) / 32} * ((p.jpgHeight + 31) / 32);
+  if (static_cast<uint64_t>(info.st_size) * 8 < mcus) throw LoadError(failure);
+}
+
 // Rows bottom-up, as the texture upload wants them.
 void SetOutput(JPEG_PROPERTIES& p, uint16_t width, uint16_t height, int32_t channels, unsigned char* bytes) {
   p.dibWidth = width;
@@ -82,6 +92,7 @@ Image LoadPlain(const std::string& path) {
   // Checked before decoding: the header alone must not size the buffer.
   RequireTextureSize(p.jpgWidth, p.jpgHeight);
   if (p.jpgChannels < 1 || p.jpgChannels > 4) throw LoadError("Unrecognized Image");
+  RequireDataFor(p, path, "Cannot JPEG readwholeimage");
   Image image;
   image.channels = static_cast<uint8_t>(p.jpgChannels);
   image.height = static_cast<uint16_t>(p.jpgHeight);
@@ -102,6 +113,7 @@ Image LoadWithOpacity(const std::string& path, const std::string& opacityPath) {
     JPEG_PROPERTIES& p = block.props();
     block.ReadParams(opacityPath, "Cannot JPEG alpha readparams");
     RequireTextureSize(p.jpgWidth, p.jpgHeight);
+    RequireDataFor(p, opacityPath, "Cannot JPEG alpha readwholeimage");
     // The opacity picture's size sizes everything that follows.
     image.height = static_cast<uint16_t>(p.jpgHeight);
     image.width = static_cast<uint16_t>(p.jpgWidth);
@@ -125,6 +137,7 @@ Image LoadWithOpacity(const std::string& path, const std::string& opacityPath) {
                       std::to_string(image.height) + " but its picture " + path + " is " +
                       std::to_string(p.jpgWidth) + "x" + std::to_string(p.jpgHeight));
     }
+    RequireDataFor(p, path, "Cannot JPEG readwholeimage");
     colourChannels = p.jpgChannels;
     if (colourChannels != 1 && colourChannels != 3) {
       throw LoadError("Picture " + path + " has " + std::to_string(colourChannels) +

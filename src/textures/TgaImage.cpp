@@ -93,15 +93,23 @@ Image Image::ReadTga(const unsigned char* data, std::size_t size, const std::str
   const unsigned char* p = data + offset;
   const unsigned char* end = data + size;
 
+  // The data must be able to fill the picture before the picture is set
+  // aside: a short file claiming 2048 x 2048 costs nothing. A run-length
+  // packet of 1 + channels bytes gives at most 128 pixels.
+  const std::size_t left = static_cast<std::size_t>(end - p);
+  if (runLength) {
+    if (left / (1 + channels) * 128 < std::size_t{width} * height) {
+      Bad(path, "the run-length data ends before the last pixel");
+    }
+  } else if (left < total) {
+    Bad(path, "the pixel data ends early (" + std::to_string(total) + " bytes needed, " + std::to_string(left) +
+                  " left)");
+  }
   image.pixels.resize(total);
   if (runLength) {
     Unpack(p, end, image.pixels, channels, path);
-  } else {
-    if (static_cast<std::size_t>(end - p) < total) {
-      Bad(path, "the pixel data ends early (" + std::to_string(total) + " bytes needed, " +
-                    std::to_string(end - p) + " left)");
-    }
-    if (total > 0) std::memcpy(image.pixels.data(), p, total);
+  } else if (total > 0) {
+    std::memcpy(image.pixels.data(), p, total);
   }
 
   if (descriptor & kTopToBottom) {

@@ -2,6 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "anim/LoadError.h"
 #include "textures/Image.h"
 
@@ -155,6 +157,24 @@ TEST(Tga, RefusedFormsAndBrokenFilesNameTheFile) {
   mapPastEnd[5] = 0xFF;
   mapPastEnd[7] = 32;
   EXPECT_THAT(FailureOf(mapPastEnd), HasSubstr("the file ends inside its header fields"));
+}
+
+// Pictures claiming the largest texture in a few bytes are refused from the
+// header and the bytes present, before 16 MiB is set aside; run-length data
+// just long enough (a 128-pixel run every 5 bytes) still loads.
+TEST(Tga, ClaimedSizesAreHeldAgainstTheBytesPresent) {
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(FailureOf(Join(Header(2, 2048, 2048, 32, 0), {1, 2})),
+            "Bad TGA file t.tga: the pixel data ends early (16777216 bytes needed, 2 left)");
+  EXPECT_THAT(FailureOf(Join(Header(10, 2048, 2048, 32, 0), {0xFF, 1, 2, 3, 4, 0xFF})),
+              HasSubstr("the run-length data ends before the last pixel"));
+  Bytes runs;
+  for (int i = 0; i < 2048 * 2048 / 128; ++i) runs.insert(runs.end(), {0xFF, 1, 2, 3, 4});
+  EXPECT_EQ(Read(Join(Header(10, 2048, 2048, 32, 0), runs)).pixels.size(), 2048u * 2048u * 4u);
+  runs.pop_back();
+  EXPECT_THAT(FailureOf(Join(Header(10, 2048, 2048, 32, 0), runs)),
+              HasSubstr("the run-length data ends before the last pixel"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 }  // namespace
