@@ -185,12 +185,14 @@ void FixedFunctionRenderer::DrawFrame(const Frame& frame) {
         if (draw.mesh->renderHandle != 0 && draw.mesh->renderHandle <= lists_.size()) {
           glCallList(lists_[draw.mesh->renderHandle - 1]);
         }
+        if (draw.mesh->Has(HasColours)) cache_.ForgetColour();
         break;
       case DrawKind::MorphedMesh:
         Apply(draw);
         UseProjection(ProjectionKind::Perspective, frame.projection);
         LoadModelview(draw.modelview);
         SendMesh(*draw.mesh);
+        if (draw.mesh->Has(HasColours)) cache_.ForgetColour();
         break;
       case DrawKind::Sprites:
         Apply(draw);

@@ -89,9 +89,12 @@ void GlStateCache::Apply(const RenderState& state, const std::array<GLuint, 2>& 
     ApplyUnit(u, UnitBits(state.bits, u), textures[static_cast<std::size_t>(u)],
               state.units[static_cast<std::size_t>(u)].rgbScale);
   }
-  // The colour is a vertex attribute that coloured meshes change as they
-  // draw; it is cheaper to send than to track.
-  glColor4fv(state.colour.data());
+  // The colour is a vertex attribute: coloured meshes change it as they draw.
+  if (!colourKnown_ || state.colour != colour_) {
+    glColor4fv(state.colour.data());
+    colour_ = state.colour;
+    colourKnown_ = true;
+  }
 }
 
 void GlStateCache::SetDepthWrite(bool on) {

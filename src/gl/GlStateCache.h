@@ -21,6 +21,8 @@ class GlStateCache {
   void NoteUpload(GLuint texture);
   // GL unbinds a deleted texture from every unit.
   void NoteDeleted(GLuint texture);
+  // A draw gave its own vertex colours: the current colour is the last one's.
+  void ForgetColour() { colourKnown_ = false; }
 
  private:
   struct Unit {
@@ -32,6 +34,8 @@ class GlStateCache {
   void ApplyUnit(int unit, uint32_t bits, GLuint texture, float rgbScale);
 
   uint32_t bits_;
+  std::array<float, 4> colour_{};
+  bool colourKnown_ = false;
   std::array<Unit, 2> units_{};
   int active_ = 0;
 };
