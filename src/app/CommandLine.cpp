@@ -14,6 +14,7 @@
 #include "app/DemoReport.h"
 #include "app/Player.h"
 #include "app/StillRender.h"
+#include "app/Timedemo.h"
 #include "platform/GlContext.h"
 
 namespace stagwerk {
@@ -25,6 +26,16 @@ const char kUsage[] =
     "Plays the demo that the configuration file CONFIG describes\n"
     "(default: defaultdemoconfig.txt in the working directory).\n"
     "Escape or closing the window ends it.\n"
+    "\n"
+    "Keys while playing:\n"
+    "  Space             pause and resume (the music too)\n"
+    "  Left, Right       seek 1 s back or forward; with Shift, 10 s\n"
+    "  PageUp, PageDown  the start of the previous or next script entry\n"
+    "  Home              the start of the demo\n"
+    "  [  ]  Backspace   half or double speed (1/8x to 4x), back to 1x;\n"
+    "                    the music is silent at other speeds than 1x\n"
+    "  L                 set the loop's in point, then its out point, then clear\n"
+    "  F, Alt+Enter      window or full screen\n"
     "\n"
     "Playing:\n"
     "      --start SECONDS  start at this music time, in the entry and scene\n"
@@ -48,6 +59,12 @@ const char kUsage[] =
     "      --at SECONDS  the scene time to draw\n"
     "      --camera N    the scene's camera N (default 1)\n"
     "      --out FILE    the PNG file to write\n"
+    "\n"
+    "Benchmark, with no sound:\n"
+    "      --timedemo    draw every frame of the demo as a recording steps\n"
+    "                    through it, as fast as possible, then print the frames,\n"
+    "                    the time, frames per second, frame time (median, 99th\n"
+    "                    percentile, maximum) and the slowest script entry\n"
     "\n"
     "Checking:\n"
     "      --check       load the whole demo without opening a window, print\n"
@@ -124,7 +141,7 @@ int WithLoadingErrors(Run run) {
 }
 
 struct Arguments {
-  bool check = false, dump = false, stats = false;
+  bool check = false, dump = false, stats = false, timedemo = false;
   std::vector<float> times;
   std::optional<std::string> render, capture, out;
   std::optional<float> start, from, to;
@@ -165,6 +182,8 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
       a.check = true;
     } else if (arg == "--dump") {
       a.dump = true;
+    } else if (arg == "--timedemo") {
+      a.timedemo = true;
     } else if (arg == "--stats") {
       a.stats = true;
     } else if (arg == "--at") {
@@ -198,8 +217,8 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
       return "unknown option " + arg;
     }
   }
-  const int modes = (a.check || a.dump) + a.render.has_value() + a.capture.has_value();
-  if (modes > 1 && !(a.check && a.dump && modes == 2)) return "choose one of --check/--dump, --render and --capture";
+  const int modes = (a.check || a.dump) + a.render.has_value() + a.capture.has_value() + a.timedemo;
+  if (modes > 1 && !(a.check && a.dump && modes == 2)) return "choose one of --check/--dump, --render, --capture and --timedemo";
   if (a.render) {
     if (a.times.size() != 1) return "--render needs one --at SECONDS";
     if (!a.out) return "--render needs --out FILE.png";
@@ -262,6 +281,11 @@ int RunCommandLine(int argc, char** argv) {
     still.height = a.height;
     still.out = *a.out;
     return WithLoadingErrors([&] { RenderStill(still); });
+  }
+  if (a.timedemo) {
+    TimedemoOptions timedemo;
+    timedemo.configPath = a.configPath;
+    return WithLoadingErrors([&] { WriteTimedemo(std::cout, RunTimedemo(timedemo)); });
   }
   if (a.capture) {
     CaptureOptions capture;

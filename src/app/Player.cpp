@@ -8,8 +8,12 @@
 #include "anim/LoadError.h"
 #include "app/Demo.h"
 #include "app/FrameDrawer.h"
+#include "app/PacedMusic.h"
 #include "app/PlaybackClock.h"
+#include "app/PlaybackControls.h"
 #include "app/PlaybackStats.h"
+#include "app/PlayerKeys.h"
+#include "app/ScaledClock.h"
 #include "gl/FixedFunctionRenderer.h"
 #include "platform/Clock.h"
 #include "platform/GlContext.h"
@@ -58,14 +62,27 @@ struct LoopState {
   bool active = true;
   bool escape = false;
   bool quit = false;
+  bool overlay = false;
 };
 
+void HandleKey(const SDL_KeyboardEvent& key, LoopState& state, PlaybackControls& controls, GlContext& gl) {
+  const KeyAction action = ActionFor(key);
+  if (action.playback) controls.Apply(*action.playback);
+  if (action.window == WindowCommand::ToggleOverlay) state.overlay = !state.overlay;
+  if (action.window == WindowCommand::ToggleFullscreen && !gl.SetFullscreen(!gl.fullscreen())) {
+    std::cerr << "stagwerk: cannot switch to " << (gl.fullscreen() ? "a window" : "full screen") << ": "
+              << SDL_GetError() << "\n";
+  }
+}
+
 // One event: the window's messages as the player knows them.
-void Handle(const SDL_Event& event, LoopState& state, Renderer& renderer) {
+void Handle(const SDL_Event& event, LoopState& state, Renderer& renderer, PlaybackControls& controls,
+            GlContext& gl) {
   switch (event.type) {
     case SDL_QUIT: state.quit = true; break;
     case SDL_KEYDOWN:
       if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) state.escape = true;
+      else HandleKey(event.key, state, controls, gl);
       break;
     case SDL_KEYUP:
       if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) state.escape = false;
@@ -89,7 +106,8 @@ void Handle(const SDL_Event& event, LoopState& state, Renderer& renderer) {
 }  // namespace
 
 int RunPlayer(const PlayerOptions& options) {
-  SdlClock clock;
+  SdlClock sdlClock;
+  Clock& clock = options.clock != nullptr ? *options.clock : sdlClock;
   Session session;
   DemoOptions demoOptions;
   demoOptions.settingsPath = options.settingsPath;
@@ -132,7 +150,11 @@ int RunPlayer(const PlayerOptions& options) {
 
   Demo& demo = *session.demo;
   FrameDrawer target(*session.renderer, demo.aspect);
-  PlaybackClock playback(demo.script, clock, *session.music, target);
+  // Playback runs on a counter and music the author's keys can hold, seek
+  // and speed up; untouched, both are the real ones.
+  ScaledClock playbackCounter(clock);
+  PacedMusic music(*session.music, playbackCounter);
+  PlaybackClock playback(demo.script, playbackCounter, music, target);
   if (options.start) {
     const PlaybackPosition from = FindPlaybackPosition(demo.script, *options.start);
     if (from.ended) std::cerr << "stagwerk: the demo is over before " << *options.start << " s\n";
@@ -140,27 +162,37 @@ int RunPlayer(const PlayerOptions& options) {
   } else {
     playback.StartPlayback();
   }
+  PlaybackControls controls(demo.script, playback, playbackCounter, music);
   PlaybackStats stats(clock.Frequency());
   stats.Start(clock.Now());
   if (options.onPlaying) options.onPlaying();
 
   LoopState state;
+  const auto tellTest = [&](bool handledEvent) {
+    if (!options.onPass) return;
+    PlayerPass pass{demo.script, playback, controls, *session.renderer, state.overlay, handledEvent};
+    options.onPass(pass);
+  };
   for (;;) {
     SDL_Event event;
-    // Minimised, nothing is drawn: wait for the window's news instead of
-    // spinning through empty passes.
-    const bool got = state.active ? SDL_PollEvent(&event) != 0 : SDL_WaitEventTimeout(&event, 10) != 0;
+    // Minimised or held, nothing new is drawn: wait for the window's news
+    // instead of spinning through empty passes.
+    const bool playing = state.active && !controls.paused();
+    const bool got = playing ? SDL_PollEvent(&event) != 0 : SDL_WaitEventTimeout(&event, 10) != 0;
     if (got) {
-      Handle(event, state, *session.renderer);
+      Handle(event, state, *session.renderer, controls, *session.gl);
       if (state.quit) break;
+      tellTest(true);
       continue;  // one event per pass, and no frame in a pass that had one
     }
-    if (state.active) {
+    if (playing) {
       const int64_t drawnBefore = target.framesDrawn();
       if (!playback.AdvanceFrame()) break;
       if (target.framesDrawn() != drawnBefore) stats.FrameShown(clock.Now());
+      controls.KeepLoop();
     }
     if (state.escape) break;
+    tellTest(false);
     session.Present();
   }
   stats.Stop(clock.Now());

@@ -34,6 +34,9 @@ class Renderer {
   virtual std::vector<unsigned char> ReadPicture() const = 0;
   // Copies the picture to the window's back buffer, ready for the swap.
   virtual void PresentToWindow() = 0;
+  // Returns once everything asked of the back end has been drawn, so a
+  // frame's time includes the drawing and not only the asking.
+  virtual void Finish() = 0;
 };
 
 }  // namespace stagwerk

@@ -227,4 +227,6 @@ std::vector<unsigned char> FixedFunctionRenderer::ReadPicture() const { return f
 
 void FixedFunctionRenderer::PresentToWindow() { framebuffer_.BlitToWindow(); }
 
+void FixedFunctionRenderer::Finish() { glFinish(); }
+
 }  // namespace stagwerk

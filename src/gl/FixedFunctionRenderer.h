@@ -31,6 +31,7 @@ class FixedFunctionRenderer final : public Renderer {
   void Resize(int width, int height) override;
   std::vector<unsigned char> ReadPicture() const override;
   void PresentToWindow() override;
+  void Finish() override;
 
   int width() const { return framebuffer_.width(); }
   int height() const { return framebuffer_.height(); }

@@ -1,0 +1,214 @@
+// The author's keys as SDL events into the real player loop, on a virtual
+// clock: a held picture and music, seeks and entry skips that land where a
+// whole playback would be, speed and loop.
+#include <SDL2/SDL.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "TinyDemo.h"
+#include "app/PlaybackClock.h"
+#include "app/PlaybackControls.h"
+#include "app/Player.h"
+#include "frame/Renderer.h"
+#include "platform/Clock.h"
+
+namespace stagwerk {
+namespace {
+
+void PushKey(SDL_Scancode code, Uint16 mod = KMOD_NONE) {
+  SDL_Event event{};
+  event.type = SDL_KEYDOWN;
+  event.key.keysym.scancode = code;
+  event.key.keysym.mod = mod;
+  SDL_PushEvent(&event);
+}
+
+// One step of a session: when `ready` says so, `act` checks and presses.
+struct Step {
+  std::function<bool(PlayerPass&)> ready;
+  std::function<void(PlayerPass&)> act;
+};
+
+class PlayerKeysTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    demo_.AddScene("red", 100, 10, 1, 0, 0);   // cut by the music at 5 s
+    demo_.AddScene("green", 100, 10, 0, 1, 0);  // cut at 8 s
+    demo_.AddScene("blue", 60, 10, 0, 0, 1);    // ends the demo at 14 s
+    demo_.SetScript("red 1 00:00:00:000\ngreen 1 00:00:05:000\nblue 1 00:00:08:000\n");
+  }
+
+  // Plays through the steps, then presses Escape; the exit status.
+  int Play(std::vector<Step> steps) {
+    PlayerOptions options;
+    options.configPath = demo_.config();
+    options.settingsPath = demo_.dir / "settings.conf";
+    options.clock = &clock_;
+    std::size_t next = 0;
+    options.onPass = [&](PlayerPass& pass) {
+      if (next < steps.size() && steps[next].ready(pass)) steps[next++].act(pass);
+      before_ = pass.playback.MusicTime();
+      if (next == steps.size()) {
+        PushKey(SDL_SCANCODE_ESCAPE);
+        ++next;
+      }
+    };
+    testing::InDirectory here(demo_.dir.path());
+    const int status = RunPlayer(options);
+    EXPECT_EQ(next, steps.size() + 1) << "steps left undone";
+    return status;
+  }
+  double Seconds() { return static_cast<double>(clock_.Now()) / static_cast<double>(clock_.Frequency()); }
+
+  testing::TinyDemo demo_;
+  VirtualClock clock_;
+  float before_ = 0;  // the music time as the pass before ended
+};
+
+auto At(double musicTime) {
+  return [musicTime](PlayerPass& pass) { return pass.playback.MusicTime() >= musicTime; };
+}
+// The key pressed last has been taken.
+bool Now(PlayerPass& pass) { return pass.handledEvent; }
+
+// Where a whole playback would be at that music time.
+void ExpectLandedAt(PlayerPass& pass, double musicTime) {
+  const PlaybackPosition want = FindPlaybackPosition(pass.script, musicTime);
+  EXPECT_EQ(pass.playback.currentIndex(), want.entry) << musicTime;
+  EXPECT_NEAR(pass.playback.SceneTime(), want.sceneTime, 1e-4) << musicTime;
+  // The music is waited for as at the start: one poll of 1 ms.
+  EXPECT_NEAR(pass.playback.MusicTime(), musicTime, 1.1e-3) << musicTime;
+}
+
+TEST_F(PlayerKeysTest, SeeksAndEntrySkipsLandWhereAWholePlaybackWouldBe) {
+  const auto press = [](SDL_Scancode code, Uint16 mod = KMOD_NONE) {
+    return [code, mod](PlayerPass&) { PushKey(code, mod); };
+  };
+  // A key seeks from where the pass before it left the music.
+  const auto landed = [this](double by, SDL_Scancode next, Uint16 mod = KMOD_NONE) {
+    return [this, by, next, mod](PlayerPass& pass) {
+      ExpectLandedAt(pass, before_ + by);
+      PushKey(next, mod);
+    };
+  };
+  const auto atEntry = [](int32_t entry, SDL_Scancode next) {
+    return [entry, next](PlayerPass& pass) {
+      const PlaybackPosition start = FindEntryStarts(pass.script).at(static_cast<std::size_t>(entry));
+      EXPECT_EQ(pass.playback.currentIndex(), entry);
+      EXPECT_FLOAT_EQ(pass.playback.SceneTime(), start.sceneTime);
+      EXPECT_NEAR(pass.playback.MusicTime(), start.musicTime, 1.1e-3);
+      PushKey(next);
+    };
+  };
+  const int status = Play({
+      {At(1.0), press(SDL_SCANCODE_RIGHT)},
+      {Now, landed(1.0, SDL_SCANCODE_RIGHT, KMOD_LSHIFT)},
+      {Now, landed(10.0, SDL_SCANCODE_LEFT, KMOD_LSHIFT)},
+      {Now, landed(-10.0, SDL_SCANCODE_LEFT)},
+      {Now, landed(-1.0, SDL_SCANCODE_PAGEDOWN)},
+      {Now, atEntry(1, SDL_SCANCODE_PAGEDOWN)},
+      {Now, atEntry(2, SDL_SCANCODE_PAGEUP)},
+      {Now, atEntry(1, SDL_SCANCODE_HOME)},
+      {Now, atEntry(0, SDL_SCANCODE_PAGEUP)},
+      {Now, atEntry(0, SDL_SCANCODE_END)},
+      // Past the end, a seek stops on the last picture instead of ending.
+      {At(0.5), press(SDL_SCANCODE_RIGHT, KMOD_LSHIFT)},
+      {Now, press(SDL_SCANCODE_RIGHT, KMOD_LSHIFT)},
+      {Now, [](PlayerPass& pass) {
+         ASSERT_TRUE(pass.controls.demoEnd());
+         EXPECT_NEAR(*pass.controls.demoEnd(), 14.0, 0.15);
+         ExpectLandedAt(pass, *pass.controls.demoEnd() - 0.001);
+       }},
+  });
+  EXPECT_EQ(status, 0);
+}
+
+TEST_F(PlayerKeysTest, PauseHoldsMusicAndPictureAndSpeedScalesTheAdvance) {
+  float music = 0, scene = 0;
+  double clockAt = 0;
+  std::vector<unsigned char> picture;
+  int held = 0;
+  const auto mark = [&](PlayerPass& pass) {
+    music = pass.playback.MusicTime();
+    scene = pass.playback.SceneTime();
+    clockAt = Seconds();
+  };
+  const auto rate = [&](PlayerPass& pass) {
+    return (pass.playback.MusicTime() - music) / (Seconds() - clockAt);
+  };
+  const int status = Play({
+      {At(1.0), [&](PlayerPass&) { PushKey(SDL_SCANCODE_SPACE); }},
+      {Now, [&](PlayerPass& pass) {
+         EXPECT_TRUE(pass.controls.paused());
+         mark(pass);
+         picture = pass.renderer.ReadPicture();
+       }},
+      // Time goes by while held: neither the music nor the scene moves.
+      {[&](PlayerPass& pass) {
+         clock_.AdvanceSeconds(0.5);
+         EXPECT_FLOAT_EQ(pass.playback.MusicTime(), music);
+         EXPECT_FLOAT_EQ(pass.playback.SceneTime(), scene);
+         return ++held == 4;
+       },
+       [&](PlayerPass& pass) {
+         EXPECT_EQ(pass.renderer.ReadPicture(), picture);
+         PushKey(SDL_SCANCODE_SPACE);
+       }},
+      // Resumed, both go on from where they were, together.
+      {At(2.0), [&](PlayerPass& pass) {
+         EXPECT_FALSE(pass.controls.paused());
+         EXPECT_NEAR(pass.playback.MusicTime() - music, pass.playback.SceneTime() - scene, 1e-3);
+         PushKey(SDL_SCANCODE_RIGHTBRACKET);
+       }},
+      {Now, mark},
+      {[&](PlayerPass&) { return Seconds() - clockAt >= 1.0; },
+       [&](PlayerPass& pass) {
+         EXPECT_DOUBLE_EQ(pass.controls.speed(), 2.0);
+         EXPECT_NEAR(rate(pass), 2.0, 0.1);
+         EXPECT_NEAR(pass.playback.SceneTime() - scene, pass.playback.MusicTime() - music, 1e-3);
+         PushKey(SDL_SCANCODE_BACKSPACE);
+       }},
+      {Now, mark},
+      {[&](PlayerPass&) { return Seconds() - clockAt >= 1.0; },
+       [&](PlayerPass& pass) {
+         EXPECT_DOUBLE_EQ(pass.controls.speed(), 1.0);
+         EXPECT_NEAR(rate(pass), 1.0, 0.1);
+         for (int i = 0; i < 5; ++i) PushKey(SDL_SCANCODE_LEFTBRACKET);
+       }},
+      {[&](PlayerPass& pass) { return pass.controls.speed() <= kSlowest; }, mark},
+      {[&](PlayerPass&) { return Seconds() - clockAt >= 2.0; },
+       [&](PlayerPass& pass) { EXPECT_NEAR(rate(pass), 0.125, 0.06); }},
+  });
+  EXPECT_EQ(status, 0);
+}
+
+TEST_F(PlayerKeysTest, ALoopHoldsItsSectionUntilCleared) {
+  int wraps = 0;
+  float last = 0;
+  const int status = Play({
+      {At(1.0), [](PlayerPass&) { PushKey(SDL_SCANCODE_L); }},
+      {At(2.0), [](PlayerPass&) { PushKey(SDL_SCANCODE_L); }},
+      {[&](PlayerPass& pass) {
+         const float now = pass.playback.MusicTime();
+         EXPECT_GE(now, 0.99f);
+         EXPECT_LT(now, 2.15f);
+         if (now < last) ++wraps;
+         last = now;
+         return wraps == 3;
+       },
+       [](PlayerPass& pass) {
+         EXPECT_NEAR(*pass.controls.loopIn(), 1.0, 0.11);
+         EXPECT_NEAR(*pass.controls.loopOut(), 2.0, 0.11);
+         PushKey(SDL_SCANCODE_L);
+       }},
+      {At(3.0), [](PlayerPass& pass) { EXPECT_FALSE(pass.controls.loopIn()); }},
+  });
+  EXPECT_EQ(status, 0);
+}
+
+}  // namespace
+}  // namespace stagwerk
