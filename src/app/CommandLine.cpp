@@ -285,6 +285,7 @@ int RunCommandLine(int argc, char** argv) {
   if (a.timedemo) {
     TimedemoOptions timedemo;
     timedemo.configPath = a.configPath;
+    timedemo.progress = &std::cerr;
     return WithLoadingErrors([&] { WriteTimedemo(std::cout, RunTimedemo(timedemo)); });
   }
   if (a.capture) {

@@ -49,6 +49,10 @@ TimedemoResult RunTimedemo(const TimedemoOptions& options) {
       const int32_t index = playback.currentIndex();
       if (result.entries.empty() || result.entries.back().index != index) {
         result.entries.push_back({index, playback.currentEntry()->scene->name, 0, 0.0});
+        if (options.progress != nullptr) {
+          *options.progress << "timedemo: entry " << index + 1 << " (" << result.entries.back().scene << ")"
+                            << std::endl;
+        }
       }
       ++result.entries.back().frames;
       result.entries.back().seconds += seconds;

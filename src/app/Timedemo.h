@@ -11,6 +11,7 @@ namespace stagwerk {
 struct TimedemoOptions {
   std::string configPath;
   std::string settingsPath;  // empty: the per-user default (read, never written)
+  std::ostream* progress = nullptr;  // a line as each entry begins; null for none
 };
 
 struct TimedemoResult {
