@@ -12,8 +12,10 @@
 #include "app/PlaybackClock.h"
 #include "app/PlaybackControls.h"
 #include "app/PlaybackStats.h"
+#include "app/PlaybackOverlay.h"
 #include "app/PlayerKeys.h"
 #include "app/ScaledClock.h"
+#include "frame/Overlay.h"
 #include "gl/FixedFunctionRenderer.h"
 #include "platform/Clock.h"
 #include "platform/GlContext.h"
@@ -63,15 +65,42 @@ struct LoopState {
   bool escape = false;
   bool quit = false;
   bool overlay = false;
+  bool dragging = false;  // the seek bar, with the left button held
+  std::string message;    // the last warning, for the overlay
 };
+
+// A click or drag on the overlay's seek bar: the music time under the mouse.
+void SeekFromBar(int x, GlContext& gl, PlaybackControls& controls) {
+  int width = 0, height = 0;
+  SDL_GetWindowSize(gl.window(), &width, &height);
+  if (width > 0 && controls.demoEnd()) {
+    controls.SeekToMusicTime(*controls.demoEnd() * static_cast<double>(x) / static_cast<double>(width));
+  }
+}
+
+void HandleMouse(const SDL_Event& event, LoopState& state, PlaybackControls& controls, GlContext& gl) {
+  if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT) state.dragging = false;
+  if (!state.overlay) return;
+  if (event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT) {
+    int width = 0, height = 0;
+    SDL_GetWindowSize(gl.window(), &width, &height);
+    if (event.button.y >= height - kSeekBarHeight) {
+      state.dragging = true;
+      SeekFromBar(event.button.x, gl, controls);
+    }
+  } else if (event.type == SDL_MOUSEMOTION && state.dragging) {
+    SeekFromBar(event.motion.x, gl, controls);
+  }
+}
 
 void HandleKey(const SDL_KeyboardEvent& key, LoopState& state, PlaybackControls& controls, GlContext& gl) {
   const KeyAction action = ActionFor(key);
   if (action.playback) controls.Apply(*action.playback);
   if (action.window == WindowCommand::ToggleOverlay) state.overlay = !state.overlay;
   if (action.window == WindowCommand::ToggleFullscreen && !gl.SetFullscreen(!gl.fullscreen())) {
-    std::cerr << "stagwerk: cannot switch to " << (gl.fullscreen() ? "a window" : "full screen") << ": "
-              << SDL_GetError() << "\n";
+    state.message = std::string("cannot switch to ") + (gl.fullscreen() ? "a window" : "full screen") + ": " +
+                    SDL_GetError();
+    std::cerr << "stagwerk: " << state.message << "\n";
   }
 }
 
@@ -84,6 +113,9 @@ void Handle(const SDL_Event& event, LoopState& state, Renderer& renderer, Playba
       if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) state.escape = true;
       else HandleKey(event.key, state, controls, gl);
       break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+    case SDL_MOUSEMOTION: HandleMouse(event, state, controls, gl); break;
     case SDL_KEYUP:
       if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) state.escape = false;
       break;
@@ -164,6 +196,7 @@ int RunPlayer(const PlayerOptions& options) {
   }
   PlaybackControls controls(demo.script, playback, playbackCounter, music);
   PlaybackStats stats(clock.Frequency());
+  FrameRateMeter meter(clock.Frequency());
   stats.Start(clock.Now());
   if (options.onPlaying) options.onPlaying();
 
@@ -188,12 +221,21 @@ int RunPlayer(const PlayerOptions& options) {
     if (playing) {
       const int64_t drawnBefore = target.framesDrawn();
       if (!playback.AdvanceFrame()) break;
-      if (target.framesDrawn() != drawnBefore) stats.FrameShown(clock.Now());
+      if (target.framesDrawn() != drawnBefore) {
+        stats.FrameShown(clock.Now());
+        meter.FrameShown(clock.Now());
+      }
       controls.KeepLoop();
     }
     if (state.escape) break;
+    session.renderer->PresentToWindow();
+    if (state.overlay) {
+      const int64_t now = clock.Now();
+      session.renderer->DrawOverlay(
+          DescribePlayback(playback, controls, meter.Fps(now), meter.MeanFrameSeconds(now), state.message));
+    }
     tellTest(false);
-    session.Present();
+    session.gl->Swap();
   }
   stats.Stop(clock.Now());
   if (options.stats) stats.Write(std::cerr);

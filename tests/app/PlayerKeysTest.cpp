@@ -11,7 +11,9 @@
 #include "app/PlaybackClock.h"
 #include "app/PlaybackControls.h"
 #include "app/Player.h"
+#include "frame/Overlay.h"
 #include "frame/Renderer.h"
+#include "gl/FixedFunctionRenderer.h"
 #include "platform/Clock.h"
 
 namespace stagwerk {
@@ -64,7 +66,7 @@ class PlayerKeysTest : public ::testing::Test {
   }
   double Seconds() { return static_cast<double>(clock_.Now()) / static_cast<double>(clock_.Frequency()); }
 
-  testing::TinyDemo demo_;
+  testing::TinyDemo demo_{320, 240};
   VirtualClock clock_;
   float before_ = 0;  // the music time as the pass before ended
 };
@@ -206,6 +208,46 @@ TEST_F(PlayerKeysTest, ALoopHoldsItsSectionUntilCleared) {
          PushKey(SDL_SCANCODE_L);
        }},
       {At(3.0), [](PlayerPass& pass) { EXPECT_FALSE(pass.controls.loopIn()); }},
+  });
+  EXPECT_EQ(status, 0);
+}
+
+// Pixels of the window and of the picture that differ, in a rectangle.
+int Differing(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b, int x0, int y0, int x1,
+              int y1) {
+  int count = 0;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) {
+      const std::size_t i = 3 * (static_cast<std::size_t>(y) * 320 + static_cast<std::size_t>(x));
+      count += a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2];
+    }
+  }
+  return count;
+}
+
+TEST_F(PlayerKeysTest, TheOverlayIsInTheWindowAndNeverInThePicture) {
+  const auto window = [](PlayerPass& pass) { return dynamic_cast<FixedFunctionRenderer&>(pass.renderer).ReadWindow(); };
+  const auto drawn = [](PlayerPass& pass) { return !pass.handledEvent; };
+  const int status = Play({
+      {At(1.0), [](PlayerPass&) { PushKey(SDL_SCANCODE_TAB); }},
+      {drawn, [&](PlayerPass& pass) {
+         ASSERT_TRUE(pass.overlay);
+         const std::vector<unsigned char> shown = window(pass);
+         const std::vector<unsigned char> picture = pass.renderer.ReadPicture();
+         // Text top left, the seek bar along the bottom, the rest untouched.
+         EXPECT_GT(Differing(shown, picture, 0, 0, 160, 40), 2000);
+         EXPECT_EQ(Differing(shown, picture, 0, 240 - kSeekBarHeight, 320, 240), 320 * kSeekBarHeight);
+         EXPECT_EQ(Differing(shown, picture, 280, 100, 320, 200), 0);
+         // White text on the dark panel.
+         int white = 0;
+         for (std::size_t i = 0; i + 2 < 3 * 320 * 40; i += 3) white += shown[i] == 255 && shown[i + 1] == 255 && shown[i + 2] == 255;
+         EXPECT_GT(white, 200);
+         PushKey(SDL_SCANCODE_TAB);
+       }},
+      {drawn, [&](PlayerPass& pass) {
+         EXPECT_FALSE(pass.overlay);
+         EXPECT_EQ(Differing(window(pass), pass.renderer.ReadPicture(), 0, 0, 320, 240), 0);
+       }},
   });
   EXPECT_EQ(status, 0);
 }
