@@ -40,6 +40,10 @@ const char kUsage[] =
     "Playing:\n"
     "      --start SECONDS  start at this music time, in the entry and scene\n"
     "                    time the demo would have reached by then\n"
+    "      --watch       watch the demo's files (configuration, script, scenes,\n"
+    "                    meshes, textures) and load the demo again whenever one\n"
+    "                    is saved, going on at the same music time; a file that\n"
+    "                    fails to load keeps the old content and is reported\n"
     "      --stats       at exit, print frames drawn, the frame rate, frame\n"
     "                    intervals (median, 99th percentile, maximum) and the\n"
     "                    CPU time used while playing\n"
@@ -141,7 +145,7 @@ int WithLoadingErrors(Run run) {
 }
 
 struct Arguments {
-  bool check = false, dump = false, stats = false, timedemo = false;
+  bool check = false, dump = false, stats = false, timedemo = false, watch = false;
   std::vector<float> times;
   std::optional<std::string> render, capture, out;
   std::optional<float> start, from, to;
@@ -182,6 +186,8 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
       a.check = true;
     } else if (arg == "--dump") {
       a.dump = true;
+    } else if (arg == "--watch") {
+      a.watch = true;
     } else if (arg == "--timedemo") {
       a.timedemo = true;
     } else if (arg == "--stats") {
@@ -229,7 +235,7 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
   if (a.width > 0 && !a.render && !a.capture) return "--size goes with --render or --capture";
   if ((a.fps || a.from || a.to) && !a.capture) return "--fps, --from and --to go with --capture";
   if (a.from && a.to && *a.to < *a.from) return "--to comes before --from";
-  if ((a.start || a.stats) && modes > 0) return "--start and --stats go with playing";
+  if ((a.start || a.stats || a.watch) && modes > 0) return "--start, --stats and --watch go with playing";
   return std::nullopt;
 }
 
@@ -304,6 +310,7 @@ int RunCommandLine(int argc, char** argv) {
   player.configPath = a.configPath;
   if (a.start) player.start = *a.start;
   player.stats = a.stats;
+  player.watch = a.watch;
   return RunPlayer(player);
 }
 

@@ -66,6 +66,12 @@ void PlaybackControls::Apply(PlaybackCommand command) {
   }
 }
 
+void PlaybackControls::Restore(bool paused, std::optional<double> loopIn, std::optional<double> loopOut) {
+  paused_ = paused;
+  loopIn_ = loopIn;
+  loopOut_ = loopOut;
+}
+
 void PlaybackControls::KeepLoop() {
   if (!loopIn_ || !loopOut_ || paused_) return;
   if (playback_.MusicTime() >= *loopOut_) SeekToMusicTime(*loopIn_);

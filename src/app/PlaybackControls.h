@@ -43,6 +43,9 @@ class PlaybackControls {
   // Seeks to a music time, clamped to the demo.
   void SeekToMusicTime(double seconds);
 
+  // Carries the held state and the loop over to a demo loaded anew.
+  void Restore(bool paused, std::optional<double> loopIn, std::optional<double> loopOut);
+
   bool paused() const { return paused_; }
   double speed() const;
   std::optional<double> loopIn() const { return loopIn_; }

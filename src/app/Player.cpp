@@ -2,6 +2,8 @@
 
 #include <SDL2/SDL.h>
 
+#include <chrono>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 
@@ -18,6 +20,7 @@
 #include "frame/Overlay.h"
 #include "gl/FixedFunctionRenderer.h"
 #include "platform/Clock.h"
+#include "platform/FileWatcher.h"
 #include "platform/GlContext.h"
 #include "platform/MessageBox.h"
 #include "platform/MusicPlayer.h"
@@ -135,6 +138,83 @@ void Handle(const SDL_Event& event, LoopState& state, Renderer& renderer, Playba
   }
 }
 
+
+// What plays one loaded demo; made anew when --watch loads it again.
+struct Playing {
+  Playing(Demo& demo, Renderer& renderer, ScaledClock& counter, PacedMusic& music)
+      : target(renderer, demo.aspect),
+        playback(demo.script, counter, music, target),
+        controls(demo.script, playback, counter, music) {}
+  FrameDrawer target;
+  PlaybackClock playback;
+  PlaybackControls controls;
+};
+
+// The demo's files for --watch: everything under its data folder, and the
+// configuration beside it. A burst of saves is one reload, once the files
+// have been quiet for a moment.
+class DemoWatch {
+ public:
+  DemoWatch(const std::string& configPath, const Demo& demo)
+      : watcher({demo.directories.rootDir}, {FolderOf(configPath)}) {}
+
+  bool Due() {
+    const auto now = std::chrono::steady_clock::now();
+    if (!watcher.Changed().empty()) {
+      pending_ = true;
+      last_ = now;
+    }
+    if (!pending_ || now - last_ < kQuiet) return false;
+    pending_ = false;
+    return true;
+  }
+
+ private:
+  static constexpr std::chrono::milliseconds kQuiet{100};
+  static std::string FolderOf(const std::string& path) {
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    return folder.empty() ? "." : folder;
+  }
+  FileWatcher watcher;
+  bool pending_ = false;
+  std::chrono::steady_clock::time_point last_;
+};
+
+// Loads the demo again beside the one playing; only once it loaded
+// completely does it take over, at the same music time, held or looping as
+// before. A file that fails keeps the old demo on screen and says why.
+bool Reload(const PlayerOptions& options, Session& session, std::unique_ptr<Playing>& playing,
+            ScaledClock& counter, PacedMusic& music, std::string& message) {
+  std::unique_ptr<Demo> fresh;
+  try {
+    DemoOptions demoOptions;
+    demoOptions.validationRun = true;  // the settings were written at the start
+    demoOptions.settingsPath = options.settingsPath;
+    fresh = Demo::Create(options.configPath, demoOptions);
+    fresh->AttachRenderer(*session.renderer);
+    fresh->LoadContent();
+  } catch (const LoadError& error) {
+    message = std::string("reload failed, still playing the old: ") + error.what();
+    std::cerr << "stagwerk: " << message << "\n";
+    return false;
+  } catch (const std::bad_alloc&) {
+    message = "reload failed, still playing the old: Out of memory";
+    std::cerr << "stagwerk: " << message << "\n";
+    return false;
+  }
+  const double at = playing->playback.MusicTime();
+  const PlaybackControls& before = playing->controls;
+  const bool paused = before.paused();
+  const std::optional<double> loopIn = before.loopIn(), loopOut = before.loopOut();
+  playing.reset();
+  session.demo = std::move(fresh);
+  playing = std::make_unique<Playing>(*session.demo, *session.renderer, counter, music);
+  playing->controls.Restore(paused, loopIn, loopOut);
+  playing->controls.SeekToMusicTime(at);
+  message = "reloaded";
+  std::cerr << "stagwerk: reloaded the demo at " << at << " s\n";
+  return true;
+}
 }  // namespace
 
 int RunPlayer(const PlayerOptions& options) {
@@ -180,48 +260,57 @@ int RunPlayer(const PlayerOptions& options) {
     return 1;
   }
 
-  Demo& demo = *session.demo;
-  FrameDrawer target(*session.renderer, demo.aspect);
   // Playback runs on a counter and music the author's keys can hold, seek
   // and speed up; untouched, both are the real ones.
   ScaledClock playbackCounter(clock);
   PacedMusic music(*session.music, playbackCounter);
-  PlaybackClock playback(demo.script, playbackCounter, music, target);
+  auto playing = std::make_unique<Playing>(*session.demo, *session.renderer, playbackCounter, music);
+  PlaybackClock& firstPlayback = playing->playback;
   if (options.start) {
-    const PlaybackPosition from = FindPlaybackPosition(demo.script, *options.start);
+    const PlaybackPosition from = FindPlaybackPosition(session.demo->script, *options.start);
     if (from.ended) std::cerr << "stagwerk: the demo is over before " << *options.start << " s\n";
-    playback.StartPlayback(from);
+    firstPlayback.StartPlayback(from);
   } else {
-    playback.StartPlayback();
+    firstPlayback.StartPlayback();
   }
-  PlaybackControls controls(demo.script, playback, playbackCounter, music);
   PlaybackStats stats(clock.Frequency());
   FrameRateMeter meter(clock.Frequency());
   stats.Start(clock.Now());
   if (options.onPlaying) options.onPlaying();
 
+  std::unique_ptr<DemoWatch> watch;
+  if (options.watch) watch = std::make_unique<DemoWatch>(options.configPath, *session.demo);
+  int reloads = 0;
+
   LoopState state;
   const auto tellTest = [&](bool handledEvent) {
     if (!options.onPass) return;
-    PlayerPass pass{demo.script, playback, controls, *session.renderer, state.overlay, handledEvent};
+    PlayerPass pass{session.demo->script, playing->playback, playing->controls, *session.renderer, state.overlay,
+                    handledEvent, state.message, reloads};
     options.onPass(pass);
   };
   for (;;) {
+    PlaybackClock& playback = playing->playback;
+    PlaybackControls& controls = playing->controls;
     SDL_Event event;
     // Minimised or held, nothing new is drawn: wait for the window's news
     // instead of spinning through empty passes.
-    const bool playing = state.active && !controls.paused();
-    const bool got = playing ? SDL_PollEvent(&event) != 0 : SDL_WaitEventTimeout(&event, 10) != 0;
+    const bool active = state.active && !controls.paused();
+    const bool got = active ? SDL_PollEvent(&event) != 0 : SDL_WaitEventTimeout(&event, 10) != 0;
     if (got) {
       Handle(event, state, *session.renderer, controls, *session.gl);
       if (state.quit) break;
       tellTest(true);
       continue;  // one event per pass, and no frame in a pass that had one
     }
-    if (playing) {
-      const int64_t drawnBefore = target.framesDrawn();
+    if (watch && watch->Due()) {
+      if (Reload(options, session, playing, playbackCounter, music, state.message)) ++reloads;
+      continue;
+    }
+    if (active) {
+      const int64_t drawnBefore = playing->target.framesDrawn();
       if (!playback.AdvanceFrame()) break;
-      if (target.framesDrawn() != drawnBefore) {
+      if (playing->target.framesDrawn() != drawnBefore) {
         stats.FrameShown(clock.Now());
         meter.FrameShown(clock.Now());
       }

@@ -22,6 +22,8 @@ struct PlayerPass {
   Renderer& renderer;
   bool overlay;
   bool handledEvent;  // this pass took an event instead of drawing
+  const std::string& message;  // the last warning or reload error
+  int reloads;                 // demos loaded anew by --watch
 };
 
 struct PlayerOptions {
@@ -29,6 +31,7 @@ struct PlayerOptions {
   std::string settingsPath;     // empty: the per-user default
   std::optional<double> start;  // music time to start at
   bool stats = false;           // print frame statistics at exit
+  bool watch = false;           // load the demo anew when its files are saved
   // Called once as the main loop starts; tests post events from it.
   std::function<void()> onPlaying;
   // Called after every pass of the loop; tests post keys from it.

@@ -4,6 +4,8 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <vector>
 
@@ -50,8 +52,14 @@ class PlayerKeysTest : public ::testing::Test {
     options.configPath = demo_.config();
     options.settingsPath = demo_.dir / "settings.conf";
     options.clock = &clock_;
+    options.watch = watch_;
     std::size_t next = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     options.onPass = [&](PlayerPass& pass) {
+      if (next < steps.size() && std::chrono::steady_clock::now() > deadline) {
+        ADD_FAILURE() << "step " << next << " never came";
+        next = steps.size();
+      }
       if (next < steps.size() && steps[next].ready(pass)) steps[next++].act(pass);
       before_ = pass.playback.MusicTime();
       if (next == steps.size()) {
@@ -69,6 +77,7 @@ class PlayerKeysTest : public ::testing::Test {
   testing::TinyDemo demo_{320, 240};
   VirtualClock clock_;
   float before_ = 0;  // the music time as the pass before ended
+  bool watch_ = false;
 };
 
 auto At(double musicTime) {
@@ -248,6 +257,43 @@ TEST_F(PlayerKeysTest, TheOverlayIsInTheWindowAndNeverInThePicture) {
          EXPECT_FALSE(pass.overlay);
          EXPECT_EQ(Differing(window(pass), pass.renderer.ReadPicture(), 0, 0, 320, 240), 0);
        }},
+  });
+  EXPECT_EQ(status, 0);
+}
+
+TEST_F(PlayerKeysTest, WatchedFilesReloadInPlaceAndABrokenOneKeepsTheOld) {
+  watch_ = true;
+  float held = 0;
+  // The backdrop beside the square.
+  const auto backdrop = [](PlayerPass& pass) {
+    const std::vector<unsigned char> rgb = pass.renderer.ReadPicture();
+    const std::size_t i = 3 * (120 * 320 + 10);
+    return std::vector<unsigned char>(rgb.begin() + static_cast<long>(i), rgb.begin() + static_cast<long>(i) + 3);
+  };
+  const int status = Play({
+      {At(1.0), [](PlayerPass&) { PushKey(SDL_SCANCODE_SPACE); }},
+      {Now, [&](PlayerPass& pass) {
+         held = pass.playback.MusicTime();
+         EXPECT_EQ(backdrop(pass), (std::vector<unsigned char>{255, 0, 0}));
+         demo_.AddScene("red", 100, 10, 1, 1, 0);  // saved in place, now yellow
+       }},
+      {[](PlayerPass& pass) { return pass.reloads == 1; },
+       [&](PlayerPass& pass) {
+         EXPECT_EQ(backdrop(pass), (std::vector<unsigned char>{255, 255, 0}));
+         EXPECT_TRUE(pass.controls.paused());
+         EXPECT_NEAR(pass.playback.MusicTime(), held, 1e-4);
+         // Saved the way many editors do: a new file renamed over the old.
+         demo_.dir.Write("data/scenes/red.lws.new", "LWSC\n3\n\nFirstFrame x\n");
+         std::filesystem::rename(demo_.dir / "data/scenes/red.lws.new", demo_.dir / "data/scenes/red.lws");
+       }},
+      {[](PlayerPass& pass) { return pass.message.find("reload failed") != std::string::npos; },
+       [&](PlayerPass& pass) {
+         EXPECT_EQ(pass.reloads, 1);
+         EXPECT_EQ(backdrop(pass), (std::vector<unsigned char>{255, 255, 0}));
+         EXPECT_NE(pass.message.find("red"), std::string::npos) << pass.message;
+         PushKey(SDL_SCANCODE_SPACE);
+       }},
+      {At(1.5), [](PlayerPass& pass) { EXPECT_EQ(pass.playback.currentIndex(), 0); }},
   });
   EXPECT_EQ(status, 0);
 }
