@@ -3,6 +3,7 @@
 #include <SDL2/SDL.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -185,6 +186,7 @@ class DemoWatch {
 // before. A file that fails keeps the old demo on screen and says why.
 bool Reload(const PlayerOptions& options, Session& session, std::unique_ptr<Playing>& playing,
             ScaledClock& counter, PacedMusic& music, std::string& message) {
+  const auto begin = std::chrono::steady_clock::now();
   std::unique_ptr<Demo> fresh;
   try {
     DemoOptions demoOptions;
@@ -211,8 +213,11 @@ bool Reload(const PlayerOptions& options, Session& session, std::unique_ptr<Play
   playing = std::make_unique<Playing>(*session.demo, *session.renderer, counter, music);
   playing->controls.Restore(paused, loopIn, loopOut);
   playing->controls.SeekToMusicTime(at);
-  message = "reloaded";
-  std::cerr << "stagwerk: reloaded the demo at " << at << " s\n";
+  char line[96];
+  std::snprintf(line, sizeof line, "reloaded in %.2f s, at %.3f s",
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(), at);
+  message = line;
+  std::cerr << "stagwerk: " << message << "\n";
   return true;
 }
 }  // namespace
