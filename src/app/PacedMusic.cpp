@@ -18,7 +18,7 @@ void PacedMusic::Pause() {
 
 void PacedMusic::Release() {
   standIn_.Release();
-  soundtrack_.Release();
+  soundtrack_->Release();
 }
 
 void PacedMusic::FallBackToSilence(const std::string& reason) { current().FallBackToSilence(reason); }

@@ -15,7 +15,7 @@ namespace stagwerk {
 
 class PacedMusic final : public MusicPlayer {
  public:
-  PacedMusic(MusicPlayer& soundtrack, ScaledClock& clock) : soundtrack_(soundtrack), standIn_(clock) {}
+  PacedMusic(MusicPlayer& soundtrack, ScaledClock& clock) : soundtrack_(&soundtrack), standIn_(clock) {}
 
   void Seek(int64_t position) override;
   void Run() override;
@@ -24,14 +24,18 @@ class PacedMusic final : public MusicPlayer {
   void Release() override;
   void FallBackToSilence(const std::string& reason) override;
 
+  // The music file was opened again: play that from now on, from where it
+  // is next sought. The old one must be gone first (one stream at a time).
+  void SetSoundtrack(MusicPlayer& soundtrack) { soundtrack_ = &soundtrack; }
+
   // Call after the clock's speed changed.
   void SpeedChanged(double speed);
   bool muted() const { return muted_; }
 
  private:
-  MusicPlayer& current() { return muted_ ? static_cast<MusicPlayer&>(standIn_) : soundtrack_; }
+  MusicPlayer& current() { return muted_ ? static_cast<MusicPlayer&>(standIn_) : *soundtrack_; }
 
-  MusicPlayer& soundtrack_;
+  MusicPlayer* soundtrack_;
   SilentMusic standIn_;
   bool muted_ = false;
   bool running_ = false;

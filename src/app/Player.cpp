@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <utility>
 #include <memory>
 
 #include "anim/LoadError.h"
@@ -157,18 +158,24 @@ struct Playing {
 class DemoWatch {
  public:
   DemoWatch(const std::string& configPath, const Demo& demo)
-      : watcher({demo.directories.rootDir}, {FolderOf(configPath)}) {}
+      : watcher({demo.directories.rootDir}, {FolderOf(configPath)}), music_(Canonical(demo.config.musicFile.str())) {}
 
   bool Due() {
     const auto now = std::chrono::steady_clock::now();
-    if (!watcher.Changed().empty()) {
+    for (const std::string& path : watcher.Changed()) {
       pending_ = true;
       last_ = now;
+      saved_ = path;
+      if (Canonical(path) == music_) musicChanged_ = true;
     }
     if (!pending_ || now - last_ < kQuiet) return false;
     pending_ = false;
     return true;
   }
+  // The file saved last, for the messages.
+  const std::string& saved() const { return saved_; }
+  // Whether the music file was among the files saved; asking forgets it.
+  bool TakeMusicChanged() { return std::exchange(musicChanged_, false); }
 
  private:
   static constexpr std::chrono::milliseconds kQuiet{100};
@@ -176,7 +183,15 @@ class DemoWatch {
     const std::string folder = std::filesystem::path(path).parent_path().string();
     return folder.empty() ? "." : folder;
   }
+  static std::string Canonical(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::weakly_canonical(path, error);
+    return error ? path : full.string();
+  }
   FileWatcher watcher;
+  std::string music_;
+  std::string saved_;
+  bool musicChanged_ = false;
   bool pending_ = false;
   std::chrono::steady_clock::time_point last_;
 };
@@ -185,7 +200,8 @@ class DemoWatch {
 // completely does it take over, at the same music time, held or looping as
 // before. A file that fails keeps the old demo on screen and says why.
 bool Reload(const PlayerOptions& options, Session& session, std::unique_ptr<Playing>& playing,
-            ScaledClock& counter, PacedMusic& music, std::string& message) {
+            ScaledClock& counter, PacedMusic& music, Clock& clock, bool musicChanged, const std::string& saved,
+            std::string& message) {
   const auto begin = std::chrono::steady_clock::now();
   std::unique_ptr<Demo> fresh;
   try {
@@ -196,11 +212,11 @@ bool Reload(const PlayerOptions& options, Session& session, std::unique_ptr<Play
     fresh->AttachRenderer(*session.renderer);
     fresh->LoadContent();
   } catch (const LoadError& error) {
-    message = std::string("reload failed, still playing the old: ") + error.what();
+    message = "reload after saving " + saved + " failed, still playing the old: " + error.what();
     std::cerr << "stagwerk: " << message << "\n";
     return false;
   } catch (const std::bad_alloc&) {
-    message = "reload failed, still playing the old: Out of memory";
+    message = "reload after saving " + saved + " failed, still playing the old: Out of memory";
     std::cerr << "stagwerk: " << message << "\n";
     return false;
   }
@@ -209,14 +225,21 @@ bool Reload(const PlayerOptions& options, Session& session, std::unique_ptr<Play
   const bool paused = before.paused();
   const std::optional<double> loopIn = before.loopIn(), loopOut = before.loopOut();
   playing.reset();
+  if (musicChanged || fresh->config.musicFile.str() != session.demo->config.musicFile.str()) {
+    // One music stream at a time: the old goes before the new opens.
+    session.music->Release();
+    session.music.reset();
+    session.music = OpenMusic(fresh->config.musicFile.str(), clock, std::cerr);
+    music.SetSoundtrack(*session.music);
+  }
   session.demo = std::move(fresh);
   playing = std::make_unique<Playing>(*session.demo, *session.renderer, counter, music);
   playing->controls.Restore(paused, loopIn, loopOut);
   playing->controls.SeekToMusicTime(at);
   char line[96];
-  std::snprintf(line, sizeof line, "reloaded in %.2f s, at %.3f s",
+  std::snprintf(line, sizeof line, " in %.2f s, at %.3f s",
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(), at);
-  message = line;
+  message = "reloaded after saving " + saved + line;
   std::cerr << "stagwerk: " << message << "\n";
   return true;
 }
@@ -309,7 +332,10 @@ int RunPlayer(const PlayerOptions& options) {
       continue;  // one event per pass, and no frame in a pass that had one
     }
     if (watch && watch->Due()) {
-      if (Reload(options, session, playing, playbackCounter, music, state.message)) ++reloads;
+      if (Reload(options, session, playing, playbackCounter, music, clock, watch->TakeMusicChanged(), watch->saved(),
+                 state.message)) {
+        ++reloads;
+      }
       continue;
     }
     if (active) {
