@@ -98,8 +98,14 @@ void PlaybackClock::SeekTo(const PlaybackPosition& to, bool running) {
 void PlaybackClock::DrawTrail(float sceneTime) {
   const Scene& scene = *current_->scene;
   if (!current_->camera->blurLength || !(scene.frameDuration > 0.0f)) return;
-  const double first =
-      std::max<double>(current_->sceneStart, sceneTime - kSeekTrailFrames * static_cast<double>(scene.frameDuration));
+  // Each frame keeps the blur length of the one before, so a frame n back
+  // weighs length^n: only those above 1/1000 are drawn again, at most
+  // kSeekTrailFrames.
+  const double length = 1.0 - CameraBlurFade(*current_->camera, sceneTime);
+  if (!(length > 0.0)) return;
+  const double wanted = length < 1.0 ? std::ceil(std::log(1e-3) / std::log(length)) : kSeekTrailFrames;
+  const double frames = std::min<double>(kSeekTrailFrames, wanted);
+  const double first = std::max<double>(current_->sceneStart, sceneTime - frames * static_cast<double>(scene.frameDuration));
   const double steps = std::floor((first - current_->sceneStart) / scene.frameDuration);
   for (double k = std::max(0.0, steps);; ++k) {
     const float t = static_cast<float>(current_->sceneStart + k * scene.frameDuration);

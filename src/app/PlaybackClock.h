@@ -38,8 +38,8 @@ struct PlaybackPosition {
   bool ended = false;         // the demo is over before that music time
 };
 
-// The frames a seek redraws under a blurred camera: even a blur length of
-// 0.97 leaves less than 1/1000 of a frame that old in the picture.
+// The most frames a seek redraws under a blurred camera: even at a blur
+// length of 0.97 a frame that old weighs less than 1/1000 of the picture.
 constexpr int kSeekTrailFrames = 256;
 
 // How long StartPlayback waits for the music position to move before it
@@ -61,8 +61,9 @@ class PlaybackClock {
 
   // Moves playback to a position found by FindPlaybackPosition while it
   // plays or is held: the music is sought there (and waited for when
-  // `running`), and under a blurred camera the trail of up to
-  // kSeekTrailFrames frames before is drawn first, as stills draw it.
+  // `running`), and under a blurred camera the frames before that still
+  // show in its trail (at most kSeekTrailFrames) are drawn first, on the
+  // scene's frame grid as stills draw them.
   // Held, the picture at the position is drawn at once.
   void SeekTo(const PlaybackPosition& to, bool running);
 
