@@ -107,7 +107,7 @@ TEST(PlayerWindow, TakesKeysFromTheXServer) {
                              (demo.dir / "config") + "' SDL_AUDIODRIVER=dummy '" STAGWERK_BINARY "'";
   const std::string script =
       player + " & pid=\\$!; "
-      "xdotool search --sync --name 'Dorthax' windowfocus --sync; sleep 0.5; xdotool key space; sleep 3; "
+      "xdotool search --sync --onlyvisible --name 'Dorthax' windowfocus --sync; sleep 0.5; xdotool key space; sleep 3; "
       "kill -0 \\$pid 2>/dev/null && echo held >&2; "
       // Escape is read as held down, as a hand holds it, not as a tap.
       "xdotool key space Right Tab f f; xdotool keydown Escape; sleep 0.3; xdotool keyup Escape; "
