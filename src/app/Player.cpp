@@ -4,13 +4,12 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
-#include <utility>
 #include <memory>
 
 #include "anim/LoadError.h"
 #include "app/Demo.h"
+#include "app/DemoWatch.h"
 #include "app/FrameDrawer.h"
 #include "app/PacedMusic.h"
 #include "app/PlaybackClock.h"
@@ -22,7 +21,6 @@
 #include "frame/Overlay.h"
 #include "gl/FixedFunctionRenderer.h"
 #include "platform/Clock.h"
-#include "platform/FileWatcher.h"
 #include "platform/GlContext.h"
 #include "platform/MessageBox.h"
 #include "platform/MusicPlayer.h"
@@ -150,50 +148,6 @@ struct Playing {
   FrameDrawer target;
   PlaybackClock playback;
   PlaybackControls controls;
-};
-
-// The demo's files for --watch: everything under its data folder, and the
-// configuration beside it. A burst of saves is one reload, once the files
-// have been quiet for a moment.
-class DemoWatch {
- public:
-  DemoWatch(const std::string& configPath, const Demo& demo)
-      : watcher({demo.directories.rootDir}, {FolderOf(configPath)}), music_(Canonical(demo.config.musicFile.str())) {}
-
-  bool Due() {
-    const auto now = std::chrono::steady_clock::now();
-    for (const std::string& path : watcher.Changed()) {
-      pending_ = true;
-      last_ = now;
-      saved_ = path;
-      if (Canonical(path) == music_) musicChanged_ = true;
-    }
-    if (!pending_ || now - last_ < kQuiet) return false;
-    pending_ = false;
-    return true;
-  }
-  // The file saved last, for the messages.
-  const std::string& saved() const { return saved_; }
-  // Whether the music file was among the files saved; asking forgets it.
-  bool TakeMusicChanged() { return std::exchange(musicChanged_, false); }
-
- private:
-  static constexpr std::chrono::milliseconds kQuiet{100};
-  static std::string FolderOf(const std::string& path) {
-    const std::string folder = std::filesystem::path(path).parent_path().string();
-    return folder.empty() ? "." : folder;
-  }
-  static std::string Canonical(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::path full = std::filesystem::weakly_canonical(path, error);
-    return error ? path : full.string();
-  }
-  FileWatcher watcher;
-  std::string music_;
-  std::string saved_;
-  bool musicChanged_ = false;
-  bool pending_ = false;
-  std::chrono::steady_clock::time_point last_;
 };
 
 // Loads the demo again beside the one playing; only once it loaded
