@@ -36,6 +36,7 @@ const char kUsage[] =
     "                    the music is silent at other speeds than 1x\n"
     "  L                 set the loop's in point, then its out point, then clear\n"
     "  F, Alt+Enter      window or full screen\n"
+    "  Tab               show or hide the overlay (click or drag its bar to seek)\n"
     "\n"
     "Playing:\n"
     "      --start SECONDS  start at this music time, in the entry and scene\n"
