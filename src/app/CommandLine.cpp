@@ -42,7 +42,7 @@ const char kUsage[] =
     "      --start SECONDS  start at this music time, in the entry and scene\n"
     "                    time the demo would have reached by then\n"
     "      --watch       watch the demo's files (configuration, script, scenes,\n"
-    "                    meshes, textures) and load the demo again whenever one\n"
+    "                    meshes, textures, music) and load the demo again when one\n"
     "                    is saved, going on at the same music time; a file that\n"
     "                    fails to load keeps the old content and is reported\n"
     "      --stats       at exit, print frames drawn, the frame rate, frame\n"
