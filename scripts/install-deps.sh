@@ -13,6 +13,7 @@ packages=(
   libgl1-mesa-dri libegl-mesa0           # Mesa's software renderer for tests and stills
   libpng-dev                             # stills and captures
   xvfb xauth                             # tests: a real X window with no display
+  xdotool                                # tests: key presses into that window
   ffmpeg                                 # --capture to video; tests of it
   libjpeg-turbo-progs                    # cjpeg/djpeg: JPEG test oracle
   libjpeg62-turbo-dev                    # JPEG benchmark baseline only

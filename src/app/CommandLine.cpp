@@ -15,6 +15,7 @@
 #include "app/SceneHint.h"
 #include "app/Player.h"
 #include "app/StillRender.h"
+#include "app/Timedemo.h"
 #include "platform/GlContext.h"
 
 namespace stagwerk {
@@ -27,9 +28,24 @@ const char kUsage[] =
     "(default: defaultdemoconfig.txt in the working directory).\n"
     "Escape or closing the window ends it.\n"
     "\n"
+    "Keys while playing:\n"
+    "  Space             pause and resume (the music too)\n"
+    "  Left, Right       seek 1 s back or forward; with Shift, 10 s\n"
+    "  PageUp, PageDown  the start of the previous or next script entry\n"
+    "  Home              the start of the demo\n"
+    "  [  ]  Backspace   half or double speed (1/8x to 4x), back to 1x;\n"
+    "                    the music is silent at other speeds than 1x\n"
+    "  L                 set the loop's in point, then its out point, then clear\n"
+    "  F, Alt+Enter      window or full screen\n"
+    "  Tab               show or hide the overlay (click or drag its bar to seek)\n"
+    "\n"
     "Playing:\n"
     "      --start SECONDS  start at this music time, in the entry and scene\n"
     "                    time the demo would have reached by then\n"
+    "      --watch       watch the demo's files (configuration, script, scenes,\n"
+    "                    meshes, textures, music) and load the demo again when one\n"
+    "                    is saved, going on at the same music time; a file that\n"
+    "                    fails to load keeps the old content and is reported\n"
     "      --stats       at exit, print frames drawn, the frame rate, frame\n"
     "                    intervals (median, 99th percentile, maximum) and the\n"
     "                    CPU time used while playing\n"
@@ -49,6 +65,12 @@ const char kUsage[] =
     "      --at SECONDS  the scene time to draw\n"
     "      --camera N    the scene's camera N (default 1)\n"
     "      --out FILE    the PNG file to write\n"
+    "\n"
+    "Benchmark, with no sound:\n"
+    "      --timedemo    draw every frame of the demo as a recording steps\n"
+    "                    through it, as fast as possible, then print the frames,\n"
+    "                    the time, frames per second, frame time (median, 99th\n"
+    "                    percentile, maximum) and the slowest script entry\n"
     "\n"
     "Checking:\n"
     "      --check       load the whole demo without opening a window, print\n"
@@ -126,7 +148,7 @@ int WithLoadingErrors(Run run) {
 }
 
 struct Arguments {
-  bool check = false, dump = false, stats = false;
+  bool check = false, dump = false, stats = false, timedemo = false, watch = false;
   std::vector<float> times;
   std::optional<std::string> render, capture, out;
   std::optional<float> start, from, to;
@@ -167,6 +189,10 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
       a.check = true;
     } else if (arg == "--dump") {
       a.dump = true;
+    } else if (arg == "--watch") {
+      a.watch = true;
+    } else if (arg == "--timedemo") {
+      a.timedemo = true;
     } else if (arg == "--stats") {
       a.stats = true;
     } else if (arg == "--at") {
@@ -200,8 +226,8 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
       return "unknown option " + arg;
     }
   }
-  const int modes = (a.check || a.dump) + a.render.has_value() + a.capture.has_value();
-  if (modes > 1 && !(a.check && a.dump && modes == 2)) return "choose one of --check/--dump, --render and --capture";
+  const int modes = (a.check || a.dump) + a.render.has_value() + a.capture.has_value() + a.timedemo;
+  if (modes > 1 && !(a.check && a.dump && modes == 2)) return "choose one of --check/--dump, --render, --capture and --timedemo";
   if (a.render) {
     if (a.times.size() != 1) return "--render needs one --at SECONDS";
     if (!a.out) return "--render needs --out FILE.png";
@@ -212,7 +238,7 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
   if (a.width > 0 && !a.render && !a.capture) return "--size goes with --render or --capture";
   if ((a.fps || a.from || a.to) && !a.capture) return "--fps, --from and --to go with --capture";
   if (a.from && a.to && *a.to < *a.from) return "--to comes before --from";
-  if ((a.start || a.stats) && modes > 0) return "--start and --stats go with playing";
+  if ((a.start || a.stats || a.watch) && modes > 0) return "--start, --stats and --watch go with playing";
   return std::nullopt;
 }
 
@@ -265,6 +291,12 @@ int RunCommandLine(int argc, char** argv) {
     still.out = *a.out;
     return WithLoadingErrors([&] { RenderStill(still); });
   }
+  if (a.timedemo) {
+    TimedemoOptions timedemo;
+    timedemo.configPath = a.configPath;
+    timedemo.progress = &std::cerr;
+    return WithLoadingErrors([&] { WriteTimedemo(std::cout, RunTimedemo(timedemo)); });
+  }
   if (a.capture) {
     CaptureOptions capture;
     capture.configPath = a.configPath;
@@ -281,6 +313,7 @@ int RunCommandLine(int argc, char** argv) {
   player.configPath = a.configPath;
   if (a.start) player.start = *a.start;
   player.stats = a.stats;
+  player.watch = a.watch;
   return RunPlayer(player);
 }
 

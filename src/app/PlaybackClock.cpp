@@ -7,6 +7,7 @@
 #include "script/DemoScript.h"
 #include "platform/Clock.h"
 #include "platform/MusicPlayer.h"
+#include "scene/Camera.h"
 #include "scene/Scene.h"
 
 namespace stagwerk {
@@ -66,6 +67,51 @@ void PlaybackClock::StartPlayback(const PlaybackPosition& from) {
   counterStart_ = counterNow_ - std::llround(played * static_cast<double>(counterFrequency_));
   frameTime_ = SceneTime();
   lastMusicTime_ = from.lastMusicTime;
+}
+
+void PlaybackClock::SeekTo(const PlaybackPosition& to, bool running) {
+  music_.Pause();
+  index_ = to.entry;
+  current_ = script_.entries.At(index_);
+  if (current_ == nullptr) throw std::logic_error("a seek to an entry the script does not have");
+  ended_ = false;
+  target_.ActivateScene(*current_->scene);
+  DrawTrail(to.sceneTime);
+  music_.Seek(to.musicPosition);
+  // The ideal machine's offset between music position and music time.
+  musicOffset_ = static_cast<float>(Seconds(to.musicPosition) - to.musicTime);
+  if (running) {
+    music_.Run();
+    WaitForMusic(to.musicTime, music_.Position());
+  }
+  entryBase_ = current_->sceneStart;
+  counterNow_ = clock_.Now();
+  const double played = static_cast<double>(to.sceneTime) - entryBase_;
+  counterStart_ = counterNow_ - std::llround(played * static_cast<double>(counterFrequency_));
+  frameTime_ = SceneTime();
+  lastMusicTime_ = to.lastMusicTime;
+  if (!running && frameTime_ < current_->sceneEnd) {
+    target_.RenderFrame(*current_->scene, frameTime_, *current_->camera);
+  }
+}
+
+void PlaybackClock::DrawTrail(float sceneTime) {
+  const Scene& scene = *current_->scene;
+  if (!current_->camera->blurLength || !(scene.frameDuration > 0.0f)) return;
+  // Each frame keeps the blur length of the one before, so a frame n back
+  // weighs length^n: only those above 1/1000 are drawn again, at most
+  // kSeekTrailFrames.
+  const double length = 1.0 - CameraBlurFade(*current_->camera, sceneTime);
+  if (!(length > 0.0)) return;
+  const double wanted = length < 1.0 ? std::ceil(std::log(1e-3) / std::log(length)) : kSeekTrailFrames;
+  const double frames = std::min<double>(kSeekTrailFrames, wanted);
+  const double first = std::max<double>(current_->sceneStart, sceneTime - frames * static_cast<double>(scene.frameDuration));
+  const double steps = std::floor((first - current_->sceneStart) / scene.frameDuration);
+  for (double k = std::max(0.0, steps);; ++k) {
+    const float t = static_cast<float>(current_->sceneStart + k * scene.frameDuration);
+    if (!(t < sceneTime) || !(t < current_->sceneEnd)) break;
+    target_.RenderFrame(*current_->scene, t, *current_->camera);
+  }
 }
 
 void PlaybackClock::WaitForMusic(float musicStart, int64_t firstReading) {
@@ -177,6 +223,60 @@ PlaybackPosition FindPlaybackPosition(const DemoScript& script, double musicTime
   at.sceneTime = static_cast<float>(
       std::max(static_cast<double>(playback.currentEntry()->sceneStart), static_cast<double>(at.sceneTime) - over));
   return at;
+}
+
+}  // namespace stagwerk
+
+namespace stagwerk {
+
+namespace {
+
+// Notes where the ideal machine is each time an entry begins.
+class EntryStartRecorder final : public FrameTarget {
+ public:
+  EntryStartRecorder(const DemoScript& script, MusicPlayer& music) : script_(script), music_(music) {}
+  void ActivateScene(Scene&) override {
+    PlaybackPosition at;
+    at.entry = static_cast<int32_t>(starts.size());
+    const ScriptEntry* entry = script_.entries.At(at.entry);
+    if (entry == nullptr) return;
+    at.sceneTime = entry->sceneStart;
+    at.musicPosition = music_.Position();
+    at.musicTime = static_cast<float>(Seconds(at.musicPosition) - offset);
+    at.lastMusicTime = at.musicTime;
+    starts.push_back(at);
+  }
+  void RenderFrame(Scene&, float, Camera&) override {}
+
+  std::vector<PlaybackPosition> starts;
+  double offset = 0.0;
+
+ private:
+  const DemoScript& script_;
+  MusicPlayer& music_;
+};
+
+constexpr double kLongestPlayback = 24.0 * 3600.0;
+
+}  // namespace
+
+std::vector<PlaybackPosition> FindEntryStarts(const DemoScript& script) {
+  VirtualClock clock;
+  SilentMusic music(clock);
+  EntryStartRecorder recorder(script, music);
+  PlaybackClock playback(script, clock, music, recorder);
+  playback.StartPlayback();
+  // The first entry is activated before the music runs: it begins where the
+  // scene clock starts.
+  recorder.offset = playback.musicOffset();
+  if (!recorder.starts.empty()) {
+    recorder.starts.front().musicPosition = music.Position();
+    recorder.starts.front().musicTime = static_cast<float>(Seconds(music.Position()) - recorder.offset);
+    recorder.starts.front().lastMusicTime = -1.0f;
+  }
+  while (playback.AdvanceFrame() && playback.MusicTime() < kLongestPlayback) {
+  }
+  return recorder.starts;
 }
 
 }  // namespace stagwerk

@@ -3,6 +3,7 @@
 // when the demo is over. The music position moves playback from one entry
 // to the next; the performance counter gives the scene time inside an entry.
 #include <cstdint>
+#include <vector>
 
 namespace stagwerk {
 
@@ -37,6 +38,10 @@ struct PlaybackPosition {
   bool ended = false;         // the demo is over before that music time
 };
 
+// The most frames a seek redraws under a blurred camera: even at a blur
+// length of 0.97 a frame that old weighs less than 1/1000 of the picture.
+constexpr int kSeekTrailFrames = 256;
+
 // How long StartPlayback waits for the music position to move before it
 // gives up on the sound.
 constexpr double kMusicStartTimeout = 2.0;
@@ -54,6 +59,14 @@ class PlaybackClock {
   // The same, from a position found by FindPlaybackPosition.
   void StartPlayback(const PlaybackPosition& from);
 
+  // Moves playback to a position found by FindPlaybackPosition while it
+  // plays or is held: the music is sought there (and waited for when
+  // `running`), and under a blurred camera the frames before that still
+  // show in its trail (at most kSeekTrailFrames) are drawn first, on the
+  // scene's frame grid as stills draw them.
+  // Held, the picture at the position is drawn at once.
+  void SeekTo(const PlaybackPosition& to, bool running);
+
   // One pass: the music check, one frame drawn (or an entry switch) and
   // the pacing wait. False once the last entry has ended (music paused).
   bool AdvanceFrame();
@@ -69,6 +82,7 @@ class PlaybackClock {
 
  private:
   void SwitchTo(int32_t index);
+  void DrawTrail(float sceneTime);
   void WaitForMusic(float musicStart, int64_t firstReading);
 
   const DemoScript& script_;
@@ -93,5 +107,9 @@ class PlaybackClock {
 // where playback is then: the same StartPlayback/AdvanceFrame rules pick
 // the entry and its scene time.
 PlaybackPosition FindPlaybackPosition(const DemoScript& script, double musicTime);
+
+// Where a whole playback on the ideal machine is as each script entry
+// begins, one position per entry it reaches, in order.
+std::vector<PlaybackPosition> FindEntryStarts(const DemoScript& script);
 
 }  // namespace stagwerk

@@ -8,13 +8,37 @@
 
 namespace stagwerk {
 
+class Clock;
+struct DemoScript;
+class PlaybackClock;
+class PlaybackControls;
+class Renderer;
+
+// What a test sees after each pass of the loop.
+struct PlayerPass {
+  const DemoScript& script;
+  PlaybackClock& playback;
+  PlaybackControls& controls;
+  Renderer& renderer;
+  bool overlay;
+  bool handledEvent;  // this pass took an event instead of drawing
+  const std::string& message;  // the last warning or reload error
+  int reloads;                 // demos loaded anew by --watch
+};
+
 struct PlayerOptions {
   std::string configPath;
   std::string settingsPath;     // empty: the per-user default
   std::optional<double> start;  // music time to start at
   bool stats = false;           // print frame statistics at exit
+  bool watch = false;           // load the demo anew when its files are saved
   // Called once as the main loop starts; tests post events from it.
   std::function<void()> onPlaying;
+  // Called after every pass of the loop; tests post keys from it.
+  std::function<void(PlayerPass&)> onPass;
+  // The counter to play on; null for the real one. Tests play on a
+  // VirtualClock.
+  Clock* clock = nullptr;
 };
 
 // Exit status: 0 after the end of the demo, Escape or closing the window;

@@ -10,6 +10,7 @@ namespace stagwerk {
 
 class Mesh;
 struct Frame;
+struct Overlay;
 struct Image;
 struct Texture;
 
@@ -34,6 +35,12 @@ class Renderer {
   virtual std::vector<unsigned char> ReadPicture() const = 0;
   // Copies the picture to the window's back buffer, ready for the swap.
   virtual void PresentToWindow() = 0;
+  // After PresentToWindow: the overlay over what the window shows, never
+  // into the picture.
+  virtual void DrawOverlay(const Overlay& overlay) = 0;
+  // Returns once everything asked of the back end has been drawn, so a
+  // frame's time includes the drawing and not only the asking.
+  virtual void Finish() = 0;
 };
 
 }  // namespace stagwerk

@@ -3,6 +3,7 @@
 #include "gl/FixedFunction.h"
 #include "frame/PipelineState.h"
 #include "gl/MeshCalls.h"
+#include "gl/OverlayDrawing.h"
 #include "gl/TextureObjects.h"
 #include "gl/Viewport.h"
 #include "objects/Mesh.h"
@@ -229,6 +230,18 @@ void FixedFunctionRenderer::Resize(int width, int height) {
 std::vector<unsigned char> FixedFunctionRenderer::ReadPicture() const { return framebuffer_.ReadRgb(); }
 
 void FixedFunctionRenderer::PresentToWindow() { framebuffer_.BlitToWindow(); }
+
+void FixedFunctionRenderer::DrawOverlay(const Overlay& overlay) {
+  // Without an off-screen picture the window's buffer is the picture, and
+  // an overlay drawn there would end up in the next motion-blur trail.
+  if (!framebuffer_.offScreen()) return;
+  framebuffer_.BindWindow();
+  DrawOverlayCalls(overlay, framebuffer_.width(), framebuffer_.height());
+  framebuffer_.BindPicture();
+}
+
+void FixedFunctionRenderer::Finish() { glFinish(); }
+
 
 std::unique_ptr<Renderer> MakeFixedFunctionRenderer(GlProcLookup lookup, int width, int height, float aspect) {
   return std::make_unique<FixedFunctionRenderer>(lookup, width, height, aspect);

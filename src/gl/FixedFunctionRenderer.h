@@ -31,6 +31,10 @@ class FixedFunctionRenderer final : public Renderer {
   void Resize(int width, int height) override;
   std::vector<unsigned char> ReadPicture() const override;
   void PresentToWindow() override;
+  void DrawOverlay(const Overlay& overlay) override;
+  void Finish() override;
+  // What the window's back buffer holds, overlay included; for tests.
+  std::vector<unsigned char> ReadWindow() { return framebuffer_.ReadWindowRgb(); }
 
   int width() const { return framebuffer_.width(); }
   int height() const { return framebuffer_.height(); }

@@ -108,6 +108,22 @@ void Framebuffer::BlitToWindow() {
   gl.bindFramebuffer(GL_FRAMEBUFFER, fbo_);
 }
 
+void Framebuffer::BindWindow() {
+  if (fbo_ != 0) Calls().bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+}
+
+void Framebuffer::BindPicture() {
+  if (fbo_ != 0) Calls().bindFramebuffer(GL_FRAMEBUFFER, fbo_);
+}
+
+std::vector<unsigned char> Framebuffer::ReadWindowRgb() {
+  if (fbo_ != 0) Calls().bindFramebuffer(GL_FRAMEBUFFER, 0);
+  glReadBuffer(GL_BACK);
+  std::vector<unsigned char> rgb = ReadRgb();
+  BindPicture();
+  return rgb;
+}
+
 std::vector<unsigned char> Framebuffer::ReadRgb() const {
   const std::size_t row = std::size_t(3) * static_cast<std::size_t>(width_);
   std::vector<unsigned char> bottomUp(row * static_cast<std::size_t>(height_));

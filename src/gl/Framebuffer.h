@@ -24,6 +24,13 @@ class Framebuffer {
   void BlitToWindow();
   // The picture as RGB rows, top row first.
   std::vector<unsigned char> ReadRgb() const;
+  // Drawing goes to the window's back buffer until BindPicture. Only with
+  // an off-screen picture.
+  void BindWindow();
+  void BindPicture();
+  // The window's back buffer as RGB rows, top row first; for tests of what
+  // is drawn over the picture.
+  std::vector<unsigned char> ReadWindowRgb();
 
   int width() const { return width_; }
   int height() const { return height_; }

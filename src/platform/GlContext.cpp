@@ -97,4 +97,12 @@ GlProcLookup GlContext::procLookup() const { return &LookUp; }
 
 void GlContext::Swap() { SDL_GL_SwapWindow(window_); }
 
+bool GlContext::SetFullscreen(bool fullscreen) {
+  if (fullscreen == fullscreen_) return true;
+  if (SDL_SetWindowFullscreen(window_, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
+  SDL_ShowCursor(fullscreen ? SDL_DISABLE : SDL_ENABLE);
+  fullscreen_ = fullscreen;
+  return true;
+}
+
 }  // namespace stagwerk

@@ -50,6 +50,10 @@ class GlContext {
 
   // Shows the back buffer.
   void Swap();
+  // Between window and full screen. Going full screen keeps the desktop's
+  // mode; a window opened full screen gets its mode back on the way out.
+  // False when the display refuses.
+  bool SetFullscreen(bool fullscreen);
   // Finds the context's GL entry points.
   GlProcLookup procLookup() const;
 

@@ -9,6 +9,8 @@
 #include "script/DemoScript.h"
 #include "platform/Clock.h"
 #include "platform/MusicPlayer.h"
+#include "anim/Envelope.h"
+#include "scene/Camera.h"
 #include "scene/Scene.h"
 
 namespace stagwerk {
@@ -313,6 +315,40 @@ TEST(PlaybackClock, StartAtAMusicTimeMatchesPlayingThereFromTheBeginning) {
   Machine rest(demo.script);
   rest.playback.StartPlayback(after);
   EXPECT_FALSE(rest.playback.AdvanceFrame());
+}
+
+}  // namespace
+}  // namespace stagwerk
+
+namespace stagwerk {
+namespace {
+
+// A seek under a blurred camera draws the frames still visible in the trail
+// (a blur length of 0.5 keeps 1/1000 after 10 frames) on the scene's frame
+// grid, then plays on from the landing time; without blur, nothing before.
+TEST(PlaybackClock, ASeekRedrawsTheTrailABlurredCameraStillShows) {
+  Demo demo{{0.0f, 20.0f, 25, 0.0f}};
+  Camera& camera = *demo.scenes[0]->cameras.head();
+  camera.blurLength = std::make_unique<ScalarOrEnvelope>();
+  camera.blurLength->value = 0.5f;
+  Machine m(demo.script);
+  m.playback.StartPlayback();
+  m.recorder.shots.clear();
+  const PlaybackPosition at = FindPlaybackPosition(demo.script, 7.0);
+  m.playback.SeekTo(at, true);
+  std::vector<Shot> trail = m.recorder.Renders();
+  // Ten frames back, the grid's rounding may add the one before.
+  ASSERT_GE(trail.size(), 10u);
+  ASSERT_LE(trail.size(), 11u);
+  EXPECT_NEAR(trail.back().time, 6.96, 1e-4);
+  for (std::size_t i = 1; i < trail.size(); ++i) EXPECT_NEAR(trail[i].time - trail[i - 1].time, 0.04, 1e-4) << i;
+  m.playback.AdvanceFrame();
+  EXPECT_FLOAT_EQ(m.recorder.Renders().back().time, at.sceneTime);
+
+  camera.blurLength.reset();
+  m.recorder.shots.clear();
+  m.playback.SeekTo(FindPlaybackPosition(demo.script, 3.0), true);
+  EXPECT_TRUE(m.recorder.Renders().empty());
 }
 
 }  // namespace
