@@ -88,7 +88,7 @@ Json ObjectJson(const Scene& scene, const SceneObject& object) {
   json["dissolve"] = object.dissolve ? ScalarJson(*object.dissolve) : Json("never drawn");
   json["polygonSize"] = ScalarJson(object.polygonSize);
   if (object.morphTarget) {
-    json["morphTarget"] = IndexIn(scene.objects, object.morphTarget) + 1;
+    json["morphTarget"] = object.morphTarget->itemIndex + 1;  // objects are numbered first
     json["morphAmount"] = ScalarJson(*object.morphAmount);
   }
   if (!object.mixerChannels.empty()) json["mixerChannels"] = object.mixerChannelCount();

@@ -158,6 +158,22 @@ TEST_F(SceneLoaderTest, BadReferencesAndLoopsAreRejected) {
             "Scene bad: the parents of object 1 form a loop");
   EXPECT_EQ(Error(SceneHeader() + NullObject("A", "ParentItem 10000000\n") + "End x"),
             "Scene bad: the parents of object 1 form a loop");
+  // A loop further up the chain is named by the first item that leads into
+  // it; an object's parents are named before a later object's morph targets.
+  EXPECT_EQ(Error(SceneHeader() + CameraBlock("ParentItem 20000000\n") +
+                  LightBlock("L", "LightIntensity 1\n", "LightType 1\n", "ShadowType 1\n", "ParentItem 10000000\n") +
+                  NullObject("A", "ParentItem 10000001\n") + NullObject("B", "ParentItem 10000000\n") + "End x"),
+            "Scene bad: the parents of object 1 form a loop");
+  EXPECT_EQ(Error(SceneHeader() + NullObject("A") + CameraBlock("ParentItem 30000001\n") +
+                  CameraBlock("ParentItem 30000000\n") + "End x"),
+            "Scene bad: the parents of camera 1 form a loop");
+  EXPECT_EQ(Error(SceneHeader() + Object("Objects/Tri.lwo", "", "MorphAmount 1 MorphTarget 3 MorphSurfaces 0 ShadowOptions 7\n") +
+                  NullObject("B", "ParentItem 10000001\n") +
+                  Object("Objects/Tri.lwo", "", "MorphAmount 1 MorphTarget 1 MorphSurfaces 0\n") + "End x"),
+            "Scene bad: the morph targets of object 1 form a loop");
+  EXPECT_EQ(Error(SceneHeader() + NullObject("A") + NullObject("B", "ParentItem 10000001\n") +
+                  Object("Objects/Tri.lwo", "", "MorphAmount 1 MorphTarget 3 MorphSurfaces 0\n") + "End x"),
+            "Scene bad: the parents of object 2 form a loop");
   EXPECT_EQ(Error(SceneHeader() + Object("Objects/Tri.lwo", "", "MorphAmount 1 MorphTarget 9 MorphSurfaces 0\n") +
                   "End x"),
             "Scene bad: object 1 has morph target 9, which does not exist");
