@@ -93,6 +93,7 @@ int RunPlayer(const PlayerOptions& options) {
   Session session;
   DemoOptions demoOptions;
   demoOptions.settingsPath = options.settingsPath;
+  demoOptions.jobs = options.jobs;
   demoOptions.onLoadingPicture = [&session](const Texture& picture) {
     session.renderer->DrawLoadingPicture(picture);
     session.Present();

@@ -13,6 +13,7 @@ struct PlayerOptions {
   std::string settingsPath;     // empty: the per-user default
   std::optional<double> start;  // music time to start at
   bool stats = false;           // print frame statistics at exit
+  unsigned jobs = 0;            // texture decoding threads; 0: one per core
   // Called once as the main loop starts; tests post events from it.
   std::function<void()> onPlaying;
 };

@@ -2,6 +2,7 @@
 
 #include "anim/ChainLoops.h"
 #include "anim/LoadError.h"
+#include "objects/Mesh.h"
 
 namespace stagwerk {
 
@@ -101,6 +102,20 @@ void Scene::ResolveLinks() {
     throw LoadError("Scene " + name + ": the morph targets of " + Describe("object", *morphLoop) + " form a loop");
   }
   if (parentLoop) throw LoadError("Scene " + name + ": the parents of " + describeItem(*parentLoop) + " form a loop");
+
+  // Every morphing object is drawn from a working copy of its mesh: a few
+  // hundred bytes of scene text can ask for a megabyte and a half. Bounded
+  // so that a hostile scene is refused here instead of exhausting memory.
+  uint64_t copyBytes = 0;
+  for (const SceneObject& object : objects) {
+    if (!object.morphs || object.mesh == nullptr) continue;
+    copyBytes += sizeof(float) * (object.mesh->positions().size() + object.mesh->normals().size());
+  }
+  if (copyBytes > kMaxMorphCopyBytes) {
+    const uint64_t megabytes = (copyBytes + (uint64_t{1} << 20) - 1) >> 20;
+    throw LoadError("Scene " + name + ": its morphing objects need " + std::to_string(megabytes) +
+                    " MB of working copies, more than the " + std::to_string(kMaxMorphCopyBytes >> 20) + " MB allowed");
+  }
 }
 
 }  // namespace stagwerk

@@ -192,6 +192,21 @@ TEST_F(SceneLoaderTest, BadReferencesAndLoopsAreRejected) {
   EXPECT_EQ(scene.objects.At(1)->parent, nullptr);
 }
 
+TEST_F(SceneLoaderTest, MorphCopiesAreBoundedInSize) {
+  // Each morphing object draws from a copy of its mesh: 786,420 bytes here.
+  Kq7Description points;
+  points.flags = HasMorphTargets;
+  points.positions.assign(65535, {0, 0, 0});
+  points.morphTargets = {{{0, 0, 1, 0}}};
+  WriteKq7File(dir_ / "Objects/Points.kq7", points);
+  std::string text = SceneHeader() + Object("Objects/Points.lwo");
+  const std::string morphing = Object("Objects/Points.lwo", "", "MorphAmount 1 MorphTarget 1 MorphSurfaces 0 ShadowOptions 7\n");
+  for (int i = 0; i < 682; ++i) text += morphing;
+  EXPECT_EQ(Load("fits", text + "End x").objects.count(), 683);
+  EXPECT_EQ(Error(text + morphing + "End x"),
+            "Scene bad: its morphing objects need 513 MB of working copies, more than the 512 MB allowed");
+}
+
 TEST_F(SceneLoaderTest, ObjectBlocks) {
   const std::string text =
       SceneHeader() +
