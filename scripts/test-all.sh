@@ -2,7 +2,8 @@
 # Installs what is missing, builds and runs every test:
 #   1. a -Werror build and the unit tests,
 #   2. the unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
-#   3. each libFuzzer harness for a short while (FUZZ_SECONDS, default 30).
+#   3. the Debian package, its control fields and file list,
+#   4. each libFuzzer harness for a short while (FUZZ_SECONDS, default 30).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -19,6 +20,9 @@ cmake --build build -j "$jobs"
 
 step "unit tests"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+step "Debian package"
+scripts/check-deb.sh build
 
 step "unit tests under ASan + UBSan"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSTAGWERK_SANITIZE=ON -DSTAGWERK_BENCH=OFF \

@@ -113,7 +113,7 @@ std::optional<double> DemoEndMusicTime(const DemoScript& script) {
 }
 
 void RunCapture(const CaptureOptions& options) {
-  OffscreenDemo loaded(options.configPath, options.settingsPath, options.width, options.height);
+  OffscreenDemo loaded(options.configPath, options.settingsPath, options.width, options.height, options.jobs);
   Demo* demo = loaded.demo.get();
   const Renderer& renderer = *loaded.renderer;
   const int width = loaded.width;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -12,8 +13,9 @@
 #include "app/Capture.h"
 #include "app/Demo.h"
 #include "app/DemoReport.h"
-#include "app/SceneHint.h"
+#include "app/InstalledDemo.h"
 #include "app/Player.h"
+#include "app/SceneHint.h"
 #include "app/StillRender.h"
 #include "app/Timedemo.h"
 #include "platform/GlContext.h"
@@ -25,7 +27,9 @@ namespace {
 const char kUsage[] =
     "Usage: stagwerk [options] [CONFIG]\n"
     "Plays the demo that the configuration file CONFIG describes\n"
-    "(default: defaultdemoconfig.txt in the working directory).\n"
+    "(default: defaultdemoconfig.txt in the working directory; when there is\n"
+    "none, the installed demo, stagwerk/demo/defaultdemoconfig.txt under\n"
+    "$XDG_DATA_HOME or a folder of $XDG_DATA_DIRS).\n"
     "Escape or closing the window ends it.\n"
     "\n"
     "Keys while playing:\n"
@@ -79,6 +83,10 @@ const char kUsage[] =
     "                    --at SECONDS (repeatable) also each item's placement,\n"
     "                    the cameras' field of view and far plane, light\n"
     "                    colours and dissolves at that scene time\n"
+    "\n"
+    "Loading:\n"
+    "      --jobs N      decode textures on N threads while scenes load\n"
+    "                    (default: one per core; 1 loads on one thread)\n"
     "\n"
     "  -h, --help        show this help and exit\n"
     "      --version     show the version and exit\n"
@@ -152,7 +160,7 @@ struct Arguments {
   std::vector<float> times;
   std::optional<std::string> render, capture, out;
   std::optional<float> start, from, to;
-  std::optional<int> camera, fps;
+  std::optional<int> camera, fps, jobs;
   int width = 0, height = 0;
   std::string configPath = kDefaultConfigFile;
   bool haveConfig = false;
@@ -214,6 +222,11 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
       int n = 0;
       if (!text || !ParseCount(*text, 1, 65535, &n)) return "--camera needs a camera number from 1";
       a.camera = n;
+    } else if (arg == "--jobs") {
+      const auto text = value();
+      int n = 0;
+      if (!text || !ParseCount(*text, 1, 256, &n)) return "--jobs needs a thread count from 1 to 256";
+      a.jobs = n;
     } else if (arg == "--fps") {
       const auto text = value();
       int n = 0;
@@ -245,6 +258,7 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
 int Validate(const Arguments& a) {
   DemoOptions options;
   options.validationRun = true;
+  options.jobs = static_cast<unsigned>(a.jobs.value_or(0));
   if (a.check) options.onSceneLoad = [](const std::string& name) { std::cout << "Loading scene " << name << std::endl; };
   std::unique_ptr<Demo> demo;
   try {
@@ -263,6 +277,29 @@ int Validate(const Arguments& a) {
   return 0;
 }
 
+// With no CONFIG and none in the working folder, the installed demo. Its
+// paths are relative to its own folder, so the run moves there; files named
+// on the command line keep meaning what they meant where the user stood.
+// False when the move fails (said on stderr).
+bool UseInstalledDemo(Arguments& a) {
+  std::error_code error;
+  if (a.haveConfig || std::filesystem::exists(kDefaultConfigFile, error)) return true;
+  const std::optional<std::filesystem::path> config = FindInstalledDemo();
+  if (!config) return true;  // the load says the file is missing, as it always has
+  for (std::optional<std::string>* path : {&a.out, &a.capture}) {
+    if (*path) **path = std::filesystem::absolute(**path, error).string();
+  }
+  std::filesystem::current_path(config->parent_path(), error);
+  if (error) {
+    std::cerr << "stagwerk: cannot enter the installed demo's folder " << config->parent_path().string() << ": "
+              << error.message() << "\n";
+    return false;
+  }
+  std::cerr << "stagwerk: no " << kDefaultConfigFile << " in the working folder; using the installed demo "
+            << config->string() << "\n";
+  return true;
+}
+
 }  // namespace
 
 int RunCommandLine(int argc, char** argv) {
@@ -278,6 +315,7 @@ int RunCommandLine(int argc, char** argv) {
     return 0;
   }
   if (problem) return Usage(*problem);
+  if (!UseInstalledDemo(a)) return 1;
 
   if (a.check || a.dump) return Validate(a);
   if (a.render) {
@@ -289,6 +327,7 @@ int RunCommandLine(int argc, char** argv) {
     still.width = a.width;
     still.height = a.height;
     still.out = *a.out;
+    still.jobs = static_cast<unsigned>(a.jobs.value_or(0));
     return WithLoadingErrors([&] { RenderStill(still); });
   }
   if (a.timedemo) {
@@ -307,6 +346,7 @@ int RunCommandLine(int argc, char** argv) {
     if (a.from) capture.from = *a.from;
     if (a.to) capture.to = *a.to;
     capture.progress = &std::cerr;
+    capture.jobs = static_cast<unsigned>(a.jobs.value_or(0));
     return WithLoadingErrors([&] { RunCapture(capture); });
   }
   PlayerOptions player;
@@ -314,6 +354,7 @@ int RunCommandLine(int argc, char** argv) {
   if (a.start) player.start = *a.start;
   player.stats = a.stats;
   player.watch = a.watch;
+  player.jobs = static_cast<unsigned>(a.jobs.value_or(0));
   return RunPlayer(player);
 }
 

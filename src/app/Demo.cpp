@@ -1,5 +1,8 @@
 #include "app/Demo.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "frame/Renderer.h"
 #include "scene/SceneLoader.h"
 
@@ -44,7 +47,8 @@ Demo::Demo(DemoConfig demoConfig, const DemoOptions& options)
         if (onSceneLoad) onSceneLoad(name);
         return LoadScene(name, directories, meshes, textures);
       }),
-      onLoadingPicture_(options.onLoadingPicture) {
+      onLoadingPicture_(options.onLoadingPicture),
+      jobs_(options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency())) {
 }
 
 std::unique_ptr<Demo> Demo::Load(const std::string& configPath, const DemoOptions& options) {
@@ -74,7 +78,16 @@ void Demo::AttachRenderer(Renderer& renderer) {
 void Demo::LoadContent() {
   loadingPicture = &textures.FindOrLoad(kLoadingPicture);
   if (onLoadingPicture_) onLoadingPicture_(*loadingPicture);
-  LoadDemoScript(script, scenes, directories.rootDir, config.scriptName.str());
+  // The picture above is shown before any worker starts; the rest decode
+  // while the scenes are read.
+  textures.StartWorkers(jobs_);
+  try {
+    LoadDemoScript(script, scenes, directories.rootDir, config.scriptName.str());
+  } catch (...) {
+    textures.Finish();  // a texture asked for before this failure reports first
+    throw;
+  }
+  textures.Finish();
 }
 
 }  // namespace stagwerk

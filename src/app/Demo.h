@@ -25,6 +25,9 @@ struct DemoOptions {
   std::string settingsPath;  // empty: the per-user default
   // Told each scene name as its loading starts.
   std::function<void(const std::string&)> onSceneLoad;
+  // Threads decoding textures while scenes load; 0: one per core. 1 loads
+  // in exactly the one-thread order.
+  unsigned jobs = 0;
 };
 
 class Demo {
@@ -56,6 +59,7 @@ class Demo {
  private:
   Demo(DemoConfig config, const DemoOptions& options);
   std::function<void(const Texture&)> onLoadingPicture_;
+  unsigned jobs_;
 };
 
 constexpr const char* kDefaultConfigFile = "defaultdemoconfig.txt";

@@ -75,7 +75,7 @@ Json FlagsJson(ObjectFlags flags) {
   return names;
 }
 
-Json ObjectJson(const Scene& scene, const SceneObject& object) {
+Json ObjectJson(const SceneObject& object) {
   Json json{{"kind", object.mesh ? "object" : "null"}, {"name", object.name}, {"parent", ParentJson(object)},
             {"flags", FlagsJson(object.flags)}, {"channels", object.motion.count()}};
   if (object.mesh) {
@@ -88,7 +88,7 @@ Json ObjectJson(const Scene& scene, const SceneObject& object) {
   json["dissolve"] = object.dissolve ? ScalarJson(*object.dissolve) : Json("never drawn");
   json["polygonSize"] = ScalarJson(object.polygonSize);
   if (object.morphTarget) {
-    json["morphTarget"] = IndexIn(scene.objects, object.morphTarget) + 1;
+    json["morphTarget"] = object.morphTarget->itemIndex + 1;  // objects are numbered first
     json["morphAmount"] = ScalarJson(*object.morphAmount);
   }
   if (!object.mixerChannels.empty()) json["mixerChannels"] = object.mixerChannelCount();
@@ -224,7 +224,7 @@ DumpJson DumpDemo(Demo& demo, const std::vector<float>& times) {
            {"fgDissolve", scene.fgDissolve ? ScalarJson(*scene.fgDissolve) : Json(nullptr)},
            {"glLightCount", scene.shiningLightCount}, {"flareCount", scene.flareCount}};
     Json objects = Json::array();
-    for (const SceneObject& object : scene.objects) objects.push_back(ObjectJson(scene, object));
+    for (const SceneObject& object : scene.objects) objects.push_back(ObjectJson(object));
     s["objects"] = objects;
     Json lights = Json::array();
     for (const Light& light : scene.lights) lights.push_back(LightJson(scene, light));

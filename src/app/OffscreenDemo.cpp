@@ -4,10 +4,12 @@
 
 namespace stagwerk {
 
-OffscreenDemo::OffscreenDemo(const std::string& configPath, const std::string& settingsPath, int w, int h) {
+OffscreenDemo::OffscreenDemo(const std::string& configPath, const std::string& settingsPath, int w, int h,
+                             unsigned jobs) {
   DemoOptions options;
   options.validationRun = true;  // only playing writes the user's settings
   options.settingsPath = settingsPath;
+  options.jobs = jobs;
   options.onLoadingPicture = [this](const Texture& picture) { renderer->DrawLoadingPicture(picture); };
   demo = Demo::Create(configPath, options);
   width = w > 0 ? w : static_cast<int>(demo->display.width);

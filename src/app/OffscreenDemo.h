@@ -14,7 +14,8 @@ class OffscreenDemo {
  public:
   // width or height 0: the display settings. Never writes the settings.
   // Throws LoadError (GlContextError when no context can be made).
-  OffscreenDemo(const std::string& configPath, const std::string& settingsPath, int width, int height);
+  OffscreenDemo(const std::string& configPath, const std::string& settingsPath, int width, int height,
+                unsigned jobs = 0);
   OffscreenDemo(const OffscreenDemo&) = delete;
   OffscreenDemo& operator=(const OffscreenDemo&) = delete;
 

@@ -163,6 +163,7 @@ bool Reload(const PlayerOptions& options, Session& session, std::unique_ptr<Play
     DemoOptions demoOptions;
     demoOptions.validationRun = true;  // the settings were written at the start
     demoOptions.settingsPath = options.settingsPath;
+    demoOptions.jobs = options.jobs;
     fresh = Demo::Create(options.configPath, demoOptions);
     fresh->AttachRenderer(*session.renderer);
     fresh->LoadContent();
@@ -206,6 +207,7 @@ int RunPlayer(const PlayerOptions& options) {
   Session session;
   DemoOptions demoOptions;
   demoOptions.settingsPath = options.settingsPath;
+  demoOptions.jobs = options.jobs;
   demoOptions.onLoadingPicture = [&session](const Texture& picture) {
     session.renderer->DrawLoadingPicture(picture);
     session.Present();

@@ -32,6 +32,7 @@ struct PlayerOptions {
   std::optional<double> start;  // music time to start at
   bool stats = false;           // print frame statistics at exit
   bool watch = false;           // load the demo anew when its files are saved
+  unsigned jobs = 0;            // texture decoding threads; 0: one per core
   // Called once as the main loop starts; tests post events from it.
   std::function<void()> onPlaying;
   // Called after every pass of the loop; tests post keys from it.

@@ -27,7 +27,14 @@ class MorphCopies {
   void ApplyMixer(const SceneObject& object, float time);
 
  private:
+  struct Blended {
+    bool valid = false;
+    float time = 0.0f;
+  };
+  bool BlendedAt(const SceneObject& object, float time) const;
+
   std::vector<std::unique_ptr<Mesh>> copies_;  // by item index
+  std::vector<Blended> blends_;                // by item index, beside copies_
   std::vector<const SceneObject*> chain_;      // kept so a frame allocates nothing
 };
 

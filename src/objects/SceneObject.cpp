@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "anim/BlockReading.h"
+#include "anim/ChainLoops.h"
 #include "anim/LoadError.h"
 #include "anim/SceneReader.h"
 #include "objects/Mesh.h"
@@ -34,13 +35,11 @@ void ReadBones(SceneObject& object, SceneReader& reader, const std::string& labe
     }
   }
   // A loop among the bones would never end a walk up the skeleton.
-  for (auto& bone : object.bones) {
-    const SceneItem* item = bone.get();
-    for (std::size_t steps = 0; item != &object; ++steps) {
-      if (steps > object.bones.size()) throw LoadError(label + ": bone parents form a loop");
-      item = item->parent;
-    }
-  }
+  const auto loop = FirstLoopingChain(object.bones.size(), [&](std::size_t i) {
+    const ItemRef& ref = *object.bones[i]->parentRef;
+    return ref.kind == ItemRef::kBone ? std::size_t{ref.index} : kChainEnd;
+  });
+  if (loop) throw LoadError(label + ": bone parents form a loop");
 }
 
 void RequireMorphMesh(const SceneObject& object, const std::string& label) {

@@ -1,6 +1,8 @@
 #include "scene/Scene.h"
 
+#include "anim/ChainLoops.h"
 #include "anim/LoadError.h"
+#include "objects/Mesh.h"
 
 namespace stagwerk {
 
@@ -71,27 +73,49 @@ void Scene::ResolveLinks() {
   for (Camera& camera : cameras) camera.itemIndex = number++;
 
   // Parent chains and morph chains are walked every frame; a loop in either
-  // would never end.
-  const std::size_t total = static_cast<std::size_t>(objects.count() + lights.count() + cameras.count());
-  auto checkChain = [&](const SceneItem& item, const std::string& label) {
-    const SceneItem* walk = item.parent;
-    for (std::size_t steps = 0; walk != nullptr; ++steps, walk = walk->parent) {
-      if (steps > total) throw LoadError("Scene " + name + ": the parents of " + label + " form a loop");
-    }
+  // would never end. Objects are checked before lights and cameras, each
+  // object's parents before its morph targets, as the messages name them.
+  const std::size_t objectCount = static_cast<std::size_t>(objects.count());
+  const std::size_t lightCount = static_cast<std::size_t>(lights.count());
+  const std::size_t total = ItemCount();
+  // By itemIndex: objects, then lights, then cameras.
+  auto itemAt = [&](std::size_t i) -> const SceneItem* {
+    if (i < objectCount) return objects.At(static_cast<int64_t>(i));
+    if (i < objectCount + lightCount) return lights.At(static_cast<int64_t>(i - objectCount));
+    return cameras.At(static_cast<int64_t>(i - objectCount - lightCount));
   };
-  index = 0;
-  for (const SceneObject& object : objects) {
-    const std::string label = Describe("object", index++);
-    checkChain(object, label);
-    const SceneObject* walk = object.morphTarget;
-    for (std::size_t steps = 0; walk != nullptr && walk->morphTargetNumber != -1; ++steps, walk = walk->morphTarget) {
-      if (steps > total) throw LoadError("Scene " + name + ": the morph targets of " + label + " form a loop");
-    }
+  auto describeItem = [&](std::size_t i) {
+    if (i < objectCount) return Describe("object", i);
+    if (i < objectCount + lightCount) return Describe("light", i - objectCount);
+    return Describe("camera", i - objectCount - lightCount);
+  };
+  const std::optional<std::size_t> parentLoop = FirstLoopingChain(total, [&](std::size_t i) {
+    const SceneItem* parent = itemAt(i)->parent;
+    return parent != nullptr ? std::size_t{parent->itemIndex} : kChainEnd;
+  });
+  const std::optional<std::size_t> morphLoop =
+      FirstLoopingChain(static_cast<std::size_t>(objects.count()), [&](std::size_t i) {
+        const SceneObject* target = objects.At(static_cast<int64_t>(i))->morphTarget;
+        return target != nullptr && target->morphTargetNumber != -1 ? std::size_t{target->itemIndex} : kChainEnd;
+      });
+  if (morphLoop && (!parentLoop || *morphLoop < *parentLoop)) {
+    throw LoadError("Scene " + name + ": the morph targets of " + Describe("object", *morphLoop) + " form a loop");
   }
-  index = 0;
-  for (const Light& light : lights) checkChain(light, Describe("light", index++));
-  index = 0;
-  for (const Camera& camera : cameras) checkChain(camera, Describe("camera", index++));
+  if (parentLoop) throw LoadError("Scene " + name + ": the parents of " + describeItem(*parentLoop) + " form a loop");
+
+  // Every morphing object is drawn from a working copy of its mesh: a few
+  // hundred bytes of scene text can ask for a megabyte and a half. Bounded
+  // so that a hostile scene is refused here instead of exhausting memory.
+  uint64_t copyBytes = 0;
+  for (const SceneObject& object : objects) {
+    if (!object.morphs || object.mesh == nullptr) continue;
+    copyBytes += sizeof(float) * (object.mesh->positions().size() + object.mesh->normals().size());
+  }
+  if (copyBytes > kMaxMorphCopyBytes) {
+    const uint64_t megabytes = (copyBytes + (uint64_t{1} << 20) - 1) >> 20;
+    throw LoadError("Scene " + name + ": its morphing objects need " + std::to_string(megabytes) +
+                    " MB of working copies, more than the " + std::to_string(kMaxMorphCopyBytes >> 20) + " MB allowed");
+  }
 }
 
 }  // namespace stagwerk

@@ -70,6 +70,8 @@ struct Scene {
   uint32_t ItemCount() const {
     return static_cast<uint32_t>(objects.count() + lights.count() + cameras.count());
   }
+  // The most the working copies of morphing objects may take together.
+  static constexpr uint64_t kMaxMorphCopyBytes = uint64_t{512} << 20;
   // sceneStart, sceneEnd and frameDuration from the frame numbers.
   void ComputeFrameTimes();
 };

@@ -1,9 +1,11 @@
 #include "textures/TextureCache.h"
 
+#include <chrono>
 #include <memory>
 
 #include "anim/LoadError.h"
 #include "anim/PathString.h"
+#include "textures/DecodePool.h"
 #include "textures/Image.h"
 
 namespace stagwerk {
@@ -12,6 +14,7 @@ TextureCache::TextureCache(const DataDirectories& directories, bool keepPixels)
     : directories_(directories), keepPixels_(keepPixels) {}
 
 TextureCache::~TextureCache() {
+  pool_.reset();  // no worker may still be decoding for a texture going away
   if (!hooks_.release) return;
   for (Texture& texture : textures_) hooks_.release(texture);
 }
@@ -36,16 +39,64 @@ Texture& TextureCache::FindOrLoadPath(const std::string& path) {
   }
   auto texture = std::make_unique<Texture>();
   texture->path = path;
+  if (pool_) {
+    CompleteReady(maxPending_);
+    // Listed at once, so a second request finds it instead of decoding it
+    // again; should it fail, the whole load fails with it.
+    Texture& queued = textures_.Append(std::move(texture));
+    pending_.push_back({&queued, pool_->Decode(path)});
+    return queued;
+  }
   Image image = Image::Load(path);
-  texture->channels = image.channels;
-  texture->height = image.height;
-  texture->width = image.width;
+  Complete(*texture, std::move(image));
+  return textures_.Append(std::move(texture));
+}
+
+void TextureCache::Complete(Texture& texture, Image image) {
+  texture.channels = image.channels;
+  texture.height = image.height;
+  texture.width = image.width;
   RequireTextureSize(image.width, image.height);
   // The upload refuses these; a run without GL refuses them the same way.
   if (image.channels < 1 || image.channels > 4) throw LoadError("Unrecognized Image");
-  if (hooks_.upload) hooks_.upload(*texture, image);
-  if (keepPixels_) texture->pixels = std::move(image.pixels);
-  return textures_.Append(std::move(texture));
+  if (hooks_.upload) hooks_.upload(texture, image);
+  if (keepPixels_) texture.pixels = std::move(image.pixels);
+}
+
+void TextureCache::CompleteReady(std::size_t keepAtMost) {
+  while (!pending_.empty()) {
+    Pending& front = pending_.front();
+    const bool ready = front.image.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    if (!ready && pending_.size() <= keepAtMost) return;
+    Pending done = std::move(front);
+    pending_.pop_front();
+    try {
+      Complete(*done.texture, done.image.get());  // get() throws the decoder's failure
+    } catch (...) {
+      // The first failure in request order: those behind it were asked for
+      // later and must not report instead.
+      pending_.clear();
+      throw;
+    }
+  }
+}
+
+void TextureCache::StartWorkers(unsigned jobs) {
+  if (jobs <= 1 || pool_) return;
+  pool_ = std::make_unique<DecodePool>(jobs);
+  // Enough queued to keep every worker busy, few enough that decoded
+  // pictures waiting for their turn stay a handful.
+  maxPending_ = std::size_t{2} * jobs;
+}
+
+void TextureCache::Finish() {
+  try {
+    CompleteReady(0);
+  } catch (...) {
+    pool_.reset();
+    throw;
+  }
+  pool_.reset();
 }
 
 }  // namespace stagwerk

@@ -1,15 +1,19 @@
 #pragma once
 // Every texture of the demo, loaded once per distinct path and shared.
+#include <deque>
 #include <functional>
+#include <future>
+#include <memory>
 #include <string>
 
 #include "anim/DataDirectories.h"
 #include "anim/PointerList.h"
+#include "textures/Image.h"
 #include "textures/Texture.h"
 
 namespace stagwerk {
 
-struct Image;
+class DecodePool;
 
 // What a renderer does with each texture: make its GPU copy once it is
 // decoded and checked, release it at teardown. Left empty, nothing is drawn.
@@ -31,6 +35,16 @@ class TextureCache {
   void SetHooks(TextureHooks hooks) { hooks_ = std::move(hooks); }
   void SetKeepPixels(bool keep) { keepPixels_ = keep; }
 
+  // With more than one job, new textures are decoded on that many worker
+  // threads: a request returns the texture at once and its size, checks and
+  // upload follow, in request order, on this thread, at later requests and
+  // at Finish. 1: each is decoded and uploaded when asked for.
+  void StartWorkers(unsigned jobs);
+  // Checks and uploads every queued texture in request order and stops the
+  // workers; the first failure in that order is thrown, as a one-thread load
+  // would have thrown it when the texture was asked for.
+  void Finish();
+
   // A texture named without directory or extension, as meshes, flares and
   // the loading picture name them: rootDir/textureDir/name.jpg.
   Texture& FindOrLoad(const std::string& name);
@@ -43,10 +57,22 @@ class TextureCache {
   const PointerList<Texture>& textures() const { return textures_; }
 
  private:
+  struct Pending {
+    Texture* texture;
+    std::future<Image> image;
+  };
+  void Complete(Texture& texture, Image image);
+  // Completes queued textures from the front: those decoded already, and
+  // more while over the limit of pictures held at once.
+  void CompleteReady(std::size_t keepAtMost);
+
   DataDirectories directories_;
   bool keepPixels_;
   TextureHooks hooks_;
   PointerList<Texture> textures_;
+  std::deque<Pending> pending_;
+  std::unique_ptr<DecodePool> pool_;  // last: joined before the queue goes
+  std::size_t maxPending_ = 0;
 };
 
 }  // namespace stagwerk

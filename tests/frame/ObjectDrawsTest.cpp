@@ -1,7 +1,12 @@
 // Objects in the built frame: the state their flags select, dissolve and
 // blur fade, state one object leaves the next and the flares, sprites, and
-// the morphing copies.
+// the morphing copies; deep chains in linear time.
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "SceneFixtures.h"
 #include "frame/FrameBuilder.h"
@@ -140,6 +145,53 @@ TEST_F(ObjectDraws, MorphAmountsChainsAndTheMixer) {
   EXPECT_FLOAT_EQ(mixed.positions()[2], 1.0f);  // vertex 0 z: 0.5 x 2
   EXPECT_FLOAT_EQ(mixed.positions()[5], 0.0f);  // vertex 1: at the threshold
   EXPECT_NEAR(Objects(scene, 1.0f)[3].mesh->positions()[5], 0.00044f, 1e-7f);
+}
+
+TEST_F(ObjectDraws, DeepParentAndMorphChainsLoadAndDrawInLinearTime) {
+  // As deep as a parent reference reaches: each object is the child of the
+  // one before it and morphs towards the one after it. Walking every chain
+  // from every item took seconds here; once each is a fraction of one.
+  Kq7Description base = testing::Square(1, 0);
+  base.flags |= HasMorphTargets;
+  base.morphTargets = {{{0, 0, 0, 0}}};
+  demo_.AddMesh("Base", base);
+  demo_.AddMesh("Big", testing::Square(3, 0));
+  constexpr int kDepth = 65536;
+  std::string text = testing::SceneHeader() + WideCamera();
+  char line[256];
+  for (int i = 0; i < kDepth; ++i) {
+    const bool last = i + 1 == kDepth;
+    std::snprintf(line, sizeof line,
+                  "LoadObjectLayer 1 Objects/%s.lwo\nObjectMotion\nNumChannels 1\nChannel 0\n"
+                  "{ Envelope\n 1\n Key %s 0 0 0 0 0 0 0 0\n Behaviors 1 1\n}\n",
+                  last ? "Big" : "Base", i == 0 ? "0" : "0.25");
+    text += line;
+    if (i > 0) {
+      std::snprintf(line, sizeof line, "ParentItem 1%07x\n", i - 1);
+      text += line;
+    }
+    if (!last) {
+      std::snprintf(line, sizeof line, "MorphAmount 1\nMorphTarget %d\nMorphSurfaces 0\n", i + 2);
+      text += line;
+    }
+    text += "ShadowOptions 7\n";
+  }
+  const auto start = std::chrono::steady_clock::now();
+  Scene& scene = demo_.Load(text);
+  const Frame& frame = Build(scene);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(seconds, 4.0 * STAGWERK_SLOW_BUILD_FACTOR);  // about 1 s here, under load
+
+  ASSERT_EQ(scene.objects.count(), kDepth);
+  std::vector<const Draw*> objects;
+  for (const Draw& draw : frame.draws) {
+    if (draw.kind == DrawKind::MorphedMesh || draw.kind == DrawKind::Mesh) objects.push_back(&draw);
+  }
+  ASSERT_EQ(objects.size(), std::size_t{kDepth});
+  // The first copy was blended all the way down to the big square; the last
+  // object sits at the end of every parent's step along X.
+  EXPECT_FLOAT_EQ(objects.front()->mesh->positions()[0], -3.0f);
+  EXPECT_FLOAT_EQ(objects.back()->modelview.m[12], 0.25f * (kDepth - 1));
 }
 
 }  // namespace

@@ -174,6 +174,10 @@ TEST(Kq7, EveryTruncationIsRejectedWithoutReadingPastTheEnd) {
   EXPECT_THAT(FailureOf({'K', 'Q', '7', HasTexture, 'w', 'o'}), HasSubstr("no terminating NUL"));
   EXPECT_THAT(FailureOf({'K', 'Q', '7', HasPolygons, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
               HasSubstr("the file ends inside the polygon count"));
+  // Counts of 65535 in a file of a few bytes are refused before anything
+  // the size of the claim is allocated.
+  EXPECT_EQ(FailureOf({'K', 'Q', '7', HasPolygons | AllTriangles | HasMorphTargets, 0xff, 0xff, 0, 0, 0}),
+            "Bad KQ7 file mem.kq7: the file ends inside the vertex positions (786420 bytes needed at offset 6, 3 left)");
 }
 
 TEST(Kq7, BadContentIsRejectedNamingTheFileAndTheProblem) {

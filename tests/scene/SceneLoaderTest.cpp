@@ -158,6 +158,22 @@ TEST_F(SceneLoaderTest, BadReferencesAndLoopsAreRejected) {
             "Scene bad: the parents of object 1 form a loop");
   EXPECT_EQ(Error(SceneHeader() + NullObject("A", "ParentItem 10000000\n") + "End x"),
             "Scene bad: the parents of object 1 form a loop");
+  // A loop further up the chain is named by the first item that leads into
+  // it; an object's parents are named before a later object's morph targets.
+  EXPECT_EQ(Error(SceneHeader() + CameraBlock("ParentItem 20000000\n") +
+                  LightBlock("L", "LightIntensity 1\n", "LightType 1\n", "ShadowType 1\n", "ParentItem 10000000\n") +
+                  NullObject("A", "ParentItem 10000001\n") + NullObject("B", "ParentItem 10000000\n") + "End x"),
+            "Scene bad: the parents of object 1 form a loop");
+  EXPECT_EQ(Error(SceneHeader() + NullObject("A") + CameraBlock("ParentItem 30000001\n") +
+                  CameraBlock("ParentItem 30000000\n") + "End x"),
+            "Scene bad: the parents of camera 1 form a loop");
+  EXPECT_EQ(Error(SceneHeader() + Object("Objects/Tri.lwo", "", "MorphAmount 1 MorphTarget 3 MorphSurfaces 0 ShadowOptions 7\n") +
+                  NullObject("B", "ParentItem 10000001\n") +
+                  Object("Objects/Tri.lwo", "", "MorphAmount 1 MorphTarget 1 MorphSurfaces 0\n") + "End x"),
+            "Scene bad: the morph targets of object 1 form a loop");
+  EXPECT_EQ(Error(SceneHeader() + NullObject("A") + NullObject("B", "ParentItem 10000001\n") +
+                  Object("Objects/Tri.lwo", "", "MorphAmount 1 MorphTarget 3 MorphSurfaces 0\n") + "End x"),
+            "Scene bad: the parents of object 2 form a loop");
   EXPECT_EQ(Error(SceneHeader() + Object("Objects/Tri.lwo", "", "MorphAmount 1 MorphTarget 9 MorphSurfaces 0\n") +
                   "End x"),
             "Scene bad: object 1 has morph target 9, which does not exist");
@@ -174,6 +190,21 @@ TEST_F(SceneLoaderTest, BadReferencesAndLoopsAreRejected) {
                                    NullObject("B", "ParentItem 70000000\n") + "End x");
   EXPECT_EQ(scene.objects.At(0)->parent, nullptr);
   EXPECT_EQ(scene.objects.At(1)->parent, nullptr);
+}
+
+TEST_F(SceneLoaderTest, MorphCopiesAreBoundedInSize) {
+  // Each morphing object draws from a copy of its mesh: 786,420 bytes here.
+  Kq7Description points;
+  points.flags = HasMorphTargets;
+  points.positions.assign(65535, {0, 0, 0});
+  points.morphTargets = {{{0, 0, 1, 0}}};
+  WriteKq7File(dir_ / "Objects/Points.kq7", points);
+  std::string text = SceneHeader() + Object("Objects/Points.lwo");
+  const std::string morphing = Object("Objects/Points.lwo", "", "MorphAmount 1 MorphTarget 1 MorphSurfaces 0 ShadowOptions 7\n");
+  for (int i = 0; i < 682; ++i) text += morphing;
+  EXPECT_EQ(Load("fits", text + "End x").objects.count(), 683);
+  EXPECT_EQ(Error(text + morphing + "End x"),
+            "Scene bad: its morphing objects need 513 MB of working copies, more than the 512 MB allowed");
 }
 
 TEST_F(SceneLoaderTest, ObjectBlocks) {

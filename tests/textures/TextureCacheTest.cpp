@@ -79,6 +79,49 @@ TEST(TextureCache, SceneImagesShareByExactPathAndFailuresAreNotKept) {
   EXPECT_TRUE(bare.pixels.empty());
 }
 
+TEST(TextureCache, WorkersDecodeButUploadAndFailInRequestOrder) {
+  testing::TempDir dir;
+  const std::string root = dir.path().string();
+  std::vector<std::string> paths;
+  for (int i = 0; i < 24; ++i) {
+    paths.push_back(root + "/t" + std::to_string(i) + ".tga");
+    dir.Write("t" + std::to_string(i) + ".tga", Tga(128, 128, static_cast<unsigned char>(i)));
+  }
+  dir.Write("odd.tga", Tga(3, 2, 1));
+  for (unsigned jobs : {1u, 4u}) {
+    TextureCache cache({root, "Textures", "Scenes"});
+    std::vector<std::string> uploads;
+    cache.SetHooks({[&](Texture& texture, const Image& image) {
+                      EXPECT_EQ(std::size_t{image.pixels[0]}, uploads.size()) << texture.path;
+                      uploads.push_back(texture.path);
+                    },
+                    {}});
+    cache.StartWorkers(jobs);
+    for (const std::string& path : paths) cache.FindOrLoadPath(path);
+    Texture& again = cache.FindOrLoadPath(paths[3]);  // asked for twice, decoded once
+    cache.Finish();
+    EXPECT_EQ(uploads, paths) << jobs;
+    EXPECT_EQ(cache.textures().count(), 24);
+    EXPECT_EQ(again.width, 128);
+    EXPECT_EQ(again.pixels[0], 3);
+  }
+  // The first failure in request order is reported, whichever decode ends
+  // first: a missing file is refused before a small bad one asked for later.
+  for (int round = 0; round < 4; ++round) {
+    TextureCache cache({root, "Textures", "Scenes"});
+    cache.StartWorkers(4);
+    // It may surface at a later request or at Finish, as decoding goes.
+    auto load = [&] {
+      for (int i = 0; i < 8; ++i) cache.FindOrLoadPath(paths[static_cast<std::size_t>(i)]);
+      cache.FindOrLoadPath(root + "/none.tga");
+      for (int i = 8; i < 16; ++i) cache.FindOrLoadPath(paths[static_cast<std::size_t>(i)]);
+      cache.FindOrLoadPath(root + "/odd.tga");
+      cache.Finish();
+    };
+    EXPECT_THAT(load, ::testing::ThrowsMessage<LoadError>("Cannot load file " + root + "/none.tga from directory"));
+  }
+}
+
 // |a - b| <= 3 for every sample: JPEG is lossy, even at quality 100.
 void ExpectNear(const std::vector<unsigned char>& pixels, std::size_t offset, std::size_t stride, std::size_t count,
                 std::initializer_list<int> sample, const std::string& what) {
