@@ -57,22 +57,6 @@ std::string MeshName(const aiMesh& mesh, std::size_t index) {
   return name.empty() ? "mesh " + std::to_string(index) : "mesh \"" + name + "\"";
 }
 
-// Hands out one index per distinct value, in order of first use.
-template <typename Value>
-class Pool {
- public:
-  uint32_t Index(const Value& value) {
-    const auto [it, added] = index_.try_emplace(value, static_cast<uint32_t>(values_.size()));
-    if (added) values_.push_back(value);
-    return it->second;
-  }
-  const std::vector<Value>& values() const { return values_; }
-
- private:
-  std::map<Value, uint32_t> index_;
-  std::vector<Value> values_;
-};
-
 bool Finite(const aiVector3D& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 std::string JoinNames(const std::vector<std::string>& names) {

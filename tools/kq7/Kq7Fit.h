@@ -2,9 +2,28 @@
 // What fits a KQ7 file: its counts and its names. Free of assimp, so the
 // LightWave reader and its fuzz harness use it too.
 #include <cstddef>
+#include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace stagwerk::kq7 {
+
+// Hands out one index per distinct value, in order of first use.
+template <typename Value>
+class Pool {
+ public:
+  uint32_t Index(const Value& value) {
+    const auto [it, added] = index_.try_emplace(value, static_cast<uint32_t>(values_.size()));
+    if (added) values_.push_back(value);
+    return it->second;
+  }
+  const std::vector<Value>& values() const { return values_; }
+
+ private:
+  std::map<Value, uint32_t> index_;
+  std::vector<Value> values_;
+};
 
 // A KQ7 file counts vertices, polygons, UVs, colours, morph targets and
 // corners in 16 bits.

@@ -22,22 +22,6 @@ namespace {
 
 using Colour = std::array<float, 4>;
 
-// Hands out one index per distinct value, in order of first use.
-template <typename Value>
-class Pool {
- public:
-  uint32_t Index(const Value& value) {
-    const auto [it, added] = index_.try_emplace(value, static_cast<uint32_t>(values_.size()));
-    if (added) values_.push_back(value);
-    return it->second;
-  }
-  const std::vector<Value>& values() const { return values_; }
-
- private:
-  std::map<Value, uint32_t> index_;
-  std::vector<Value> values_;
-};
-
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
 std::string Join(const std::vector<std::string>& names) {
