@@ -34,7 +34,7 @@ VertexLayout LayoutOf(const Mesh& mesh) {
   return {mesh.Has(HasColours), mesh.Has(HasTexture), mesh.Has(HasSecondTexture)};
 }
 
-uint32_t BuildMeshVertices(const Mesh& mesh, std::vector<float>& out) {
+uint32_t BuildMeshVertices(const Mesh& mesh, std::vector<float>& out, QuadSplit split) {
   const VertexLayout layout = LayoutOf(mesh);
   const std::size_t stride = static_cast<std::size_t>(layout.stride());
   std::size_t vertices = 0;
@@ -54,6 +54,11 @@ uint32_t BuildMeshVertices(const Mesh& mesh, std::vector<float>& out) {
   } else {
     uint32_t first = 0;
     for (uint16_t m : mesh.cornerCounts()) {
+      if (m == 4 && split == QuadSplit::AcrossSecondCorner) {
+        for (uint32_t i : {0u, 1u, 3u, 1u, 2u, 3u}) put(first + i);
+        first += m;
+        continue;
+      }
       for (uint32_t i = 1; i + 1 < m; ++i) {
         put(first);
         put(first + i);

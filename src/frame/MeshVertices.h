@@ -25,8 +25,14 @@ struct VertexLayout {
 
 VertexLayout LayoutOf(const Mesh& mesh);
 
+// How a four-cornered polygon becomes two triangles: Mesa splits quads drawn
+// from a display list along the diagonal from the second corner (0 1 3,
+// 1 2 3), and those sent one vertex at a time as a fan (0 1 2, 0 2 3).
+// Which diagonal decides how colours and coordinates are interpolated.
+enum class QuadSplit { AcrossSecondCorner, Fan };
+
 // Replaces out with the mesh's triangles in LayoutOf(mesh); returns the
 // vertex count.
-uint32_t BuildMeshVertices(const Mesh& mesh, std::vector<float>& out);
+uint32_t BuildMeshVertices(const Mesh& mesh, std::vector<float>& out, QuadSplit split);
 
 }  // namespace stagwerk

@@ -1,8 +1,6 @@
 #include "gl/shader/ShaderRenderer.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "frame/BitmapFont.h"
 #include "frame/OverlayLayout.h"
@@ -150,7 +148,7 @@ void ShaderRenderer::ReleaseTexture(RenderHandle texture) {
 
 RenderHandle ShaderRenderer::CreateMesh(const Mesh& mesh) {
   GpuMesh gpu;
-  gpu.count = static_cast<GLsizei>(BuildMeshVertices(mesh, scratch_));
+  gpu.count = static_cast<GLsizei>(BuildMeshVertices(mesh, scratch_, QuadSplit::AcrossSecondCorner));
   glGenVertexArrays(1, &gpu.array);
   glGenBuffers(1, &gpu.buffer);
   glBindVertexArray(gpu.array);
@@ -289,7 +287,6 @@ void ShaderRenderer::DrawFrame(const Frame& frame) {
     const bool cone = light.spotCutoff != 180.0f;
     for (std::size_t i = 0; i < 3; ++i) lightSpot_[at + i] = light.spotDirection[i];
     lightSpot_[at + 3] = cone ? std::cos(light.spotCutoff * 3.14159265f / 180.0f) : -2.0f;
-    if (getenv("SHDEBUG")) fprintf(stderr, "light pos %g %g %g %g diff %g %g %g cut %g dir %g %g %g\n", light.position[0], light.position[1], light.position[2], light.position[3], light.diffuse[0], light.diffuse[1], light.diffuse[2], light.spotCutoff, light.spotDirection[0], light.spotDirection[1], light.spotDirection[2]);
   }
 
   for (const Draw& draw : frame.draws) {
@@ -304,7 +301,6 @@ void ShaderRenderer::DrawFrame(const Frame& frame) {
         DrawSquare(1.0f);
         break;
       case DrawKind::Mesh: {
-        if (getenv("SHDEBUG")) fprintf(stderr, "mesh %s bits %x colour %g %g %g %g tex %u %u scale %g %g\n", draw.mesh->name().c_str(), draw.state.bits, draw.state.colour[0], draw.state.colour[1], draw.state.colour[2], draw.state.colour[3], draw.state.units[0].texture, draw.state.units[1].texture, draw.state.units[0].rgbScale, draw.state.units[1].rgbScale);
         Apply(draw, View::Perspective, draw.modelview);
         const RenderHandle handle = draw.mesh->renderHandle;
         if (handle == 0 || handle > meshes_.size() || meshes_[handle - 1].array == 0) break;
@@ -314,9 +310,8 @@ void ShaderRenderer::DrawFrame(const Frame& frame) {
         break;
       }
       case DrawKind::MorphedMesh: {
-        if (getenv("SHDEBUG")) fprintf(stderr, "morph %s flags %x bits %x colour %g %g %g %g tex %u %u scale %g %g\n", draw.mesh->name().c_str(), draw.mesh->flags(), draw.state.bits, draw.state.colour[0], draw.state.colour[1], draw.state.colour[2], draw.state.colour[3], draw.state.units[0].texture, draw.state.units[1].texture, draw.state.units[0].rgbScale, draw.state.units[1].rgbScale);
         Apply(draw, View::Perspective, draw.modelview);
-        const GLsizei count = static_cast<GLsizei>(BuildMeshVertices(*draw.mesh, scratch_));
+        const GLsizei count = static_cast<GLsizei>(BuildMeshVertices(*draw.mesh, scratch_, QuadSplit::Fan));
         DrawStream(GL_TRIANGLES, scratch_, LayoutOf(*draw.mesh), count, true);
         break;
       }
