@@ -23,6 +23,7 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 
 step "Debian package"
 scripts/check-deb.sh build
+scripts/check-deb-clean.sh build
 
 step "unit tests under ASan + UBSan"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSTAGWERK_SANITIZE=ON -DSTAGWERK_BENCH=OFF \
