@@ -309,7 +309,7 @@ int RunPlayer(const PlayerOptions& options) {
     if (state.overlay) {
       const int64_t now = clock.Now();
       session.renderer->DrawOverlay(
-          DescribePlayback(playback, controls, meter.Fps(now), meter.MeanFrameSeconds(now), state.message));
+          DescribePlayback(playback, ShownControls(controls), meter.Fps(now), meter.MeanFrameSeconds(now), state.message));
     }
     tellTest(false);
     session.gl->Swap();

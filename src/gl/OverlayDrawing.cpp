@@ -10,9 +10,6 @@ namespace stagwerk {
 
 namespace {
 
-constexpr int kMargin = 4;
-constexpr int kLineHeight = 10;
-
 // glBitmap takes rows bottom first.
 std::array<GLubyte, kGlyphSize> BottomUp(const std::array<uint8_t, kGlyphSize>& rows) {
   std::array<GLubyte, kGlyphSize> flipped{};
@@ -27,6 +24,8 @@ void Text(const std::string& line, int x, int y) {
     glBitmap(kGlyphSize, kGlyphSize, 0, 0, kGlyphSize, 0, bits.data());
   }
 }
+
+void Colour(const OverlayColour& c) { glColor4f(c.r, c.g, c.b, c.a); }
 
 void Rect(float x0, float y0, float x1, float y1) {
   glBegin(GL_QUADS);
@@ -68,26 +67,27 @@ void DrawOverlayCalls(const Overlay& overlay, int width, int height) {
   for (const std::string& line : overlay.lines) longest = std::max(longest, line.size());
   const float top = static_cast<float>(height);
   if (lines > 0) {
-    glColor4f(0, 0, 0, 0.6f);
-    Rect(0, top - static_cast<float>(2 * kMargin + lines * kLineHeight),
-         static_cast<float>(2 * kMargin + static_cast<int>(longest) * kGlyphSize), top);
+    Colour(kOverlayPanel);
+    Rect(0, top - static_cast<float>(2 * kOverlayMargin + lines * kOverlayLineHeight),
+         static_cast<float>(2 * kOverlayMargin + static_cast<int>(longest) * kGlyphSize), top);
   }
   glColor4f(1, 1, 1, 1);
   for (int i = 0; i < lines; ++i) {
-    Text(overlay.lines[static_cast<std::size_t>(i)], kMargin, height - kMargin - (i + 1) * kLineHeight + 1);
+    // The raster position is the glyph's bottom row.
+    Text(overlay.lines[static_cast<std::size_t>(i)], kOverlayMargin, height - OverlayTextTop(i) - kGlyphSize);
   }
 
   // The seek bar: the whole demo, the part played, the loop.
   const float w = static_cast<float>(width);
   const float bar = static_cast<float>(kSeekBarHeight);
-  glColor4f(0, 0, 0, 0.6f);
+  Colour(kOverlayPanel);
   Rect(0, 0, w, bar);
   if (overlay.loopIn >= 0 && overlay.loopOut >= 0) {
-    glColor4f(0.2f, 0.4f, 1.0f, 0.7f);
+    Colour(kOverlayLoop);
     Rect(overlay.loopIn * w, 0, overlay.loopOut * w, bar);
   }
-  glColor4f(1.0f, 0.6f, 0.1f, 0.9f);
-  Rect(0, 3, std::clamp(overlay.played, 0.0f, 1.0f) * w, bar - 3);
+  Colour(kOverlayPlayed);
+  Rect(0, kSeekBarInset, std::clamp(overlay.played, 0.0f, 1.0f) * w, bar - kSeekBarInset);
 
   glMatrixMode(GL_MODELVIEW);
   glPopMatrix();

@@ -1,7 +1,10 @@
 // The fixed-function back end turns each kind of record into the right
 // pixels: clears, pictures, meshes as compiled and as morphed, sprites,
-// flares, and the light slots; and gives its GL objects back.
+// flares, and the light slots; and gives its GL objects back. The overlay
+// a recording paints is the one the window blends.
 #include "GlTestSupport.h"
+#include "frame/Overlay.h"
+#include "frame/OverlayPixels.h"
 
 namespace stagwerk {
 namespace {
@@ -148,6 +151,39 @@ TEST_F(RendererPixels, TeardownGivesEveryGlObjectBackOnce) {
   EXPECT_FALSE(glIsTexture(texture));
   EXPECT_FALSE(glIsList(list));
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+class OverlayPixels : public GlTest {
+ protected:
+  OverlayPixels() : GlTest(200, 100) {}
+};
+
+TEST_F(OverlayPixels, PaintedAsTheWindowBlendsIt) {
+  testing::GlScenes demo(*renderer_);
+  Scene& scene = demo.Load(testing::SceneHeader() + "BackdropColor 0.2 0.5 0.9\n" + WideCamera());
+  FrameBuilder builder(2.0f);
+  builder.ActivateScene(scene);
+  renderer_->DrawFrame(builder.Build(scene, 0.0f, *scene.cameras.head()));
+  Overlay overlay;
+  // Wider than the picture: both clip at its edge.
+  overlay.lines = {"music 0:01.250 / 0:14.000", "entry 2: {green}, camera 1 ~|`", "speed 1/8x, looping 0:03.500 - 0:08.400"};
+  overlay.played = 0.43f;
+  overlay.loopIn = 0.251f;
+  overlay.loopOut = 0.6f;
+  renderer_->PresentToWindow();
+  renderer_->DrawOverlay(overlay);
+  const std::vector<unsigned char> window = renderer_->ReadWindow();
+  std::vector<unsigned char> painted = renderer_->ReadPicture();
+  const std::vector<unsigned char> bare = painted;
+  PaintOverlay(overlay, 200, 100, painted);
+  ASSERT_EQ(window.size(), painted.size());
+  int off = 0, changed = 0;
+  for (std::size_t i = 0; i < window.size(); ++i) {
+    off += std::abs(window[i] - painted[i]) > 1;
+    changed += painted[i] != bare[i];
+  }
+  EXPECT_EQ(off, 0);
+  EXPECT_GT(changed, 3 * 200 * (2 * kOverlayMargin + 3 * kOverlayLineHeight + kSeekBarHeight) / 2);
 }
 
 }  // namespace
