@@ -23,7 +23,8 @@ Camera& CameraOf(Scene& scene, int number) {
 }  // namespace
 
 void RenderStill(const StillOptions& options) {
-  OffscreenDemo loaded(options.configPath, options.settingsPath, options.width, options.height, options.jobs);
+  OffscreenDemo loaded(options.configPath, options.settingsPath, options.width, options.height, options.jobs,
+                       options.renderer);
   Demo* demo = loaded.demo.get();
   Scene& scene = demo->scenes.FindOrLoad(options.scene);
   Camera& camera = CameraOf(scene, options.camera);

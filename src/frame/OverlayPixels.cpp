@@ -4,34 +4,36 @@
 #include <cmath>
 
 #include "frame/BitmapFont.h"
+#include "frame/OverlayLayout.h"
 
 namespace stagwerk {
 
 namespace {
 
+// Rows top first in memory, positions counted from the bottom as the layout
+// counts them.
 class Canvas {
  public:
   Canvas(int width, int height, std::vector<unsigned char>& rgb) : width_(width), height_(height), rgb_(rgb) {}
 
-  // Pixels whose centres lie in [x0, x1) x [y0, y1), rows counted from the
-  // top, blended as the window blends them.
-  void Fill(float x0, float y0, float x1, float y1, OverlayColour c) {
-    const int left = std::max(0, static_cast<int>(std::ceil(x0 - 0.5f)));
-    const int right = std::min(width_, static_cast<int>(std::ceil(x1 - 0.5f)));
-    const int top = std::max(0, static_cast<int>(std::ceil(y0 - 0.5f)));
-    const int bottom = std::min(height_, static_cast<int>(std::ceil(y1 - 0.5f)));
-    for (int y = top; y < bottom; ++y) {
-      for (int x = left; x < right; ++x) Blend(x, y, c);
+  // Pixels whose centres lie in the rectangle, as a rasteriser fills it.
+  void Fill(const OverlayRect& r) {
+    const auto first = [](float edge) { return static_cast<int>(std::ceil(edge - 0.5f)); };
+    const int x0 = std::max(0, first(r.x0)), x1 = std::min(width_, first(r.x1));
+    const int y0 = std::max(0, first(r.y0)), y1 = std::min(height_, first(r.y1));
+    for (int y = y0; y < y1; ++y) {
+      for (int x = x0; x < x1; ++x) Blend(x, y, r.colour);
     }
   }
 
-  void Text(const std::string& line, int x, int top) {
-    for (char ch : line) {
+  void Text(const OverlayText& text) {
+    int x = text.x;
+    for (char ch : *text.line) {
       const auto& rows = Glyph(ch);
       for (int row = 0; row < kGlyphSize; ++row) {
         for (int bit = 0; bit < kGlyphSize; ++bit) {
           if ((rows[static_cast<std::size_t>(row)] & (0x80 >> bit)) == 0) continue;
-          const int px = x + bit, py = top + row;
+          const int px = x + bit, py = text.y + kGlyphSize - 1 - row;
           if (px >= 0 && px < width_ && py >= 0 && py < height_) Blend(px, py, {1, 1, 1, 1});
         }
       }
@@ -40,11 +42,11 @@ class Canvas {
   }
 
  private:
-  void Blend(int x, int y, OverlayColour c) {
-    unsigned char* p = &rgb_[3 * (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x))];
-    for (int i = 0; i < 3; ++i) {
-      const float src = i == 0 ? c.r : i == 1 ? c.g : c.b;
-      const float mixed = src * c.a * 255.0f + static_cast<float>(p[i]) * (1.0f - c.a);
+  void Blend(int x, int y, const std::array<float, 4>& c) {
+    const std::size_t row = static_cast<std::size_t>(height_ - 1 - y);
+    unsigned char* p = &rgb_[3 * (row * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x))];
+    for (std::size_t i = 0; i < 3; ++i) {
+      const float mixed = c[i] * c[3] * 255.0f + static_cast<float>(p[i]) * (1.0f - c[3]);
       p[i] = static_cast<unsigned char>(std::clamp(std::lround(mixed), 0L, 255L));
     }
   }
@@ -57,27 +59,14 @@ class Canvas {
 }  // namespace
 
 void PaintOverlay(const Overlay& overlay, int width, int height, std::vector<unsigned char>& rgb) {
-  if (width <= 0 || height <= 0 || rgb.size() < std::size_t{3} * static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) return;
+  if (width <= 0 || height <= 0 ||
+      rgb.size() < std::size_t{3} * static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+    return;
+  }
   Canvas canvas(width, height, rgb);
-  const int lines = static_cast<int>(overlay.lines.size());
-  std::size_t longest = 0;
-  for (const std::string& line : overlay.lines) longest = std::max(longest, line.size());
-  if (lines > 0) {
-    canvas.Fill(0, 0, static_cast<float>(2 * kOverlayMargin + static_cast<int>(longest) * kGlyphSize),
-                static_cast<float>(2 * kOverlayMargin + lines * kOverlayLineHeight), kOverlayPanel);
-  }
-  for (int i = 0; i < lines; ++i) {
-    canvas.Text(overlay.lines[static_cast<std::size_t>(i)], kOverlayMargin, OverlayTextTop(i));
-  }
-  const float w = static_cast<float>(width);
-  const float bottom = static_cast<float>(height);
-  const float bar = bottom - static_cast<float>(kSeekBarHeight);
-  canvas.Fill(0, bar, w, bottom, kOverlayPanel);
-  if (overlay.loopIn >= 0 && overlay.loopOut >= 0) {
-    canvas.Fill(overlay.loopIn * w, bar, overlay.loopOut * w, bottom, kOverlayLoop);
-  }
-  canvas.Fill(0, bar + kSeekBarInset, std::clamp(overlay.played, 0.0f, 1.0f) * w, bottom - kSeekBarInset,
-              kOverlayPlayed);
+  const OverlayLayout layout = LayOutOverlay(overlay, width, height);
+  for (const OverlayRect& rect : layout.rects) canvas.Fill(rect);
+  for (const OverlayText& text : layout.texts) canvas.Text(text);
 }
 
 }  // namespace stagwerk

@@ -1,9 +1,9 @@
 #include "gl/OverlayDrawing.h"
 
-#include <algorithm>
 #include <array>
 
 #include "frame/BitmapFont.h"
+#include "frame/OverlayLayout.h"
 #include "gl/GlState.h"
 
 namespace stagwerk {
@@ -24,8 +24,6 @@ void Text(const std::string& line, int x, int y) {
     glBitmap(kGlyphSize, kGlyphSize, 0, 0, kGlyphSize, 0, bits.data());
   }
 }
-
-void Colour(const OverlayColour& c) { glColor4f(c.r, c.g, c.b, c.a); }
 
 void Rect(float x0, float y0, float x1, float y1) {
   glBegin(GL_QUADS);
@@ -61,33 +59,13 @@ void DrawOverlayCalls(const Overlay& overlay, int width, int height) {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
-  // A dark panel behind the text keeps it readable over any picture.
-  const int lines = static_cast<int>(overlay.lines.size());
-  std::size_t longest = 0;
-  for (const std::string& line : overlay.lines) longest = std::max(longest, line.size());
-  const float top = static_cast<float>(height);
-  if (lines > 0) {
-    Colour(kOverlayPanel);
-    Rect(0, top - static_cast<float>(2 * kOverlayMargin + lines * kOverlayLineHeight),
-         static_cast<float>(2 * kOverlayMargin + static_cast<int>(longest) * kGlyphSize), top);
+  const OverlayLayout layout = LayOutOverlay(overlay, width, height);
+  for (const OverlayRect& r : layout.rects) {
+    glColor4fv(r.colour.data());
+    Rect(r.x0, r.y0, r.x1, r.y1);
   }
   glColor4f(1, 1, 1, 1);
-  for (int i = 0; i < lines; ++i) {
-    // The raster position is the glyph's bottom row.
-    Text(overlay.lines[static_cast<std::size_t>(i)], kOverlayMargin, height - OverlayTextTop(i) - kGlyphSize);
-  }
-
-  // The seek bar: the whole demo, the part played, the loop.
-  const float w = static_cast<float>(width);
-  const float bar = static_cast<float>(kSeekBarHeight);
-  Colour(kOverlayPanel);
-  Rect(0, 0, w, bar);
-  if (overlay.loopIn >= 0 && overlay.loopOut >= 0) {
-    Colour(kOverlayLoop);
-    Rect(overlay.loopIn * w, 0, overlay.loopOut * w, bar);
-  }
-  Colour(kOverlayPlayed);
-  Rect(0, kSeekBarInset, std::clamp(overlay.played, 0.0f, 1.0f) * w, bar - kSeekBarInset);
+  for (const OverlayText& text : layout.texts) Text(*text.line, text.x, text.y);
 
   glMatrixMode(GL_MODELVIEW);
   glPopMatrix();

@@ -1,8 +1,11 @@
-// The fixed-function back end turns each kind of record into the right
-// pixels: clears, pictures, meshes as compiled and as morphed, sprites,
-// flares, and the light slots; and gives its GL objects back. The overlay
-// a recording paints is the one the window blends.
+// Both back ends turn each kind of record into the right pixels: clears,
+// pictures, meshes as compiled and as morphed, sprites, flares, the light
+// slots and the overlay; and give their GL objects back. The overlay a
+// recording paints is the one each back end blends over the window.
+#include <bit>
+
 #include "GlTestSupport.h"
+#include "frame/BitmapFont.h"
 #include "frame/Overlay.h"
 #include "frame/OverlayPixels.h"
 
@@ -14,8 +17,9 @@ using testing::Near;
 using testing::ObjectBlock;
 using testing::WideCamera;
 
-class RendererPixels : public GlTest {
+class DrawingTest : public GlTest {
  protected:
+  explicit DrawingTest(RendererKind kind) : GlTest(64, 64, 0.0f, kind) {}
   void Draw(Scene& scene, float t = 0.0f) {
     builder_.ActivateScene(scene);
     renderer_->DrawFrame(builder_.Build(scene, t, *scene.cameras.head()));
@@ -23,7 +27,12 @@ class RendererPixels : public GlTest {
   FrameBuilder builder_{1.0f};
 };
 
-TEST_F(RendererPixels, ClearsAndPictures) {
+class RendererPixels : public DrawingTest, public ::testing::WithParamInterface<RendererKind> {
+ protected:
+  RendererPixels() : DrawingTest(GetParam()) {}
+};
+
+TEST_P(RendererPixels, ClearsAndPictures) {
   testing::GlScenes demo(*renderer_);
   demo.AddMesh("Sq", testing::Square(1, 5));
   demo.dir.Write("pictures/red.tga", testing::SolidTga(2, 2, {0, 0, 255}));
@@ -49,7 +58,7 @@ TEST_F(RendererPixels, ClearsAndPictures) {
   EXPECT_TRUE(Near(Pixel(5, 60), {255, 64, 64, -1}));
 }
 
-TEST_F(RendererPixels, MeshesSpritesAndMorphsWhereTheirRecordsPutThem) {
+TEST_P(RendererPixels, MeshesSpritesAndMorphsWhereTheirRecordsPutThem) {
   testing::GlScenes demo(*renderer_);
   Kq7Description green = testing::Square(1, 5);
   green.flags |= HasColours;
@@ -93,7 +102,7 @@ TEST_F(RendererPixels, MeshesSpritesAndMorphsWhereTheirRecordsPutThem) {
   EXPECT_TRUE(Near(Pixel(32 + 11, 32), {0, 0, 0, -1}));
 }
 
-TEST_F(RendererPixels, LightsAndFlares) {
+TEST_P(RendererPixels, LightsAndFlares) {
   testing::GlScenes demo(*renderer_);
   demo.AddMesh("Sq", testing::Square(1, 5));  // faces the camera at the origin
   auto brightness = [&](float heading) {
@@ -131,7 +140,66 @@ TEST_F(RendererPixels, LightsAndFlares) {
   EXPECT_TRUE(Near(Pixel(32, 32), {255, 128, 64, -1}));
 }
 
-TEST_F(RendererPixels, TeardownGivesEveryGlObjectBackOnce) {
+TEST_P(RendererPixels, OverlayOverTheWindowOnly) {
+  testing::GlScenes demo(*renderer_);
+  Draw(demo.Load(testing::SceneHeader() + WideCamera()));
+  renderer_->PresentToWindow();
+  Overlay overlay;
+  overlay.lines = {"MM"};
+  overlay.played = 0.5f;
+  renderer_->DrawOverlay(overlay);
+  const std::vector<unsigned char> window = renderer_->ReadWindow();
+  auto at = [&](int x, int yFromTop) {
+    const std::size_t i = 3 * (static_cast<std::size_t>(yFromTop) * 64 + static_cast<std::size_t>(x));
+    return testing::Rgba{window[i], window[i + 1], window[i + 2], -1};
+  };
+  EXPECT_TRUE(Near(at(5, 58), {230, 138, 23, -1}));  // the played half of the seek bar
+  EXPECT_TRUE(Near(at(40, 58), {0, 0, 0, -1}));
+  int glyph = 0;
+  for (uint8_t row : Glyph('M')) glyph += std::popcount(row);
+  int white = 0;  // two M glyphs in the top left
+  for (int y = 0; y < 14; ++y) {
+    for (int x = 0; x < 24; ++x) white += at(x, y)[0] > 250;
+  }
+  EXPECT_EQ(white, 2 * glyph);
+  for (unsigned char c : renderer_->ReadPicture()) ASSERT_EQ(c, 0);
+}
+
+TEST_P(RendererPixels, OverlayPaintedAsTheWindowBlendsIt) {
+  testing::GlScenes demo(*renderer_);
+  Draw(demo.Load(testing::SceneHeader() + "BackdropColor 0.2 0.5 0.9\n" + WideCamera()));
+  renderer_->PresentToWindow();
+  Overlay overlay;
+  // Wider than the picture: both clip at its edge.
+  overlay.lines = {"music 0:01.250", "entry 2: {green} ~|`", "looping 0:03.500 - 0:08.400"};
+  overlay.played = 0.43f;
+  overlay.loopIn = 0.251f;
+  overlay.loopOut = 0.6f;
+  renderer_->DrawOverlay(overlay);
+  const std::vector<unsigned char> window = renderer_->ReadWindow();
+  std::vector<unsigned char> painted = renderer_->ReadPicture();
+  const std::vector<unsigned char> bare = painted;
+  PaintOverlay(overlay, 64, 64, painted);
+  ASSERT_EQ(window.size(), painted.size());
+  int off = 0, changed = 0;
+  for (std::size_t i = 0; i < window.size(); ++i) {
+    off += std::abs(window[i] - painted[i]) > 1;
+    changed += painted[i] != bare[i];
+  }
+  EXPECT_EQ(off, 0);
+  EXPECT_GT(changed, 3 * 64 * 40);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothBackEnds, RendererPixels,
+                         ::testing::Values(RendererKind::FixedFunction, RendererKind::Shader),
+                         [](const auto& info) { return info.param == RendererKind::Shader ? "Shader" : "Fixed"; });
+
+class FixedFunctionTeardown : public DrawingTest {
+ protected:
+  FixedFunctionTeardown() : DrawingTest(RendererKind::FixedFunction) {}
+};
+
+TEST_F(FixedFunctionTeardown, GivesEveryGlObjectBackOnce) {
   GLuint texture = 0, list = 0;
   {
     testing::GlScenes demo(*renderer_);
@@ -153,37 +221,35 @@ TEST_F(RendererPixels, TeardownGivesEveryGlObjectBackOnce) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-class OverlayPixels : public GlTest {
+class ShaderTeardown : public DrawingTest {
  protected:
-  OverlayPixels() : GlTest(200, 100) {}
+  ShaderTeardown() : DrawingTest(RendererKind::Shader) {}
+  static int Buffers() {
+    int live = 0;
+    for (GLuint name = 1; name < 32; ++name) live += glIsBuffer(name) ? 1 : 0;
+    return live;
+  }
 };
 
-TEST_F(OverlayPixels, PaintedAsTheWindowBlendsIt) {
-  testing::GlScenes demo(*renderer_);
-  Scene& scene = demo.Load(testing::SceneHeader() + "BackdropColor 0.2 0.5 0.9\n" + WideCamera());
-  FrameBuilder builder(2.0f);
-  builder.ActivateScene(scene);
-  renderer_->DrawFrame(builder.Build(scene, 0.0f, *scene.cameras.head()));
-  Overlay overlay;
-  // Wider than the picture: both clip at its edge.
-  overlay.lines = {"music 0:01.250 / 0:14.000", "entry 2: {green}, camera 1 ~|`", "speed 1/8x, looping 0:03.500 - 0:08.400"};
-  overlay.played = 0.43f;
-  overlay.loopIn = 0.251f;
-  overlay.loopOut = 0.6f;
-  renderer_->PresentToWindow();
-  renderer_->DrawOverlay(overlay);
-  const std::vector<unsigned char> window = renderer_->ReadWindow();
-  std::vector<unsigned char> painted = renderer_->ReadPicture();
-  const std::vector<unsigned char> bare = painted;
-  PaintOverlay(overlay, 200, 100, painted);
-  ASSERT_EQ(window.size(), painted.size());
-  int off = 0, changed = 0;
-  for (std::size_t i = 0; i < window.size(); ++i) {
-    off += std::abs(window[i] - painted[i]) > 1;
-    changed += painted[i] != bare[i];
+TEST_F(ShaderTeardown, GivesEveryGlObjectBackOnce) {
+  GLuint texture = 0;
+  int during = 0;
+  {
+    testing::GlScenes demo(*renderer_);
+    demo.AddMesh("Sq", testing::Square(1, 5));
+    demo.dir.Write("pictures/back.tga", testing::SolidTga(2, 2, {1, 2, 3}));
+    Scene& scene = demo.Load(testing::SceneHeader() + "BGImage 1 0 0 0 \"pictures/back.tga\"\n" + WideCamera() +
+                             ObjectBlock("Sq", 0, 0, 0) + ObjectBlock("Sq", 0, 0, 0));
+    Draw(scene);
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    texture = static_cast<GLuint>(bound);
+    EXPECT_TRUE(glIsTexture(texture));
+    during = Buffers();
   }
-  EXPECT_EQ(off, 0);
-  EXPECT_GT(changed, 3 * 200 * (2 * kOverlayMargin + 3 * kOverlayLineHeight + kSeekBarHeight) / 2);
+  EXPECT_FALSE(glIsTexture(texture));
+  EXPECT_EQ(Buffers(), during - 1);  // two objects, one mesh, one buffer
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 }  // namespace
