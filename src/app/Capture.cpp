@@ -12,8 +12,10 @@
 #include "app/Demo.h"
 #include "app/FrameDrawer.h"
 #include "app/OffscreenDemo.h"
-#include "script/DemoScript.h"
 #include "app/PlaybackClock.h"
+#include "app/PlaybackOverlay.h"
+#include "frame/OverlayPixels.h"
+#include "script/DemoScript.h"
 #include "platform/Clock.h"
 #include "platform/GlContext.h"
 #include "platform/MusicPlayer.h"
@@ -157,6 +159,10 @@ void RunCapture(const CaptureOptions& options) {
 
   FrameSink sink(options, width, height, demo->config.musicFile.str(), static_cast<double>(first) / options.fps);
   Progress progress(options.progress, due);
+  ControlsShown controls;
+  controls.demoEnd = demoEnd;
+  // The frame rate the overlay shows is the ideal machine's, on its clock.
+  FrameRateMeter meter(clock.Frequency());
   // Before the first swap the screen shows the loading picture.
   std::vector<unsigned char> shown = renderer.ReadPicture();
   int64_t g = first;
@@ -176,8 +182,14 @@ void RunCapture(const CaptureOptions& options) {
     // The last picture stays on screen at the very moment the demo ends.
     writeBefore(going ? swapped : swapped + 1);
     if (!going || (last && g > *last)) break;
-    if (target.framesDrawn() != drawnBefore && swapped + readAhead >= tickOf(g)) {
+    if (target.framesDrawn() == drawnBefore) continue;
+    meter.FrameShown(swapped);
+    if (swapped + readAhead >= tickOf(g)) {
       shown = renderer.ReadPicture();
+      if (options.overlay) {
+        PaintOverlay(DescribePlayback(playback, controls, meter.Fps(swapped), meter.MeanFrameSeconds(swapped), ""),
+                     width, height, shown);
+      }
     }
   }
   progress.Update(written, static_cast<double>(written) / options.fps, true);

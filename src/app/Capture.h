@@ -23,6 +23,9 @@ struct CaptureOptions {
   std::optional<double> from;  // music times written
   std::optional<double> to;
   std::ostream* progress = nullptr;  // a progress bar; null for none
+  // The overlay the window shows on Tab, over every frame written after the
+  // loading picture.
+  bool overlay = false;
 };
 
 // Throws LoadError.

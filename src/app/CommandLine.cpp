@@ -62,6 +62,7 @@ const char kUsage[] =
     "      --from SECONDS, --to SECONDS  the music times to record (default:\n"
     "                    from the start until the demo ends)\n"
     "      --size WxH    picture size (default: the display settings)\n"
+    "      --overlay     draw the overlay (Tab while playing) into every frame\n"
     "\n"
     "Stills:\n"
     "      --render SCENE  draw scene SCENE (named as in the script) at the\n"
@@ -160,7 +161,7 @@ int WithLoadingErrors(Run run) {
 }
 
 struct Arguments {
-  bool check = false, dump = false, stats = false, timedemo = false, watch = false;
+  bool check = false, dump = false, stats = false, timedemo = false, watch = false, overlay = false;
   std::vector<float> times;
   std::optional<std::string> render, capture, out;
   std::optional<float> start, from, to;
@@ -204,6 +205,8 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
       a.dump = true;
     } else if (arg == "--watch") {
       a.watch = true;
+    } else if (arg == "--overlay") {
+      a.overlay = true;
     } else if (arg == "--timedemo") {
       a.timedemo = true;
     } else if (arg == "--stats") {
@@ -259,7 +262,7 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
   }
   if (!a.times.empty() && !a.dump && !a.render) return "--at goes with --dump or --render";
   if (a.width > 0 && !a.render && !a.capture) return "--size goes with --render or --capture";
-  if ((a.fps || a.from || a.to) && !a.capture) return "--fps, --from and --to go with --capture";
+  if ((a.fps || a.from || a.to || a.overlay) && !a.capture) return "--fps, --from, --to and --overlay go with --capture";
   if (a.from && a.to && *a.to < *a.from) return "--to comes before --from";
   if ((a.start || a.stats || a.watch) && modes > 0) return "--start, --stats and --watch go with playing";
   return std::nullopt;
@@ -359,6 +362,7 @@ int RunCommandLine(int argc, char** argv) {
     if (a.to) capture.to = *a.to;
     capture.progress = &std::cerr;
     capture.jobs = static_cast<unsigned>(a.jobs.value_or(0));
+    capture.overlay = a.overlay;
     capture.renderer = a.renderer;
     return WithLoadingErrors([&] { RunCapture(capture); });
   }

@@ -57,14 +57,18 @@ double FrameRateMeter::MeanFrameSeconds(int64_t counter) {
          static_cast<double>(frequency_);
 }
 
-Overlay DescribePlayback(PlaybackClock& playback, const PlaybackControls& controls, double fps,
-                         double frameSeconds, const std::string& message) {
+ControlsShown ShownControls(const PlaybackControls& controls) {
+  return {controls.speed(), controls.paused(), controls.loopIn(), controls.loopOut(), controls.demoEnd()};
+}
+
+Overlay DescribePlayback(PlaybackClock& playback, const ControlsShown& controls, double fps, double frameSeconds,
+                         const std::string& message) {
   Overlay overlay;
   const double music = playback.MusicTime();
   const ScriptEntry& entry = *playback.currentEntry();
   const Scene& scene = *entry.scene;
   const double sceneTime = playback.SceneTime();
-  const std::optional<double> end = controls.demoEnd();
+  const std::optional<double> end = controls.demoEnd;
   char line[160];
   std::snprintf(line, sizeof line, "music %s / %s", MinutesSeconds(music).c_str(), end ? MinutesSeconds(*end).c_str() : "-");
   overlay.lines.push_back(line);
@@ -76,21 +80,21 @@ Overlay DescribePlayback(PlaybackClock& playback, const PlaybackControls& contro
   overlay.lines.push_back(line);
   std::snprintf(line, sizeof line, "%.0f fps, %.1f ms a frame", fps, frameSeconds * 1e3);
   overlay.lines.push_back(line);
-  std::string state = "speed " + SpeedText(controls.speed());
-  if (controls.paused()) state += ", paused";
-  if (controls.loopIn() && controls.loopOut()) {
-    state += ", looping " + MinutesSeconds(*controls.loopIn()) + " - " + MinutesSeconds(*controls.loopOut());
-  } else if (controls.loopIn()) {
-    state += ", loop from " + MinutesSeconds(*controls.loopIn());
+  std::string state = "speed " + SpeedText(controls.speed);
+  if (controls.paused) state += ", paused";
+  if (controls.loopIn && controls.loopOut) {
+    state += ", looping " + MinutesSeconds(*controls.loopIn) + " - " + MinutesSeconds(*controls.loopOut);
+  } else if (controls.loopIn) {
+    state += ", loop from " + MinutesSeconds(*controls.loopIn);
   }
   overlay.lines.push_back(state);
   if (!message.empty()) overlay.lines.push_back(message);
 
   if (end && *end > 0) {
     overlay.played = static_cast<float>(music / *end);
-    if (controls.loopIn()) {
-      overlay.loopIn = static_cast<float>(*controls.loopIn() / *end);
-      overlay.loopOut = static_cast<float>(controls.loopOut().value_or(music) / *end);
+    if (controls.loopIn) {
+      overlay.loopIn = static_cast<float>(*controls.loopIn / *end);
+      overlay.loopOut = static_cast<float>(controls.loopOut.value_or(music) / *end);
     }
   }
   return overlay;

@@ -3,6 +3,7 @@
 // rate over the last second.
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 
 #include "frame/Overlay.h"
@@ -28,8 +29,19 @@ class FrameRateMeter {
   std::deque<int64_t> shown_;
 };
 
+// What the keys have set, as the overlay shows it; a recording has the
+// defaults.
+struct ControlsShown {
+  double speed = 1.0;
+  bool paused = false;
+  std::optional<double> loopIn;
+  std::optional<double> loopOut;
+  std::optional<double> demoEnd;  // nothing when the demo never ends
+};
+ControlsShown ShownControls(const PlaybackControls& controls);
+
 // `message` is the last warning or reload error, empty for none.
-Overlay DescribePlayback(PlaybackClock& playback, const PlaybackControls& controls, double fps,
-                         double frameSeconds, const std::string& message);
+Overlay DescribePlayback(PlaybackClock& playback, const ControlsShown& controls, double fps, double frameSeconds,
+                         const std::string& message);
 
 }  // namespace stagwerk

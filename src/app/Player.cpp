@@ -153,7 +153,12 @@ struct Playing {
 
 // Loads the demo again beside the one playing; only once it loaded
 // completely does it take over, at the same music time, held or looping as
-// before. A file that fails keeps the old demo on screen and says why.
+// before. Textures whose files are unchanged are taken over as they are, so
+// only a saved texture is decoded and uploaded again; one that fails keeps
+// its old picture and is reported. Script, scenes and meshes are read anew:
+// they are quick to read, and objects, parents, morph targets and the frame
+// builder's copies all point into one another. Any other file that fails
+// keeps the old demo on screen and says why.
 bool Reload(const PlayerOptions& options, Session& session, std::unique_ptr<Playing>& playing,
             ScaledClock& counter, PacedMusic& music, Clock& clock, bool musicChanged, const std::string& saved,
             std::string& message) {
@@ -166,6 +171,7 @@ bool Reload(const PlayerOptions& options, Session& session, std::unique_ptr<Play
     demoOptions.jobs = options.jobs;
     fresh = Demo::Create(options.configPath, demoOptions);
     fresh->AttachRenderer(*session.renderer);
+    fresh->textures.TakeOverFrom(session.demo->textures);
     fresh->LoadContent();
   } catch (const LoadError& error) {
     message = "reload after saving " + saved + " failed, still playing the old: " + error.what();
@@ -176,6 +182,7 @@ bool Reload(const PlayerOptions& options, Session& session, std::unique_ptr<Play
     std::cerr << "stagwerk: " << message << "\n";
     return false;
   }
+  fresh->textures.Adopt();
   const double at = playing->playback.MusicTime();
   const PlaybackControls& before = playing->controls;
   const bool paused = before.paused();
@@ -196,6 +203,9 @@ bool Reload(const PlayerOptions& options, Session& session, std::unique_ptr<Play
   std::snprintf(line, sizeof line, " in %.2f s, at %.3f s",
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(), at);
   message = "reloaded after saving " + saved + line;
+  for (const std::string& failure : session.demo->textures.keptOld()) {
+    message += "; " + failure + ", still showing the old picture";
+  }
   std::cerr << "stagwerk: " << message << "\n";
   return true;
 }
@@ -311,7 +321,7 @@ int RunPlayer(const PlayerOptions& options) {
     if (state.overlay) {
       const int64_t now = clock.Now();
       session.renderer->DrawOverlay(
-          DescribePlayback(playback, controls, meter.Fps(now), meter.MeanFrameSeconds(now), state.message));
+          DescribePlayback(playback, ShownControls(controls), meter.Fps(now), meter.MeanFrameSeconds(now), state.message));
     }
     tellTest(false);
     session.gl->Swap();

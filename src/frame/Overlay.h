@@ -2,7 +2,8 @@
 // What the window shows over the demo while an author works: lines of text
 // in the top left corner and a seek bar along the bottom. Plain data; the
 // renderer draws it over the window's picture only, never into the frame's
-// picture that stills and recordings read.
+// picture that stills and recordings read (a recording that asks for the
+// overlay paints it into its own copy).
 #include <string>
 #include <vector>
 

@@ -1,5 +1,7 @@
 #include "textures/TextureCache.h"
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <memory>
 
@@ -16,7 +18,50 @@ TextureCache::TextureCache(const DataDirectories& directories, bool keepPixels)
 TextureCache::~TextureCache() {
   pool_.reset();  // no worker may still be decoding for a texture going away
   if (!hooks_.release) return;
-  for (Texture& texture : textures_) hooks_.release(texture);
+  for (Texture& texture : textures_) {
+    if (!takenOver_.contains(&texture) && !givenAway_.contains(&texture)) hooks_.release(texture);
+  }
+}
+
+TextureCache::FileStamp TextureCache::StampOf(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return {};
+  return {static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
+          static_cast<int64_t>(info.st_size), static_cast<uint64_t>(info.st_ino)};
+}
+
+Texture* TextureCache::Donor(const std::string& path) const {
+  if (previous_ == nullptr) return nullptr;
+  for (Texture& texture : previous_->textures_) {
+    if (texture.path == path) return &texture;
+  }
+  return nullptr;
+}
+
+void TextureCache::TakeOver(Texture& texture, Texture& donor) {
+  texture.channels = donor.channels;
+  texture.height = donor.height;
+  texture.width = donor.width;
+  texture.renderHandle = donor.renderHandle;
+  texture.pixels = donor.pixels;
+  takenOver_[&texture] = &donor;
+}
+
+void TextureCache::KeepOld(Texture& texture, Texture& donor, const std::string& failure) {
+  TakeOver(texture, donor);
+  // The old file's stamp: the next load tries the file again.
+  const auto old = previous_->stamps_.find(texture.path);
+  if (old != previous_->stamps_.end()) stamps_[texture.path] = old->second;
+  else stamps_.erase(texture.path);
+  // Most failures name their file already.
+  keptOld_.push_back(failure.find(texture.path) != std::string::npos ? failure : texture.path + ": " + failure);
+}
+
+void TextureCache::Adopt() {
+  if (previous_ == nullptr) return;
+  for (const auto& [ours, theirs] : takenOver_) previous_->givenAway_.insert(theirs);
+  takenOver_.clear();
+  previous_ = nullptr;
 }
 
 std::string TextureCache::NamePath(const std::string& name) const {
@@ -39,16 +84,32 @@ Texture& TextureCache::FindOrLoadPath(const std::string& path) {
   }
   auto texture = std::make_unique<Texture>();
   texture->path = path;
+  const FileStamp stamp = StampOf(path);
+  Texture* const donor = Donor(path);
+  if (donor != nullptr) {
+    const auto read = previous_->stamps_.find(path);
+    if (stamp.size >= 0 && read != previous_->stamps_.end() && read->second == stamp) {
+      TakeOver(*texture, *donor);
+      stamps_[path] = stamp;
+      return textures_.Append(std::move(texture));
+    }
+  }
+  stamps_[path] = stamp;
   if (pool_) {
     CompleteReady(maxPending_);
     // Listed at once, so a second request finds it instead of decoding it
     // again; should it fail, the whole load fails with it.
     Texture& queued = textures_.Append(std::move(texture));
-    pending_.push_back({&queued, pool_->Decode(path)});
+    pending_.push_back({&queued, pool_->Decode(path), donor});
     return queued;
   }
-  Image image = Image::Load(path);
-  Complete(*texture, std::move(image));
+  try {
+    Image image = Image::Load(path);
+    Complete(*texture, std::move(image));
+  } catch (const LoadError& error) {
+    if (donor == nullptr) throw;
+    KeepOld(*texture, *donor, error.what());
+  }
   return textures_.Append(std::move(texture));
 }
 
@@ -72,6 +133,13 @@ void TextureCache::CompleteReady(std::size_t keepAtMost) {
     pending_.pop_front();
     try {
       Complete(*done.texture, done.image.get());  // get() throws the decoder's failure
+    } catch (const LoadError& error) {
+      if (done.donor != nullptr) {
+        KeepOld(*done.texture, *done.donor, error.what());
+        continue;
+      }
+      pending_.clear();
+      throw;
     } catch (...) {
       // The first failure in request order: those behind it were asked for
       // later and must not report instead.

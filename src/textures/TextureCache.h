@@ -1,10 +1,14 @@
 #pragma once
 // Every texture of the demo, loaded once per distinct path and shared.
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <future>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "anim/DataDirectories.h"
 #include "anim/PointerList.h"
@@ -56,12 +60,38 @@ class TextureCache {
 
   const PointerList<Texture>& textures() const { return textures_; }
 
+  // Loading the demo again while `previous` plays it (--watch): a texture
+  // whose file is as `previous` read it is taken over, GPU copy and all,
+  // instead of being decoded and uploaded again; one whose file changed and
+  // now fails keeps the old picture, and the failure is listed in keptOld().
+  // `previous` must outlive this cache until Adopt() or this cache's end.
+  void TakeOverFrom(TextureCache& previous) { previous_ = &previous; }
+  // Once the load succeeded: what was taken over belongs to this cache, and
+  // `previous` no longer releases it.
+  void Adopt();
+  const std::vector<std::string>& keptOld() const { return keptOld_; }
+
  private:
+  // A file as it was when read: a save in place or a rename over it
+  // changes one of these.
+  struct FileStamp {
+    int64_t modified = 0;  // nanoseconds
+    int64_t size = -1;
+    uint64_t inode = 0;
+    bool operator==(const FileStamp&) const = default;
+  };
+  static FileStamp StampOf(const std::string& path);
+
   struct Pending {
     Texture* texture;
     std::future<Image> image;
+    Texture* donor;  // the previous cache's, kept should this one fail
   };
   void Complete(Texture& texture, Image image);
+  // The previous cache's completed texture for a path, if any.
+  Texture* Donor(const std::string& path) const;
+  void TakeOver(Texture& texture, Texture& donor);
+  void KeepOld(Texture& texture, Texture& donor, const std::string& failure);
   // Completes queued textures from the front: those decoded already, and
   // more while over the limit of pictures held at once.
   void CompleteReady(std::size_t keepAtMost);
@@ -71,6 +101,11 @@ class TextureCache {
   TextureHooks hooks_;
   PointerList<Texture> textures_;
   std::deque<Pending> pending_;
+  std::map<std::string, FileStamp> stamps_;  // when each path was read
+  TextureCache* previous_ = nullptr;
+  std::map<Texture*, Texture*> takenOver_;  // ours to theirs, until Adopt()
+  std::set<const Texture*> givenAway_;      // not ours to release any more
+  std::vector<std::string> keptOld_;
   std::unique_ptr<DecodePool> pool_;  // last: joined before the queue goes
   std::size_t maxPending_ = 0;
 };

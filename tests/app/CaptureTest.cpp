@@ -1,6 +1,7 @@
 // Capture on the ideal machine: which scene each output frame shows, at what
 // scene time, across an entry switched by LastFrame and one cut by the music;
-// PNG frames and, where ffmpeg is installed, a video.
+// PNG frames and, where ffmpeg is installed, a video; the overlay only when
+// asked for.
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -11,6 +12,7 @@
 #include "anim/LoadError.h"
 #include "app/Capture.h"
 #include "app/Demo.h"
+#include "frame/Overlay.h"
 
 namespace stagwerk {
 namespace {
@@ -101,6 +103,43 @@ TEST_F(CaptureTest, FramesShowTheRightSceneAtTheRightSceneTime) {
   for (int k = 0; k < 5; ++k) {
     EXPECT_EQ(ReadPng(Frame(part, k)).rgb, ReadPng(Frame(out, 12 + k)).rgb) << "frame " << k;
   }
+}
+
+TEST_F(CaptureTest, TheOverlayOnlyWhenAsked) {
+  testing::InDirectory here(demo_.dir.path());
+  CaptureOptions plain = Options(demo_.dir / "plain");
+  plain.width = 320;
+  plain.height = 240;
+  plain.to = 1.8;
+  RunCapture(plain);
+  CaptureOptions asked = plain;
+  asked.out = demo_.dir / "overlay";
+  asked.overlay = true;
+  RunCapture(asked);
+
+  const auto whiteInTextCorner = [](const Picture& p) {
+    int white = 0;
+    for (int y = 0; y < 40; ++y) {
+      for (int x = 0; x < 160; ++x) white += p.At(x, y) == std::array<int, 3>{255, 255, 255};
+    }
+    return white;
+  };
+  // The loading picture has none; frame 17 shows blue, about half played.
+  EXPECT_EQ(ReadPng(Frame(asked.out, 0)).rgb, ReadPng(Frame(plain.out, 0)).rgb);
+  const Picture bare = ReadPng(Frame(plain.out, 17));
+  const Picture with = ReadPng(Frame(asked.out, 17));
+  ASSERT_EQ(with.width, 320);
+  EXPECT_EQ(whiteInTextCorner(bare), 0);
+  EXPECT_GT(whiteInTextCorner(with), 300);
+  EXPECT_EQ(bare.At(300, 239), (std::array<int, 3>{0, 0, 255}));
+  EXPECT_EQ(with.At(300, 239), (std::array<int, 3>{0, 0, 102}));  // the bar's dark panel
+  EXPECT_EQ(with.At(10, 233), (std::array<int, 3>{230, 138, 33}));  // played
+  EXPECT_EQ(with.At(300, 233), (std::array<int, 3>{0, 0, 102}));    // still to come
+  int differing = 0;
+  for (int y = 60; y < 240 - kSeekBarHeight; ++y) {
+    for (int x = 240; x < 320; ++x) differing += with.At(x, y) != bare.At(x, y);
+  }
+  EXPECT_EQ(differing, 0);
 }
 
 TEST_F(CaptureTest, AVideoWithTheMusicWhenFfmpegIsThere) {

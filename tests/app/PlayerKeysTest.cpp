@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "SceneFixtures.h"
 #include "TinyDemo.h"
 #include "app/PlaybackClock.h"
 #include "app/PlaybackControls.h"
@@ -294,6 +295,83 @@ TEST_F(PlayerKeysTest, WatchedFilesReloadInPlaceAndABrokenOneKeepsTheOld) {
          PushKey(SDL_SCANCODE_SPACE);
        }},
       {At(1.5), [](PlayerPass& pass) { EXPECT_EQ(pass.playback.currentIndex(), 0); }},
+  });
+  EXPECT_EQ(status, 0);
+}
+
+TEST_F(PlayerKeysTest, WatchedTextureAndMeshRewritesShowAndBrokenOnesKeepTheOld) {
+  watch_ = true;
+  demo_.dir.Write("data/pictures/back.tga", testing::SolidTga(4, 4, {0, 0, 255}));  // red
+  demo_.AddScene("red", 100, 10, 0, 0, 0, "BGImage 1 0 0 0 \"pictures/back.tga\"\n");
+  // Written as editors do it: a new file renamed over the old.
+  const auto replace = [&](const std::string& path, const std::string& bytes) {
+    demo_.dir.Write(path + ".new", bytes);
+    std::filesystem::rename(demo_.dir / (path + ".new"), demo_.dir / path);
+  };
+  // The picture keeps its square shape: (160, 5) is its top middle.
+  const auto pixel = [](PlayerPass& pass, int x, int y) {
+    const std::vector<unsigned char> rgb = pass.renderer.ReadPicture();
+    const std::size_t i = 3 * (static_cast<std::size_t>(y) * 320 + static_cast<std::size_t>(x));
+    return std::vector<int>{rgb[i], rgb[i + 1], rgb[i + 2]};
+  };
+  const auto reloads = [](int n) { return [n](PlayerPass& pass) { return pass.reloads == n; }; };
+  const auto says = [](const std::string& text) {
+    return [text](PlayerPass& pass) { return pass.message.find(text) != std::string::npos; };
+  };
+  const std::string mesh = "data/Objects/Square.kq7";
+  const std::string good = testing::ReadFile(demo_.dir / mesh);
+  Kq7Description wide;
+  wide.flags = HasPolygons;
+  wide.positions = {{-5, -5, 5}, {-5, 5, 5}, {5, 5, 5}, {5, -5, 5}};
+  wide.polygons = {{0, 1, 2, 3}};
+  float at = 0;
+  // Held while files are saved: the virtual clock would otherwise play the
+  // demo out between two saves.
+  const int status = Play({
+      {At(1.0), [](PlayerPass&) { PushKey(SDL_SCANCODE_SPACE); }},
+      {Now, [&](PlayerPass& pass) {
+         EXPECT_EQ(pixel(pass, 160, 5), (std::vector<int>{255, 0, 0}));
+         at = pass.playback.MusicTime();
+         demo_.dir.Write("data/pictures/back.tga", testing::SolidTga(4, 4, {255, 0, 0}));  // in place: blue
+       }},
+      {reloads(1), [&](PlayerPass& pass) {
+         // The held frame is drawn again with the new picture, at the same music time.
+         EXPECT_EQ(pixel(pass, 160, 5), (std::vector<int>{0, 0, 255}));
+         EXPECT_TRUE(pass.controls.paused());
+         EXPECT_NEAR(pass.playback.MusicTime(), at, 1e-4);
+         replace("data/pictures/back.tga", "not a picture");
+       }},
+      {reloads(2), [&](PlayerPass& pass) {
+         // The broken picture keeps the old one and says so; the rest reloaded.
+         EXPECT_EQ(pixel(pass, 160, 5), (std::vector<int>{0, 0, 255}));
+         EXPECT_NE(pass.message.find("pictures/back.tga"), std::string::npos) << pass.message;
+         EXPECT_NE(pass.message.find("still showing the old picture"), std::string::npos) << pass.message;
+         WriteKq7File(demo_.dir / "wide.kq7", wide);
+         replace(mesh, testing::ReadFile(demo_.dir / "wide.kq7"));
+       }},
+      {reloads(3), [&](PlayerPass& pass) {
+         // The wide square covers the backdrop; the picture is still the old.
+         EXPECT_NE(pixel(pass, 160, 5), (std::vector<int>{0, 0, 255}));
+         EXPECT_NE(pass.message.find("still showing the old picture"), std::string::npos) << pass.message;
+         demo_.dir.Write(mesh, good.substr(0, good.size() / 2));  // cut short in place
+       }},
+      {says("failed, still playing the old"), [&](PlayerPass& pass) {
+         EXPECT_EQ(pass.reloads, 3);
+         EXPECT_NE(pass.message.find("Square"), std::string::npos) << pass.message;
+         EXPECT_NE(pixel(pass, 160, 5), (std::vector<int>{0, 0, 255}));
+         demo_.dir.Write("data/pictures/back.tga", testing::SolidTga(4, 4, {0, 255, 0}));  // green
+         replace(mesh, good);
+       }},
+      {reloads(4), [&](PlayerPass& pass) {
+         EXPECT_EQ(pixel(pass, 160, 5), (std::vector<int>{0, 255, 0}));
+         EXPECT_EQ(pass.message.find("still showing"), std::string::npos) << pass.message;
+         PushKey(SDL_SCANCODE_SPACE);
+       }},
+      // Playing on, the frames drawn show what was saved last.
+      {At(2.0), [&](PlayerPass& pass) {
+         EXPECT_EQ(pass.playback.currentIndex(), 0);
+         EXPECT_EQ(pixel(pass, 160, 5), (std::vector<int>{0, 255, 0}));
+       }},
   });
   EXPECT_EQ(status, 0);
 }

@@ -49,12 +49,13 @@ class TinyDemo {
   }
 
   // A scene of frames 0 to lastFrame at fps, backdrop (r, g, b), whose
-  // square fades out over the whole scene.
-  void AddScene(const std::string& name, int lastFrame, int fps, float r, float g, float b) {
+  // square fades out over the whole scene; `extra` lines follow the backdrop.
+  void AddScene(const std::string& name, int lastFrame, int fps, float r, float g, float b,
+                const std::string& extra = "") {
     const float end = static_cast<float>(lastFrame) / static_cast<float>(fps);
     const std::string text =
         SceneHeader(0, lastFrame, fps) + "BackdropColor " + std::to_string(r) + " " + std::to_string(g) + " " +
-        std::to_string(b) + "\n" +
+        std::to_string(b) + "\n" + extra +
         CameraBlock("", "ZoomFactor 1\n") + "LoadObjectLayer 1 Objects/Square.lwo\nShowObject 6 3\nObjectMotion\n" +
         Motion9() + "ObjectDissolve (envelope)\n" + LinearEnvelope({{0, 0}, {1, end}}) +
         "UnaffectedByFog 1\nShadowOptions 7\n";

@@ -1,11 +1,13 @@
 // Both back ends turn each kind of record into the right pixels: clears,
 // pictures, meshes as compiled and as morphed, sprites, flares, the light
-// slots and the overlay; and give their GL objects back.
+// slots and the overlay; and give their GL objects back. The overlay a
+// recording paints is the one each back end blends over the window.
 #include <bit>
 
 #include "GlTestSupport.h"
 #include "frame/BitmapFont.h"
 #include "frame/Overlay.h"
+#include "frame/OverlayPixels.h"
 
 namespace stagwerk {
 namespace {
@@ -161,6 +163,31 @@ TEST_P(RendererPixels, OverlayOverTheWindowOnly) {
   }
   EXPECT_EQ(white, 2 * glyph);
   for (unsigned char c : renderer_->ReadPicture()) ASSERT_EQ(c, 0);
+}
+
+TEST_P(RendererPixels, OverlayPaintedAsTheWindowBlendsIt) {
+  testing::GlScenes demo(*renderer_);
+  Draw(demo.Load(testing::SceneHeader() + "BackdropColor 0.2 0.5 0.9\n" + WideCamera()));
+  renderer_->PresentToWindow();
+  Overlay overlay;
+  // Wider than the picture: both clip at its edge.
+  overlay.lines = {"music 0:01.250", "entry 2: {green} ~|`", "looping 0:03.500 - 0:08.400"};
+  overlay.played = 0.43f;
+  overlay.loopIn = 0.251f;
+  overlay.loopOut = 0.6f;
+  renderer_->DrawOverlay(overlay);
+  const std::vector<unsigned char> window = renderer_->ReadWindow();
+  std::vector<unsigned char> painted = renderer_->ReadPicture();
+  const std::vector<unsigned char> bare = painted;
+  PaintOverlay(overlay, 64, 64, painted);
+  ASSERT_EQ(window.size(), painted.size());
+  int off = 0, changed = 0;
+  for (std::size_t i = 0; i < window.size(); ++i) {
+    off += std::abs(window[i] - painted[i]) > 1;
+    changed += painted[i] != bare[i];
+  }
+  EXPECT_EQ(off, 0);
+  EXPECT_GT(changed, 3 * 64 * 40);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBackEnds, RendererPixels,

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "TempDir.h"
 #include "anim/LoadError.h"
@@ -119,6 +120,75 @@ TEST(TextureCache, WorkersDecodeButUploadAndFailInRequestOrder) {
       cache.Finish();
     };
     EXPECT_THAT(load, ::testing::ThrowsMessage<LoadError>("Cannot load file " + root + "/none.tga from directory"));
+  }
+}
+
+TEST(TextureCache, ALoadAgainTakesOverUnchangedFilesAndKeepsTheOldForBrokenOnes) {
+  testing::TempDir dir;
+  const std::string root = dir.path().string();
+  for (unsigned jobs : {1u, 2u}) {
+    for (const char* name : {"same", "saved", "renamed", "broken"}) dir.Write(std::string(name) + ".tga", Tga(4, 4, 1));
+    // Handles as a renderer gives them; released ones are struck off.
+    uint32_t next = 1;
+    std::set<uint32_t> live;
+    std::vector<std::string> uploads;
+    const TextureHooks hooks{[&](Texture& texture, const Image&) {
+                               texture.renderHandle = next++;
+                               live.insert(texture.renderHandle);
+                               uploads.push_back(texture.path.substr(root.size() + 1));
+                             },
+                             [&](Texture& texture) { EXPECT_EQ(live.erase(texture.renderHandle), 1u) << texture.path; }};
+    const auto loadAll = [&](TextureCache& cache) {
+      cache.SetHooks(hooks);
+      cache.StartWorkers(jobs);
+      for (const char* name : {"same", "saved", "renamed", "broken"}) cache.FindOrLoadPath(root + "/" + name + ".tga");
+      cache.Finish();
+    };
+    auto playing = std::make_unique<TextureCache>(DataDirectories{root, "Textures", "Scenes"});
+    loadAll(*playing);
+    dir.Write("saved.tga", Tga(8, 8, 2));
+    dir.Write("renamed.new", Tga(4, 4, 3));
+    std::filesystem::rename(dir.path() / "renamed.new", dir.path() / "renamed.tga");
+    dir.Write("broken.tga", "no picture");
+    uploads.clear();
+    {
+      // A load that fails later gives back only what it made itself.
+      TextureCache failed({root, "Textures", "Scenes"});
+      failed.TakeOverFrom(*playing);
+      loadAll(failed);
+      EXPECT_EQ(uploads, (std::vector<std::string>{"saved.tga", "renamed.tga"})) << jobs;
+    }
+    EXPECT_EQ(live.size(), 4u);
+    uploads.clear();
+    auto fresh = std::make_unique<TextureCache>(DataDirectories{root, "Textures", "Scenes"});
+    fresh->TakeOverFrom(*playing);
+    loadAll(*fresh);
+    EXPECT_EQ(uploads, (std::vector<std::string>{"saved.tga", "renamed.tga"})) << jobs;
+    const auto at = [](TextureCache& cache, int i) -> Texture& {
+      for (Texture& texture : cache.textures()) {
+        if (i-- == 0) return texture;
+      }
+      throw std::out_of_range("no such texture");
+    };
+    EXPECT_EQ(at(*fresh, 0).renderHandle, at(*playing, 0).renderHandle);
+    EXPECT_EQ(at(*fresh, 1).width, 8);
+    EXPECT_EQ(at(*fresh, 3).renderHandle, at(*playing, 3).renderHandle);  // broken: the old picture
+    EXPECT_EQ(at(*fresh, 3).width, 4);
+    EXPECT_THAT(fresh->keptOld(), ::testing::ElementsAre(HasSubstr(root + "/broken.tga")));
+    fresh->Adopt();
+    playing.reset();  // gives back only the two pictures replaced
+    EXPECT_EQ(live.size(), 4u);
+    // The broken file is tried again next time, the others taken over.
+    uploads.clear();
+    dir.Write("broken.tga", Tga(2, 2, 9));
+    TextureCache third({root, "Textures", "Scenes"});
+    third.TakeOverFrom(*fresh);
+    loadAll(third);
+    EXPECT_EQ(uploads, (std::vector<std::string>{"broken.tga"})) << jobs;
+    EXPECT_TRUE(third.keptOld().empty());
+    third.Adopt();
+    fresh.reset();
+    EXPECT_EQ(live.size(), 4u);
   }
 }
 
