@@ -38,8 +38,8 @@ GLuint UploadTexture(const Image& image) {
     glDeleteTextures(1, &name);
     throw LoadError("Unrecognized Image");
   }
-  glTexImage2D(GL_TEXTURE_2D, 0, formats.internal, image.width, image.height, 0, formats.pixel, GL_UNSIGNED_BYTE,
-               image.pixels.data());
+  // Every level, the first included: a glTexImage2D of level 0 before it
+  // would only be stored over again.
   gluBuild2DMipmaps(GL_TEXTURE_2D, formats.internal, image.width, image.height, formats.pixel, GL_UNSIGNED_BYTE,
                     image.pixels.data());
   return name;
