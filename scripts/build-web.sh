@@ -18,6 +18,6 @@ cp src/web/index.html src/web/page.js build-wasm/src/web/stagwerk.js build-wasm/
 cp -r demo "$out/demo"
 (cd "$out/demo" && find . -type f | sed 's|^\./||' | LC_ALL=C sort >files.txt)
 
-size() { du -b "$1" | cut -f1; }
+size() { du -sb "$1" | cut -f1; }
 echo "build-web: stagwerk.wasm $(size "$out/stagwerk.wasm") bytes, stagwerk.js $(size "$out/stagwerk.js") bytes," \
   "demo $(size "$out/demo") bytes in $(wc -l <"$out/demo/files.txt") files"

@@ -8,6 +8,9 @@
 //                                then reads STILL READY or Loading Error: ...
 'use strict';
 
+// Everything but Module stays inside: the module's own script declares
+// globals of its own (run, among others).
+var Module = (() => {
 const query = new URLSearchParams(location.search);
 const statusLine = document.getElementById('status');
 const timings = { opened: performance.now() };
@@ -95,7 +98,7 @@ async function fetchDemo(folder) {
 // Lets the browser show what was drawn before the next long step runs.
 function nextFrame() { return new Promise((r) => requestAnimationFrame(() => setTimeout(r, 0))); }
 
-async function run() {
+async function start() {
   const demo = demoLocation();
   try {
     await fetchDemo(demo.folder);
@@ -138,7 +141,7 @@ async function run() {
   });
 }
 
-var Module = {
+return {
   print: (text) => console.log(text),
   // The player's stderr: warnings, not errors; errors come as messages.
   printErr: (text) => console.warn(text),
@@ -157,11 +160,7 @@ var Module = {
       document.title = escaped ? 'Stagwerk: stopped' : 'Stagwerk: the end';
     },
   },
-  onRuntimeInitialized: () => { run(); },
+  onRuntimeInitialized: () => { start(); },
   onAbort: (what) => loadingError('The player stopped: ' + what),
 };
-window.addEventListener('error', (event) => {
-  if (event.filename && event.filename.endsWith('stagwerk.js') && !Module.calledRun) {
-    loadingError('The player could not start: ' + event.message);
-  }
-});
+})();
