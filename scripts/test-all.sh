@@ -3,7 +3,9 @@
 #   1. a -Werror build and the unit tests,
 #   2. the unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
 #   3. the Debian package, its control fields and file list,
-#   4. each libFuzzer harness for a short while (FUZZ_SECONDS, default 30).
+#   4. the web build: the core's tests under node, the page in headless
+#      Chromium (stills, playback with music, a loading error),
+#   5. each libFuzzer harness for a short while (FUZZ_SECONDS, default 30).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -23,6 +25,11 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 
 step "Debian package"
 scripts/check-deb.sh build
+
+step "web build: core tests under node, the page in headless Chromium"
+scripts/build-web.sh stagwerk_core_tests
+ctest --test-dir build-wasm --output-on-failure
+node --test tests/web/
 
 step "unit tests under ASan + UBSan"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSTAGWERK_SANITIZE=ON -DSTAGWERK_BENCH=OFF \
