@@ -26,17 +26,17 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 step "Debian package"
 scripts/check-deb.sh build
 
-step "web build: core tests under node, the page in headless Chromium"
-scripts/build-web.sh stagwerk_core_tests
-ctest --test-dir build-wasm --output-on-failure
-node --test tests/web/
-
 step "unit tests under ASan + UBSan"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSTAGWERK_SANITIZE=ON -DSTAGWERK_BENCH=OFF \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+step "web build: core tests under node, the page in headless Chromium"
+scripts/build-web.sh stagwerk_core_tests
+ctest --test-dir build-wasm --output-on-failure
+node --test tests/web/
 
 step "fuzz harnesses (${fuzz_seconds}s each)"
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTAGWERK_FUZZ=ON -DSTAGWERK_TESTS=OFF \
