@@ -34,7 +34,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 step "web build: core tests under node, the page in headless Chromium"
-scripts/build-web.sh stagwerk_core_tests
+scripts/build-web.sh stagwerk_core_tests stagwerk_web_tests
 ctest --test-dir build-wasm --output-on-failure
 node --test tests/web/
 
