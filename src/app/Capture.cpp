@@ -113,7 +113,8 @@ std::optional<double> DemoEndMusicTime(const DemoScript& script) {
 }
 
 void RunCapture(const CaptureOptions& options) {
-  OffscreenDemo loaded(options.configPath, options.settingsPath, options.width, options.height, options.jobs);
+  OffscreenDemo loaded(options.configPath, options.settingsPath, options.width, options.height, options.jobs,
+                       options.renderer);
   Demo* demo = loaded.demo.get();
   const Renderer& renderer = *loaded.renderer;
   const int width = loaded.width;

@@ -6,12 +6,15 @@
 #include <ostream>
 #include <string>
 
+#include "app/RendererChoice.h"
+
 namespace stagwerk {
 
 struct CaptureOptions {
   std::string configPath;
   std::string settingsPath;  // empty: the per-user default (read, never written)
   unsigned jobs = 0;         // texture decoding threads; 0: one per core
+  RendererKind renderer = RendererKind::FixedFunction;
   // A folder for frame-000000.png, ... or a .mp4, .mkv or .webm video.
   std::string out;
   int fps = 30;

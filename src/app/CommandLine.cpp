@@ -88,6 +88,10 @@ const char kUsage[] =
     "      --jobs N      decode textures on N threads while scenes load\n"
     "                    (default: one per core; 1 loads on one thread)\n"
     "\n"
+    "Drawing:\n"
+    "      --renderer fixed|shader  the fixed-function GL back end (default), or\n"
+    "                    the GLSL one on an OpenGL 3.3 core context\n"
+    "\n"
     "  -h, --help        show this help and exit\n"
     "      --version     show the version and exit\n"
     "\n"
@@ -161,6 +165,7 @@ struct Arguments {
   std::optional<std::string> render, capture, out;
   std::optional<float> start, from, to;
   std::optional<int> camera, fps, jobs;
+  RendererKind renderer = RendererKind::FixedFunction;
   int width = 0, height = 0;
   std::string configPath = kDefaultConfigFile;
   bool haveConfig = false;
@@ -227,6 +232,11 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
       int n = 0;
       if (!text || !ParseCount(*text, 1, 256, &n)) return "--jobs needs a thread count from 1 to 256";
       a.jobs = n;
+    } else if (arg == "--renderer") {
+      const auto text = value();
+      const auto kind = text ? ParseRendererKind(*text) : std::nullopt;
+      if (!kind) return "--renderer needs fixed or shader";
+      a.renderer = *kind;
     } else if (arg == "--fps") {
       const auto text = value();
       int n = 0;
@@ -328,12 +338,14 @@ int RunCommandLine(int argc, char** argv) {
     still.height = a.height;
     still.out = *a.out;
     still.jobs = static_cast<unsigned>(a.jobs.value_or(0));
+    still.renderer = a.renderer;
     return WithLoadingErrors([&] { RenderStill(still); });
   }
   if (a.timedemo) {
     TimedemoOptions timedemo;
     timedemo.configPath = a.configPath;
     timedemo.progress = &std::cerr;
+    timedemo.renderer = a.renderer;
     return WithLoadingErrors([&] { WriteTimedemo(std::cout, RunTimedemo(timedemo)); });
   }
   if (a.capture) {
@@ -347,6 +359,7 @@ int RunCommandLine(int argc, char** argv) {
     if (a.to) capture.to = *a.to;
     capture.progress = &std::cerr;
     capture.jobs = static_cast<unsigned>(a.jobs.value_or(0));
+    capture.renderer = a.renderer;
     return WithLoadingErrors([&] { RunCapture(capture); });
   }
   PlayerOptions player;
@@ -355,6 +368,7 @@ int RunCommandLine(int argc, char** argv) {
   player.stats = a.stats;
   player.watch = a.watch;
   player.jobs = static_cast<unsigned>(a.jobs.value_or(0));
+  player.renderer = a.renderer;
   return RunPlayer(player);
 }
 

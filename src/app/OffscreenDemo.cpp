@@ -1,11 +1,10 @@
 #include "app/OffscreenDemo.h"
 
-#include "gl/FixedFunction.h"
 
 namespace stagwerk {
 
 OffscreenDemo::OffscreenDemo(const std::string& configPath, const std::string& settingsPath, int w, int h,
-                             unsigned jobs) {
+                             unsigned jobs, RendererKind kind) {
   DemoOptions options;
   options.validationRun = true;  // only playing writes the user's settings
   options.settingsPath = settingsPath;
@@ -19,8 +18,9 @@ OffscreenDemo::OffscreenDemo(const std::string& configPath, const std::string& s
   window.height = height;
   window.depth = static_cast<int>(demo->display.depth);
   window.visible = false;
+  window.coreProfile = kind == RendererKind::Shader;
   gl = GlContext::Open(window);
-  renderer = MakeFixedFunctionRenderer(gl->procLookup(), width, height, demo->aspect);
+  renderer = MakeRenderer(kind, gl->procLookup(), width, height, demo->aspect);
   demo->AttachRenderer(*renderer);
   demo->LoadContent();
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/Demo.h"
+#include "app/RendererChoice.h"
 #include "frame/Renderer.h"
 #include "platform/GlContext.h"
 
@@ -15,7 +16,7 @@ class OffscreenDemo {
   // width or height 0: the display settings. Never writes the settings.
   // Throws LoadError (GlContextError when no context can be made).
   OffscreenDemo(const std::string& configPath, const std::string& settingsPath, int width, int height,
-                unsigned jobs = 0);
+                unsigned jobs = 0, RendererKind kind = RendererKind::FixedFunction);
   OffscreenDemo(const OffscreenDemo&) = delete;
   OffscreenDemo& operator=(const OffscreenDemo&) = delete;
 

@@ -224,6 +224,7 @@ int RunPlayer(const PlayerOptions& options) {
     window.fullscreen = demo.display.FullscreenMode;
     window.acceptWindowed = [] { return AskYesNo(kWindowTitle, kFullscreenQuestion); };
     window.requireDisplay = true;
+    window.coreProfile = options.renderer == RendererKind::Shader;
     try {
       session.gl = GlContext::Open(window);
     } catch (const WindowDeclined& declined) {
@@ -233,7 +234,8 @@ int RunPlayer(const PlayerOptions& options) {
       ExplainWindowFailure(error);
       return 1;
     }
-    session.renderer = MakeFixedFunctionRenderer(session.gl->procLookup(), window.width, window.height, demo.aspect);
+    session.renderer =
+        MakeRenderer(options.renderer, session.gl->procLookup(), window.width, window.height, demo.aspect);
     demo.AttachRenderer(*session.renderer);
     demo.LoadContent();
   } catch (const LoadError& error) {

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "app/RendererChoice.h"
+
 namespace stagwerk {
 
 class Clock;
@@ -33,6 +35,7 @@ struct PlayerOptions {
   bool stats = false;           // print frame statistics at exit
   bool watch = false;           // load the demo anew when its files are saved
   unsigned jobs = 0;            // texture decoding threads; 0: one per core
+  RendererKind renderer = RendererKind::FixedFunction;
   // Called once as the main loop starts; tests post events from it.
   std::function<void()> onPlaying;
   // Called after every pass of the loop; tests post keys from it.

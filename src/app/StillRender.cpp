@@ -8,7 +8,8 @@
 namespace stagwerk {
 
 void RenderStill(const StillOptions& options) {
-  OffscreenDemo loaded(options.configPath, options.settingsPath, options.width, options.height, options.jobs);
+  OffscreenDemo loaded(options.configPath, options.settingsPath, options.width, options.height, options.jobs,
+                       options.renderer);
   Demo* demo = loaded.demo.get();
   Scene& scene = demo->scenes.FindOrLoad(options.scene);
   Camera& camera = StillCamera(scene, options.camera);

@@ -3,12 +3,15 @@
 // player's window would show, with no display needed.
 #include <string>
 
+#include "app/RendererChoice.h"
+
 namespace stagwerk {
 
 struct StillOptions {
   std::string configPath;
   std::string settingsPath;  // empty: the per-user default
   unsigned jobs = 0;         // texture decoding threads; 0: one per core
+  RendererKind renderer = RendererKind::FixedFunction;
   std::string scene;         // as the script names scenes
   float seconds = 0.0f;      // scene time
   int camera = 1;            // 1-based

@@ -26,7 +26,7 @@ double Since(std::chrono::steady_clock::time_point begin) {
 }  // namespace
 
 TimedemoResult RunTimedemo(const TimedemoOptions& options) {
-  OffscreenDemo loaded(options.configPath, options.settingsPath, 0, 0);
+  OffscreenDemo loaded(options.configPath, options.settingsPath, 0, 0, 0, options.renderer);
   Demo& demo = *loaded.demo;
   Renderer& renderer = *loaded.renderer;
   VirtualClock clock;

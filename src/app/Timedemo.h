@@ -6,12 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "app/RendererChoice.h"
+
 namespace stagwerk {
 
 struct TimedemoOptions {
   std::string configPath;
   std::string settingsPath;  // empty: the per-user default (read, never written)
   std::ostream* progress = nullptr;  // a line as each entry begins; null for none
+  RendererKind renderer = RendererKind::FixedFunction;
 };
 
 struct TimedemoResult {

@@ -1,17 +1,14 @@
 #include "gl/OverlayDrawing.h"
 
-#include <algorithm>
 #include <array>
 
 #include "frame/BitmapFont.h"
+#include "frame/OverlayLayout.h"
 #include "gl/GlState.h"
 
 namespace stagwerk {
 
 namespace {
-
-constexpr int kMargin = 4;
-constexpr int kLineHeight = 10;
 
 // glBitmap takes rows bottom first.
 std::array<GLubyte, kGlyphSize> BottomUp(const std::array<uint8_t, kGlyphSize>& rows) {
@@ -62,32 +59,13 @@ void DrawOverlayCalls(const Overlay& overlay, int width, int height) {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
-  // A dark panel behind the text keeps it readable over any picture.
-  const int lines = static_cast<int>(overlay.lines.size());
-  std::size_t longest = 0;
-  for (const std::string& line : overlay.lines) longest = std::max(longest, line.size());
-  const float top = static_cast<float>(height);
-  if (lines > 0) {
-    glColor4f(0, 0, 0, 0.6f);
-    Rect(0, top - static_cast<float>(2 * kMargin + lines * kLineHeight),
-         static_cast<float>(2 * kMargin + static_cast<int>(longest) * kGlyphSize), top);
+  const OverlayLayout layout = LayOutOverlay(overlay, width, height);
+  for (const OverlayRect& r : layout.rects) {
+    glColor4fv(r.colour.data());
+    Rect(r.x0, r.y0, r.x1, r.y1);
   }
   glColor4f(1, 1, 1, 1);
-  for (int i = 0; i < lines; ++i) {
-    Text(overlay.lines[static_cast<std::size_t>(i)], kMargin, height - kMargin - (i + 1) * kLineHeight + 1);
-  }
-
-  // The seek bar: the whole demo, the part played, the loop.
-  const float w = static_cast<float>(width);
-  const float bar = static_cast<float>(kSeekBarHeight);
-  glColor4f(0, 0, 0, 0.6f);
-  Rect(0, 0, w, bar);
-  if (overlay.loopIn >= 0 && overlay.loopOut >= 0) {
-    glColor4f(0.2f, 0.4f, 1.0f, 0.7f);
-    Rect(overlay.loopIn * w, 0, overlay.loopOut * w, bar);
-  }
-  glColor4f(1.0f, 0.6f, 0.1f, 0.9f);
-  Rect(0, 3, std::clamp(overlay.played, 0.0f, 1.0f) * w, bar - 3);
+  for (const OverlayText& text : layout.texts) Text(*text.line, text.x, text.y);
 
   glMatrixMode(GL_MODELVIEW);
   glPopMatrix();

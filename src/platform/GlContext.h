@@ -22,6 +22,9 @@ struct GlContextOptions {
   // A window someone can see: SDL's offscreen and dummy drivers do not count
   // unless SDL_VIDEODRIVER names them.
   bool requireDisplay = false;
+  // An OpenGL 3.3 core context for the shader back end instead of a
+  // compatibility one.
+  bool coreProfile = false;
   // Asked when the display cannot take the full-screen mode: true plays in a
   // window instead. Without it the mode is refused.
   std::function<bool()> acceptWindowed;
