@@ -193,7 +193,7 @@ EMSCRIPTEN_KEEPALIVE int stagwerk_open(const char* config, int still, int width,
     }
     p.canvas = std::make_unique<WebCanvas>("#canvas", p.still);
     p.canvas->SetSize(width, height);
-    p.renderer = MakeShaderRenderer(nullptr, width, height, p.demo->aspect);
+    p.renderer = MakeShaderRenderer(WebGlProcAddress, width, height, p.demo->aspect);
     p.demo->AttachRenderer(*p.renderer);
     // The loading picture now, so that the page shows it while the rest
     // loads in the next step; the load finds it already there.

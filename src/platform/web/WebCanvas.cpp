@@ -39,6 +39,8 @@ void WebCanvas::SetSize(int width, int height) {
   emscripten_set_canvas_element_size(selector_.c_str(), width_, height_);
 }
 
+void* WebGlProcAddress(const char* name) { return emscripten_webgl_get_proc_address(name); }
+
 void WindowSize(int& width, int& height) {
   width = std::max(1, EM_ASM_INT({ return window.innerWidth; }));
   height = std::max(1, EM_ASM_INT({ return window.innerHeight; }));

@@ -33,6 +33,10 @@ class WebCanvas {
   int height_ = 0;
 };
 
+// GL entry points by name for the back end (the off-screen picture's
+// framebuffer calls): Emscripten's WebGL 2 functions.
+void* WebGlProcAddress(const char* name);
+
 // The browser window's inner size in CSS pixels, at least 1 by 1.
 void WindowSize(int& width, int& height);
 
