@@ -154,6 +154,12 @@ EM_BOOL OnResize(int, const EmscriptenUiEvent*, void*) {
   WindowSize(width, height);
   p->canvas->SetSize(width, height);
   p->renderer->Resize(width, height);
+  // Before the first click the loading picture stays up; once playing, the
+  // next frame fills the picture again.
+  if (!p->music && p->demo && p->demo->loadingPicture != nullptr) {
+    p->renderer->DrawLoadingPicture(*p->demo->loadingPicture);
+    p->renderer->PresentToWindow();
+  }
   return EM_FALSE;
 }
 

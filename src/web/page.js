@@ -100,6 +100,10 @@ function nextFrame() { return new Promise((r) => requestAnimationFrame(() => set
 
 async function start() {
   const demo = demoLocation();
+  if (location.protocol === 'file:') {
+    loadingError('Open the page over http (scripts/serve-web.sh): a browser fetches no demo files from file://');
+    return;
+  }
   try {
     await fetchDemo(demo.folder);
   } catch (e) {
