@@ -38,6 +38,8 @@ class Renderer {
   // After PresentToWindow: the overlay over what the window shows, never
   // into the picture.
   virtual void DrawOverlay(const Overlay& overlay) = 0;
+  // What the window shows, overlay included, as ReadPicture gives it.
+  virtual std::vector<unsigned char> ReadWindow() = 0;
   // Returns once everything asked of the back end has been drawn, so a
   // frame's time includes the drawing and not only the asking.
   virtual void Finish() = 0;

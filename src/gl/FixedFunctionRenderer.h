@@ -33,8 +33,7 @@ class FixedFunctionRenderer final : public Renderer {
   void PresentToWindow() override;
   void DrawOverlay(const Overlay& overlay) override;
   void Finish() override;
-  // What the window's back buffer holds, overlay included; for tests.
-  std::vector<unsigned char> ReadWindow() { return framebuffer_.ReadWindowRgb(); }
+  std::vector<unsigned char> ReadWindow() override { return framebuffer_.ReadWindowRgb(); }
 
   int width() const { return framebuffer_.width(); }
   int height() const { return framebuffer_.height(); }

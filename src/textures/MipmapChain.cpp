@@ -25,8 +25,8 @@ MipLevel ExpandToRgba(const Image& image) {
   return level;
 }
 
-// Halves each side that is longer than 1; a side of 1 stays, and its pairs
-// average along the other side alone.
+// Halves each side that is longer than 1. Squares of four round to nearest;
+// once a side is 1, pairs along the other truncate, as GLU does.
 MipLevel Halve(const MipLevel& above) {
   MipLevel level;
   level.width = above.width > 1 ? above.width / 2 : 1;
@@ -45,7 +45,7 @@ MipLevel Halve(const MipLevel& above) {
           out[c] = static_cast<uint8_t>((in[c] + in[c + dx] + in[c + dy] + in[c + dx + dy] + 2) / 4);
         } else {
           const std::size_t step = dx + dy;
-          out[c] = static_cast<uint8_t>((in[c] + in[c + step] + 1) / 2);
+          out[c] = static_cast<uint8_t>((in[c] + in[c + step]) / 2);
         }
       }
     }

@@ -235,7 +235,7 @@ int Differing(const std::vector<unsigned char>& a, const std::vector<unsigned ch
 }
 
 TEST_F(PlayerKeysTest, TheOverlayIsInTheWindowAndNeverInThePicture) {
-  const auto window = [](PlayerPass& pass) { return dynamic_cast<FixedFunctionRenderer&>(pass.renderer).ReadWindow(); };
+  const auto window = [](PlayerPass& pass) { return pass.renderer.ReadWindow(); };
   const auto drawn = [](PlayerPass& pass) { return !pass.handledEvent; };
   const int status = Play({
       {At(1.0), [](PlayerPass&) { PushKey(SDL_SCANCODE_TAB); }},

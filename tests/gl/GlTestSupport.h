@@ -1,5 +1,6 @@
 #pragma once
-// A real GL context and the fixed-function renderer for drawing tests
+// A real GL context and a renderer (the fixed-function one unless a test
+// asks for the shader one) for drawing tests
 // (Mesa's software renderer through SDL's offscreen driver: no display
 // needed), pixel read-back, and small demos whose textures and meshes the
 // renderer holds. A test fails, never skips, without a context.
@@ -16,6 +17,7 @@
 
 #include "SceneFixtures.h"
 #include "frame/FrameBuilder.h"
+#include "app/RendererChoice.h"
 #include "gl/FixedFunctionRenderer.h"
 #include "platform/GlContext.h"
 #include "textures/Image.h"
@@ -45,8 +47,8 @@ inline void PinGlDriver() {
 class GlTest : public ::testing::Test {
  protected:
   // aspect 0: the window's own, so the viewport fills it.
-  explicit GlTest(int width = 64, int height = 64, float aspect = 0.0f)
-      : width_(width), height_(height), aspect_(aspect > 0 ? aspect : static_cast<float>(width) / height) {}
+  explicit GlTest(int width = 64, int height = 64, float aspect = 0.0f, RendererKind kind = RendererKind::FixedFunction)
+      : width_(width), height_(height), aspect_(aspect > 0 ? aspect : static_cast<float>(width) / height), kind_(kind) {}
 
   void SetUp() override {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
@@ -54,9 +56,10 @@ class GlTest : public ::testing::Test {
     options.width = width_;
     options.height = height_;
     options.visible = false;
+    options.coreProfile = kind_ == RendererKind::Shader;
     try {
       gl_ = GlContext::Open(options);
-      renderer_ = std::make_unique<FixedFunctionRenderer>(gl_->procLookup(), width_, height_, aspect_);
+      renderer_ = MakeRenderer(kind_, gl_->procLookup(), width_, height_, aspect_);
     } catch (const GlContextError& e) {
       FAIL() << "no GL context: " << e.what() << " " << e.reason;
     } catch (const std::exception& e) {
@@ -92,8 +95,9 @@ class GlTest : public ::testing::Test {
   int width_;
   int height_;
   float aspect_;
+  RendererKind kind_;
   std::unique_ptr<GlContext> gl_;
-  std::unique_ptr<FixedFunctionRenderer> renderer_;
+  std::unique_ptr<Renderer> renderer_;
 };
 
 // Each channel within tolerance.

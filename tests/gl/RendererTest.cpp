@@ -1,7 +1,11 @@
-// The fixed-function back end turns each kind of record into the right
-// pixels: clears, pictures, meshes as compiled and as morphed, sprites,
-// flares, and the light slots; and gives its GL objects back.
+// Both back ends turn each kind of record into the right pixels: clears,
+// pictures, meshes as compiled and as morphed, sprites, flares, the light
+// slots and the overlay; and give their GL objects back.
+#include <bit>
+
 #include "GlTestSupport.h"
+#include "frame/BitmapFont.h"
+#include "frame/Overlay.h"
 
 namespace stagwerk {
 namespace {
@@ -11,8 +15,9 @@ using testing::Near;
 using testing::ObjectBlock;
 using testing::WideCamera;
 
-class RendererPixels : public GlTest {
+class DrawingTest : public GlTest {
  protected:
+  explicit DrawingTest(RendererKind kind) : GlTest(64, 64, 0.0f, kind) {}
   void Draw(Scene& scene, float t = 0.0f) {
     builder_.ActivateScene(scene);
     renderer_->DrawFrame(builder_.Build(scene, t, *scene.cameras.head()));
@@ -20,7 +25,12 @@ class RendererPixels : public GlTest {
   FrameBuilder builder_{1.0f};
 };
 
-TEST_F(RendererPixels, ClearsAndPictures) {
+class RendererPixels : public DrawingTest, public ::testing::WithParamInterface<RendererKind> {
+ protected:
+  RendererPixels() : DrawingTest(GetParam()) {}
+};
+
+TEST_P(RendererPixels, ClearsAndPictures) {
   testing::GlScenes demo(*renderer_);
   demo.AddMesh("Sq", testing::Square(1, 5));
   demo.dir.Write("pictures/red.tga", testing::SolidTga(2, 2, {0, 0, 255}));
@@ -46,7 +56,7 @@ TEST_F(RendererPixels, ClearsAndPictures) {
   EXPECT_TRUE(Near(Pixel(5, 60), {255, 64, 64, -1}));
 }
 
-TEST_F(RendererPixels, MeshesSpritesAndMorphsWhereTheirRecordsPutThem) {
+TEST_P(RendererPixels, MeshesSpritesAndMorphsWhereTheirRecordsPutThem) {
   testing::GlScenes demo(*renderer_);
   Kq7Description green = testing::Square(1, 5);
   green.flags |= HasColours;
@@ -90,7 +100,7 @@ TEST_F(RendererPixels, MeshesSpritesAndMorphsWhereTheirRecordsPutThem) {
   EXPECT_TRUE(Near(Pixel(32 + 11, 32), {0, 0, 0, -1}));
 }
 
-TEST_F(RendererPixels, LightsAndFlares) {
+TEST_P(RendererPixels, LightsAndFlares) {
   testing::GlScenes demo(*renderer_);
   demo.AddMesh("Sq", testing::Square(1, 5));  // faces the camera at the origin
   auto brightness = [&](float heading) {
@@ -128,7 +138,41 @@ TEST_F(RendererPixels, LightsAndFlares) {
   EXPECT_TRUE(Near(Pixel(32, 32), {255, 128, 64, -1}));
 }
 
-TEST_F(RendererPixels, TeardownGivesEveryGlObjectBackOnce) {
+TEST_P(RendererPixels, OverlayOverTheWindowOnly) {
+  testing::GlScenes demo(*renderer_);
+  Draw(demo.Load(testing::SceneHeader() + WideCamera()));
+  renderer_->PresentToWindow();
+  Overlay overlay;
+  overlay.lines = {"MM"};
+  overlay.played = 0.5f;
+  renderer_->DrawOverlay(overlay);
+  const std::vector<unsigned char> window = renderer_->ReadWindow();
+  auto at = [&](int x, int yFromTop) {
+    const std::size_t i = 3 * (static_cast<std::size_t>(yFromTop) * 64 + static_cast<std::size_t>(x));
+    return testing::Rgba{window[i], window[i + 1], window[i + 2], -1};
+  };
+  EXPECT_TRUE(Near(at(5, 58), {230, 138, 23, -1}));  // the played half of the seek bar
+  EXPECT_TRUE(Near(at(40, 58), {0, 0, 0, -1}));
+  int glyph = 0;
+  for (uint8_t row : Glyph('M')) glyph += std::popcount(row);
+  int white = 0;  // two M glyphs in the top left
+  for (int y = 0; y < 14; ++y) {
+    for (int x = 0; x < 24; ++x) white += at(x, y)[0] > 250;
+  }
+  EXPECT_EQ(white, 2 * glyph);
+  for (unsigned char c : renderer_->ReadPicture()) ASSERT_EQ(c, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothBackEnds, RendererPixels,
+                         ::testing::Values(RendererKind::FixedFunction, RendererKind::Shader),
+                         [](const auto& info) { return info.param == RendererKind::Shader ? "Shader" : "Fixed"; });
+
+class FixedFunctionTeardown : public DrawingTest {
+ protected:
+  FixedFunctionTeardown() : DrawingTest(RendererKind::FixedFunction) {}
+};
+
+TEST_F(FixedFunctionTeardown, GivesEveryGlObjectBackOnce) {
   GLuint texture = 0, list = 0;
   {
     testing::GlScenes demo(*renderer_);
@@ -147,6 +191,37 @@ TEST_F(RendererPixels, TeardownGivesEveryGlObjectBackOnce) {
   }
   EXPECT_FALSE(glIsTexture(texture));
   EXPECT_FALSE(glIsList(list));
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+class ShaderTeardown : public DrawingTest {
+ protected:
+  ShaderTeardown() : DrawingTest(RendererKind::Shader) {}
+  static int Buffers() {
+    int live = 0;
+    for (GLuint name = 1; name < 32; ++name) live += glIsBuffer(name) ? 1 : 0;
+    return live;
+  }
+};
+
+TEST_F(ShaderTeardown, GivesEveryGlObjectBackOnce) {
+  GLuint texture = 0;
+  int during = 0;
+  {
+    testing::GlScenes demo(*renderer_);
+    demo.AddMesh("Sq", testing::Square(1, 5));
+    demo.dir.Write("pictures/back.tga", testing::SolidTga(2, 2, {1, 2, 3}));
+    Scene& scene = demo.Load(testing::SceneHeader() + "BGImage 1 0 0 0 \"pictures/back.tga\"\n" + WideCamera() +
+                             ObjectBlock("Sq", 0, 0, 0) + ObjectBlock("Sq", 0, 0, 0));
+    Draw(scene);
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    texture = static_cast<GLuint>(bound);
+    EXPECT_TRUE(glIsTexture(texture));
+    during = Buffers();
+  }
+  EXPECT_FALSE(glIsTexture(texture));
+  EXPECT_EQ(Buffers(), during - 1);  // two objects, one mesh, one buffer
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

@@ -1,6 +1,9 @@
 // Textures into GL: pixel layouts, sizes, and the failure path.
 #include "GlTestSupport.h"
 #include "anim/LoadError.h"
+#include "textures/MipmapChain.h"
+
+#include <bit>
 
 namespace stagwerk {
 namespace {
@@ -89,6 +92,36 @@ TEST_F(TextureUpload, UnrecognizedImageFreesItsTextureName) {
   GLint bound = -1;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
   EXPECT_EQ(bound, 0);
+}
+
+// The shader back end builds its mipmaps on the CPU: every level must hold
+// the texels GLU gives the fixed-function one, or the two pictures part
+// wherever a texture is drawn small.
+TEST_F(TextureUpload, CpuMipmapsMatchGlusTexelForTexel) {
+  uint32_t seed = 12345;
+  auto noise = [&seed] { return static_cast<unsigned char>((seed = seed * 1664525u + 1013904223u) >> 24); };
+  for (auto [w, h, channels] : {std::array<int, 3>{16, 4, 3}, {8, 8, 4}, {1, 8, 1}, {4, 2, 2}}) {
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(w * h * channels));
+    for (unsigned char& p : pixels) p = noise();
+    Image image;
+    image.width = static_cast<uint16_t>(w);
+    image.height = static_cast<uint16_t>(h);
+    image.channels = static_cast<uint8_t>(channels);
+    image.pixels = pixels;
+    const std::vector<MipLevel> levels = BuildRgbaMipmaps(image);
+    auto texture = MakeTexture(w, h, channels, pixels);
+    ASSERT_EQ(levels.size(), static_cast<std::size_t>(std::bit_width(static_cast<unsigned>(std::max(w, h)))));
+    for (std::size_t level = 0; level < levels.size(); ++level) {
+      const MipLevel& want = levels[level];
+      std::vector<unsigned char> got(std::size_t{4} * static_cast<std::size_t>(want.width * want.height));
+      glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA, GL_UNSIGNED_BYTE, got.data());
+      for (std::size_t i = 0; i < got.size(); ++i) {
+        // Grey reads back as red alone.
+        if (channels <= 2 && i % 4 != 0 && i % 4 != 3) continue;
+        ASSERT_EQ(got[i], want.rgba[i]) << w << "x" << h << "x" << channels << " level " << level << " byte " << i;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -193,20 +193,7 @@ void ShaderRenderer::SetDepthWrite(bool on) {
 
 ShaderProgram& ShaderRenderer::Apply(const Draw& draw, View view, const Matrix4& modelview) {
   const RenderState& state = draw.state;
-  const uint32_t changed = (state.bits ^ bits_) & kDrawSwitches;
-  if (changed & kDepthTest) Switch(GL_DEPTH_TEST, state.Has(kDepthTest));
-  if (changed & kDepthWrite) glDepthMask(state.Has(kDepthWrite) ? GL_TRUE : GL_FALSE);
-  if (changed & kBlend) Switch(GL_BLEND, state.Has(kBlend));
-  if (changed & (kBlendAlpha | kBlendAdditive)) {
-    if (state.Has(kBlendAdditive)) {
-      glBlendFunc(GL_ONE, GL_ONE);
-    } else if (state.Has(kBlendAlpha)) {
-      glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    } else {
-      glBlendFunc(GL_ONE, GL_ZERO);
-    }
-  }
-  bits_ = (bits_ & ~kDrawSwitches) | (state.bits & kDrawSwitches);
+  SetSwitches(state.bits);
 
   // A unit with no texture to sample is off, as an incomplete texture
   // switches a fixed-function unit off.
@@ -361,7 +348,117 @@ std::vector<unsigned char> ShaderRenderer::ReadPicture() const { return framebuf
 
 void ShaderRenderer::PresentToWindow() { framebuffer_.BlitToWindow(); }
 
-void ShaderRenderer::DrawOverlay(const Overlay&) {}
+void ShaderRenderer::SetSwitches(uint32_t want) {
+  const uint32_t changed = (want ^ bits_) & kDrawSwitches;
+  if (changed & kDepthTest) Switch(GL_DEPTH_TEST, (want & kDepthTest) != 0);
+  if (changed & kDepthWrite) glDepthMask((want & kDepthWrite) ? GL_TRUE : GL_FALSE);
+  if (changed & kBlend) Switch(GL_BLEND, (want & kBlend) != 0);
+  if (changed & (kBlendAlpha | kBlendAdditive)) {
+    if (want & kBlendAdditive) {
+      glBlendFunc(GL_ONE, GL_ONE);
+    } else if (want & kBlendAlpha) {
+      glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    } else {
+      glBlendFunc(GL_ONE, GL_ZERO);
+    }
+  }
+  bits_ = (bits_ & ~kDrawSwitches) | (want & kDrawSwitches);
+}
+
+// The font as one row of 8x8 cells, printable ASCII, glyph pixels opaque.
+void ShaderRenderer::MakeFontTexture() {
+  constexpr int kFirst = 32, kCount = 96;
+  const int width = kCount * kGlyphSize;
+  std::vector<uint8_t> rgba(std::size_t{4} * width * kGlyphSize, 0);
+  for (int g = 0; g < kCount; ++g) {
+    const auto& rows = Glyph(static_cast<char>(kFirst + g));
+    for (int row = 0; row < kGlyphSize; ++row) {
+      const int y = kGlyphSize - 1 - row;  // texture rows bottom first
+      for (int bit = 0; bit < kGlyphSize; ++bit) {
+        if (!(rows[static_cast<std::size_t>(row)] & (0x80 >> bit))) continue;
+        uint8_t* p = &rgba[4 * (static_cast<std::size_t>(y) * width + static_cast<std::size_t>(g * kGlyphSize + bit))];
+        p[0] = p[1] = p[2] = p[3] = 255;
+      }
+    }
+  }
+  glGenTextures(1, &fontTexture_);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, fontTexture_);
+  bound_[0] = fontTexture_;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, kGlyphSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+}
+
+void ShaderRenderer::DrawOverlay(const Overlay& overlay) {
+  // Without an off-screen picture the window's buffer is the picture, and
+  // an overlay drawn there would end up in the next motion-blur trail.
+  if (!framebuffer_.offScreen()) return;
+  const int width = framebuffer_.width(), height = framebuffer_.height();
+  framebuffer_.BindWindow();
+  glViewport(0, 0, width, height);
+  glDisable(GL_CULL_FACE);
+  SetSwitches(kBlend | kBlendAlpha | (bits_ & kDepthWrite));
+  if (fontTexture_ == 0) MakeFontTexture();
+
+  // Window pixels, the origin at the bottom left.
+  Matrix4 ortho;
+  ortho[0] = 2.0f / static_cast<float>(width);
+  ortho[5] = 2.0f / static_cast<float>(height);
+  ortho[10] = -1.0f;
+  ortho[12] = -1.0f;
+  ortho[13] = -1.0f;
+  const OverlayLayout layout = LayOutOverlay(overlay, width, height);
+  auto use = [&](uint32_t key) {
+    ShaderProgram& p = programs_.Get(key);
+    glUseProgram(p.name);
+    program_ = p.name;
+    glUniformMatrix4fv(p.modelviewProjection, 1, GL_FALSE, ortho.m.data());
+  };
+  use(kOverlayProgramKey);
+  for (const OverlayRect& r : layout.rects) {
+    scratch_.clear();
+    PutSquareCorner(scratch_, r.x0, r.y0, 0, 0, 0);
+    PutSquareCorner(scratch_, r.x0, r.y1, 0, 0, 0);
+    PutSquareCorner(scratch_, r.x1, r.y0, 0, 0, 0);
+    PutSquareCorner(scratch_, r.x1, r.y1, 0, 0, 0);
+    glVertexAttrib4fv(kColourAttribute, r.colour.data());
+    DrawStream(GL_TRIANGLE_STRIP, scratch_, kSquareLayout, 4, false);
+  }
+  use(kOverlayProgramKey | 1u);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, fontTexture_);
+  bound_[0] = fontTexture_;
+  scratch_.clear();
+  const float cell = 1.0f / 96.0f;
+  for (const OverlayText& text : layout.texts) {
+    float x = static_cast<float>(text.x);
+    const float y0 = static_cast<float>(text.y), y1 = y0 + kGlyphSize;
+    for (char c : *text.line) {
+      const int g = (c < 32 || c > 126) ? '?' - 32 : c - 32;
+      const float s0 = static_cast<float>(g) * cell, s1 = s0 + cell;
+      const float x1 = x + kGlyphSize;
+      PutSquareCorner(scratch_, x, y0, 0, s0, 0);
+      PutSquareCorner(scratch_, x, y1, 0, s0, 1);
+      PutSquareCorner(scratch_, x1, y0, 0, s1, 0);
+      PutSquareCorner(scratch_, x1, y0, 0, s1, 0);
+      PutSquareCorner(scratch_, x, y1, 0, s0, 1);
+      PutSquareCorner(scratch_, x1, y1, 0, s1, 1);
+      x = x1;
+    }
+  }
+  const float white[4] = {1, 1, 1, 1};
+  glVertexAttrib4fv(kColourAttribute, white);
+  DrawStream(GL_TRIANGLES, scratch_, kSquareLayout, static_cast<GLsizei>(scratch_.size() / 8), false);
+  glBindVertexArray(0);
+
+  glEnable(GL_CULL_FACE);
+  const ViewportRect fitted = FitViewport(aspect_, width, height);
+  glViewport(fitted.x, fitted.y, fitted.width, fitted.height);
+  framebuffer_.BindPicture();
+}
 
 void ShaderRenderer::Finish() { glFinish(); }
 

@@ -35,6 +35,7 @@ class ShaderRenderer final : public Renderer {
   void PresentToWindow() override;
   void DrawOverlay(const Overlay& overlay) override;
   void Finish() override;
+  std::vector<unsigned char> ReadWindow() override { return framebuffer_.ReadWindowRgb(); }
 
  private:
   struct GpuMesh {
@@ -47,6 +48,9 @@ class ShaderRenderer final : public Renderer {
   void SetFrameUniforms(ShaderProgram& program);
   ShaderProgram& Apply(const Draw& draw, View view, const Matrix4& modelview);
   void SetDepthWrite(bool on);
+  // Depth test and writes, blending and its function, as a state word has them.
+  void SetSwitches(uint32_t bits);
+  void MakeFontTexture();
   void DrawStream(GLenum mode, const std::vector<float>& data, VertexLayout layout, GLsizei count, bool normals);
   void DrawSquare(float size);
   GLuint TextureName(RenderHandle handle) const;
