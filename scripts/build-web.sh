@@ -16,7 +16,7 @@ rm -rf "$out"
 mkdir -p "$out"
 cp src/web/index.html src/web/page.js build-wasm/src/web/stagwerk.js build-wasm/src/web/stagwerk.wasm "$out"/
 cp -r demo "$out/demo"
-(cd "$out/demo" && find . -type f | sed 's|^\./||' | LC_ALL=C sort >files.txt)
+(cd "$out/demo" && find . -type f ! -name files.txt | sed 's|^\./||' | LC_ALL=C sort >files.txt)
 
 size() { du -sb "$1" | cut -f1; }
 echo "build-web: stagwerk.wasm $(size "$out/stagwerk.wasm") bytes, stagwerk.js $(size "$out/stagwerk.js") bytes," \
