@@ -224,14 +224,15 @@ EMSCRIPTEN_KEEPALIVE void stagwerk_play() {
   if (!gPlayer || !gPlayer->demo || gPlayer->still) return;
   WebPlayer& p = *gPlayer;
   if (p.looping) return;
-  if (!p.music) {
-    p.music = OpenWebMusic(p.demo->config.musicFile.str(), p.clock);
-    p.counter = std::make_unique<ScaledClock>(p.clock);
-    p.paced = std::make_unique<PacedMusic>(*p.music, *p.counter);
-  }
+  if (!p.music) p.music = OpenWebMusic(p.demo->config.musicFile.str(), p.clock);
+  // Played before: from the start again, at normal speed and not held,
+  // whatever the keys had left.
   p.playing.reset();
-  p.paced->Pause();
-  p.paced->Seek(0);  // played before: from the start again
+  p.paced.reset();
+  p.counter = std::make_unique<ScaledClock>(p.clock);
+  p.paced = std::make_unique<PacedMusic>(*p.music, *p.counter);
+  p.music->Pause();
+  p.music->Seek(0);
   p.playing = std::make_unique<Playing>(*p.demo, *p.renderer, *p.counter, *p.paced);
   p.playing->playback.StartPlayback();
   p.looping = true;

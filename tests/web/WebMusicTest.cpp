@@ -62,7 +62,8 @@ TEST(WebMusic, PositionFollowsTheAudioClockCarriesOnBetweenReadingsAndNeverGoesB
 
   music.Pause();
   EXPECT_FALSE(AudioRunning());
-  clock.Advance(kSecond);
+  EXPECT_EQ(music.Position(), 25 * kSecond / 10);
+  clock.Advance(kSecond);  // held: no carrying on
   EXPECT_EQ(music.Position(), 25 * kSecond / 10);
   music.Seek(10 * kSecond);
   EXPECT_EQ(music.Position(), 10 * kSecond);

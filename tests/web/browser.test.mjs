@@ -170,12 +170,18 @@ test('the bundled demo loads, plays with its music and switches entries at their
   await page.keyboard.up('Shift');
   await page.waitForFunction(() => Module._stagwerk_music_time() > 18, { timeout: 5000 });
   assert.equal(await page.evaluate(() => Module._stagwerk_entry()), 2);
-  // Escape: the end screen, and play again starts from the top.
+  // Space holds the music time.
+  await page.keyboard.press('Space');
+  const held = await page.evaluate(() => Module._stagwerk_music_time());
+  await new Promise((r) => setTimeout(r, 400));
+  assert.equal(await page.evaluate(() => Module._stagwerk_music_time()), held);
+  // Escape, held as it is: the end screen; play again runs from the top.
   await page.keyboard.press('Escape');
   await page.waitForSelector('#end:not([hidden])', { timeout: 5000 });
   await page.click('#again');
-  await page.waitForFunction(() => Module._stagwerk_entry() === 0 && Module._stagwerk_music_time() < 2,
+  await page.waitForFunction(() => Module._stagwerk_entry() === 0 && Module._stagwerk_music_time() > 0.5,
                              { timeout: 5000 });
+  assert.ok(await page.evaluate(() => Module._stagwerk_music_time()) < 3);
   const timings = await page.evaluate(() => Module.stagwerkPage.timings);
   console.log(`page opened to loaded ${(timings.loaded - timings.opened).toFixed(0)} ms, ` +
               `click to first frame ${(timings.firstFrame - timings.clicked).toFixed(0)} ms`);

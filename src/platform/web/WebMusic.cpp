@@ -54,12 +54,14 @@ void WebMusic::Seek(int64_t position) {
 void WebMusic::Run() {
   if (silence_) return silent_.Run();
   JsAudioRun();
+  running_ = true;
   lastAudio_ = -1;
 }
 
 int64_t WebMusic::Position() {
   if (silence_) return silent_.Position();
   const int64_t audio = MusicUnits(JsAudioPosition());
+  if (!running_) return audio;  // held: exactly where the audio stopped
   const int64_t now = clock_.Now();
   if (audio != lastAudio_) {
     lastAudio_ = audio;
@@ -76,6 +78,7 @@ int64_t WebMusic::Position() {
 void WebMusic::Pause() {
   if (silence_) return silent_.Pause();
   JsAudioPause();
+  running_ = false;
   lastAudio_ = -1;
   lastReported_ = MusicUnits(JsAudioPosition());
 }
@@ -83,12 +86,14 @@ void WebMusic::Pause() {
 void WebMusic::Release() {
   if (silence_) return silent_.Release();
   JsAudioPause();
+  running_ = false;
 }
 
 void WebMusic::FallBackToSilence(const std::string& reason) {
   if (silence_) return;
   const int64_t at = Position();
   JsAudioPause();
+  running_ = false;
   std::cerr << "stagwerk: music " << file_ << ": " << reason << "; playing without sound\n";
   silence_ = true;
   silent_.Seek(at);

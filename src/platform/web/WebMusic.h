@@ -28,6 +28,7 @@ class WebMusic final : public MusicPlayer {
   Clock& clock_;
   SilentMusic silent_;
   bool silence_ = false;
+  bool running_ = false;
   // The audio clock moves in blocks of samples and only between the page's
   // tasks; in between, the position moves on with the page's clock, by at
   // most kMaxCarry, and never goes back.
