@@ -53,7 +53,7 @@ async function listFiles(folder) {
     return (await manifest.text()).split('\n').map((l) => l.trim()).filter((l) => l && !l.startsWith('#'));
   }
   const found = [];
-  async function walk(sub) {
+  async function visit(sub) {
     const response = await fetch(folder + '/' + sub);
     const type = response.headers.get('content-type') || '';
     if (!response.ok || !type.includes('html')) throw new Error('no files.txt and no folder listing');
@@ -61,11 +61,11 @@ async function listFiles(folder) {
     for (const m of html.matchAll(/href="([^"?#]+)"/g)) {
       const name = decodeURIComponent(m[1]);
       if (name.startsWith('/') || name.startsWith('..') || name.includes('://')) continue;
-      if (name.endsWith('/')) await walk(sub + name);
+      if (name.endsWith('/')) await visit(sub + name);
       else found.push(sub + name);
     }
   }
-  await walk('');
+  await visit('');
   return found;
 }
 
