@@ -1,9 +1,11 @@
-// Frame cost against the bare-GL floor, in one process on one offscreen
-// context at 640 x 480: scenes of 250, 1,000 and 4,000 animated objects (9
-// channels each, in parent chains of 10), one textured cube mesh, lit and
-// fogged.
+// Frame cost against the bare-GL floor, in one process at 640 x 480, for
+// each back end on its own offscreen context: scenes of 250, 1,000 and 4,000
+// animated objects (9 channels each, in parent chains of 10), one textured
+// cube mesh, lit and fogged.
 //   - the floor: the same cubes with the same state, matrices worked out
-//     beforehand, one glLoadMatrixf and glCallList each, no scene logic;
+//     beforehand, no scene logic: for the fixed-function back end one
+//     glLoadMatrixf and glCallList each; for the shader one the matrices as
+//     uniforms and one glDrawArrays from a vertex buffer each;
 //   - the whole frame: building it and drawing it through the renderer;
 //   - building alone (our CPU work);
 //   - blending a 65,535-vertex morphing mesh and its normals.
@@ -19,7 +21,9 @@
 #include <string>
 
 #include "frame/FrameBuilder.h"
-#include "gl/FixedFunctionRenderer.h"
+#include "app/RendererChoice.h"
+#include "frame/MeshVertices.h"
+#include "gl/GlHeaders.h"
 #include "objects/Kq7Writer.h"
 #include "objects/MeshCache.h"
 #include "platform/GlContext.h"
@@ -65,7 +69,7 @@ std::string SceneText(int objects) {
 
 struct World {
   std::unique_ptr<GlContext> gl;
-  std::unique_ptr<FixedFunctionRenderer> renderer;
+  std::unique_ptr<Renderer> renderer;
   std::string dir;
   std::unique_ptr<TextureCache> textures;
   std::unique_ptr<MeshCache> meshes;
@@ -73,16 +77,16 @@ struct World {
   std::unique_ptr<FrameBuilder> builder = std::make_unique<FrameBuilder>(4.0f / 3.0f);
 };
 
-World& TheWorld() {
-  static World world = [] {
+World MakeWorld(RendererKind kind) {
     World w;
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     GlContextOptions options;
     options.width = 640;
     options.height = 480;
     options.visible = false;
+    options.coreProfile = kind == RendererKind::Shader;
     w.gl = GlContext::Open(options);
-    w.renderer = std::make_unique<FixedFunctionRenderer>(w.gl->procLookup(), 640, 480, 4.0f / 3.0f);
+    w.renderer = MakeRenderer(kind, w.gl->procLookup(), 640, 480, 4.0f / 3.0f);
     char pattern[] = "/tmp/stagwerk-bench-XXXXXX";
     w.dir = ::mkdtemp(pattern);
     for (const char* sub : {"/Objects", "/scenes", "/textures"}) std::filesystem::create_directories(w.dir + sub);
@@ -122,7 +126,13 @@ World& TheWorld() {
       w.scenes[n] = LoadScene(name, directories, *w.meshes, *w.textures);
     }
     return w;
-  }();
+}
+
+World& TheWorld(RendererKind kind = RendererKind::FixedFunction) {
+  static World fixed = MakeWorld(RendererKind::FixedFunction);
+  static World shader = MakeWorld(RendererKind::Shader);
+  World& world = kind == RendererKind::Shader ? shader : fixed;
+  world.gl->MakeCurrent();
   return world;
 }
 
@@ -161,8 +171,8 @@ void BM_Floor(benchmark::State& state) {
 }
 BENCHMARK(BM_Floor)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_WholeFrame(benchmark::State& state) {
-  World& world = TheWorld();
+void WholeFrame(benchmark::State& state, RendererKind kind) {
+  World& world = TheWorld(kind);
   Scene& scene = *world.scenes.at(static_cast<int>(state.range(0)));
   world.builder->ActivateScene(scene);
   int64_t frame = 0;
@@ -171,7 +181,88 @@ void BM_WholeFrame(benchmark::State& state) {
     glFinish();
   }
 }
+void BM_WholeFrame(benchmark::State& state) { WholeFrame(state, RendererKind::FixedFunction); }
 BENCHMARK(BM_WholeFrame)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The shader floor: the program, texture and lights the renderer left after
+// drawing the frame, the cube as a vertex buffer of our own, and per cube
+// only the three matrices and the draw call.
+void BM_ShaderFloor(benchmark::State& state) {
+  World& world = TheWorld(RendererKind::Shader);
+  Scene& scene = *world.scenes.at(static_cast<int>(state.range(0)));
+  world.builder->ActivateScene(scene);
+  struct Matrices {
+    Matrix4 mvp, mv;
+    std::array<float, 9> normal;
+  };
+  std::vector<std::vector<Matrices>> moments(kMoments);
+  const Mesh* cube = nullptr;
+  for (int k = 0; k < kMoments; ++k) {
+    const Frame& frame = world.builder->Build(scene, FrameTime(k), *scene.cameras.head());
+    world.renderer->DrawFrame(frame);
+    const auto& p = frame.projection;
+    const double cot = 1.0 / std::tan(p.fieldOfView / 2.0 * 3.14159265358979323846 / 180.0);
+    Matrix4 projection;
+    projection[0] = static_cast<float>(cot / p.aspect);
+    projection[5] = static_cast<float>(cot);
+    projection[10] = (p.farPlane + p.nearPlane) / (p.nearPlane - p.farPlane);
+    projection[11] = -1.0f;
+    projection[14] = 2.0f * p.farPlane * p.nearPlane / (p.nearPlane - p.farPlane);
+    projection[15] = 0.0f;
+    for (const Draw& draw : frame.draws) {
+      if (draw.kind != DrawKind::Mesh) continue;
+      cube = draw.mesh;
+      Matrices m{projection, draw.modelview, {}};
+      m.mvp.Multiply(draw.modelview);
+      // A rotation and uniform scale: the linear part serves for normals.
+      for (int c = 0; c < 3; ++c) {
+        for (int r = 0; r < 3; ++r) m.normal[static_cast<std::size_t>(3 * c + r)] = draw.modelview[4 * c + r];
+      }
+      moments[static_cast<std::size_t>(k)].push_back(m);
+    }
+  }
+  std::vector<float> vertices;
+  const auto count = static_cast<GLsizei>(BuildMeshVertices(*cube, vertices, QuadSplit::AcrossSecondCorner));
+  const VertexLayout layout = LayoutOf(*cube);
+  GLuint array = 0, buffer = 0;
+  glGenVertexArrays(1, &array);
+  glGenBuffers(1, &buffer);
+  glBindVertexArray(array);
+  glBindBuffer(GL_ARRAY_BUFFER, buffer);
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(float)), vertices.data(),
+               GL_STATIC_DRAW);
+  const auto stride = static_cast<GLsizei>(layout.stride() * sizeof(float));
+  const auto at = [](int floats) { return reinterpret_cast<const void*>(static_cast<std::uintptr_t>(floats) * 4); };
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, at(0));
+  glEnableVertexAttribArray(1);
+  glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, at(3));
+  glEnableVertexAttribArray(3);
+  glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, stride, at(layout.uv0Offset()));
+  GLint program = 0;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+  const GLint mvp = glGetUniformLocation(static_cast<GLuint>(program), "u_modelviewProjection");
+  const GLint mv = glGetUniformLocation(static_cast<GLuint>(program), "u_modelview");
+  const GLint normal = glGetUniformLocation(static_cast<GLuint>(program), "u_normalMatrix");
+  int64_t frame = 0;
+  for (auto _ : state) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    for (const Matrices& m : moments[static_cast<std::size_t>(frame++ % kMoments)]) {
+      glUniformMatrix4fv(mvp, 1, GL_FALSE, m.mvp.m.data());
+      glUniformMatrix4fv(mv, 1, GL_FALSE, m.mv.m.data());
+      glUniformMatrix3fv(normal, 1, GL_FALSE, m.normal.data());
+      glDrawArrays(GL_TRIANGLES, 0, count);
+    }
+    glFinish();
+  }
+  glBindVertexArray(0);
+  glDeleteBuffers(1, &buffer);
+  glDeleteVertexArrays(1, &array);
+}
+BENCHMARK(BM_ShaderFloor)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ShaderWholeFrame(benchmark::State& state) { WholeFrame(state, RendererKind::Shader); }
+BENCHMARK(BM_ShaderWholeFrame)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_BuildFrame(benchmark::State& state) {
   World& world = TheWorld();
@@ -233,17 +324,21 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  std::printf("\nwhole frame against the bare-GL floor, 640 x 480:\n");
-  for (int n : kSizes) {
-    const auto floor = reporter.realMs.find("BM_Floor/" + std::to_string(n) + "/real_time");
-    const auto whole = reporter.realMs.find("BM_WholeFrame/" + std::to_string(n) + "/real_time");
-    if (floor == reporter.realMs.end() || whole == reporter.realMs.end()) continue;
-    std::printf("  %5d objects: %.2f ms vs %.2f ms, %.2fx\n", n, whole->second, floor->second,
-                whole->second / floor->second);
+  for (const char* side : {"", "Shader"}) {
+    std::printf("\nwhole frame against the bare-GL floor, 640 x 480, %s back end:\n",
+                *side != 0 ? "shader" : "fixed-function");
+    for (int n : kSizes) {
+      const std::string arg = "/" + std::to_string(n) + "/real_time";
+      const auto floor = reporter.realMs.find(std::string("BM_") + side + "Floor" + arg);
+      const auto whole = reporter.realMs.find(std::string("BM_") + side + "WholeFrame" + arg);
+      if (floor == reporter.realMs.end() || whole == reporter.realMs.end()) continue;
+      std::printf("  %5d objects: %.2f ms vs %.2f ms, %.2fx\n", n, whole->second, floor->second,
+                  whole->second / floor->second);
+    }
   }
   benchmark::Shutdown();
-  {
-    World& world = TheWorld();
+  for (RendererKind kind : {RendererKind::Shader, RendererKind::FixedFunction}) {
+    World& world = TheWorld(kind);
     world.scenes.clear();
     world.meshes.reset();
     world.textures.reset();

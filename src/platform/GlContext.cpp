@@ -103,6 +103,8 @@ GlProcLookup GlContext::procLookup() const { return &LookUp; }
 
 void GlContext::Swap() { SDL_GL_SwapWindow(window_); }
 
+void GlContext::MakeCurrent() { SDL_GL_MakeCurrent(window_, context_); }
+
 bool GlContext::SetFullscreen(bool fullscreen) {
   if (fullscreen == fullscreen_) return true;
   if (SDL_SetWindowFullscreen(window_, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;

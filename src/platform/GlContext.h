@@ -53,6 +53,8 @@ class GlContext {
 
   // Shows the back buffer.
   void Swap();
+  // Makes this context the current one again, where a process has several.
+  void MakeCurrent();
   // Between window and full screen. Going full screen keeps the desktop's
   // mode; a window opened full screen gets its mode back on the way out.
   // False when the display refuses.
