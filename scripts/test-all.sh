@@ -36,7 +36,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 step "web build: core tests under node, the page in headless Chromium"
 scripts/build-web.sh stagwerk_core_tests stagwerk_web_tests
 ctest --test-dir build-wasm --output-on-failure
-node --test tests/web/
+xvfb-run -a node --test tests/web/
 
 step "fuzz harnesses (${fuzz_seconds}s each)"
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTAGWERK_FUZZ=ON -DSTAGWERK_TESTS=OFF \
