@@ -210,6 +210,13 @@ test('the bundled demo loads, plays with its music and switches entries at their
   await page.waitForFunction(() => Module._stagwerk_entry() === 0 && Module._stagwerk_music_time() > 0.5,
                              { timeout: 5000 });
   assert.ok(await page.evaluate(() => Module._stagwerk_music_time()) < 3);
+  // Five 10 s seeks on: the finale, whose end (57.5 s) brings the end screen.
+  await page.keyboard.down('Shift');
+  for (let i = 0; i < 5; ++i) await page.keyboard.press('ArrowRight');
+  await page.keyboard.up('Shift');
+  await page.waitForFunction(() => document.title === 'Stagwerk: the end', { timeout: 20000 });
+  assert.equal(await page.$eval('#end', (e) => e.hidden), false);
+  assert.equal(await page.evaluate(() => Module._stagwerk_entry()), 5);
   const timings = await page.evaluate(() => Module.stagwerkPage.timings);
   console.log(`page opened to loaded ${(timings.loaded - timings.opened).toFixed(0)} ms, ` +
               `click to first frame ${(timings.firstFrame - timings.clicked).toFixed(0)} ms`);
