@@ -20,6 +20,9 @@ packages=(
   libassimp-dev                          # kq7: 3D files to KQ7 meshes and back
   libsdl2-mixer-dev                      # music
   libvorbis-dev                          # make_demo_music: encodes our own track to OGG
+  emscripten                             # the web build (em++; no ports are used)
+  chromium                               # browser tests, headless
+  nodejs                                 # web tests under node; its npm fetches puppeteer-core
 )
 
 missing=()
@@ -28,13 +31,21 @@ for p in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
-  echo "install-deps: everything is installed"
-  exit 0
+  echo "install-deps: every Debian package is installed"
+else
+  echo "install-deps: installing ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-echo "install-deps: installing ${missing[*]}"
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# puppeteer-core for the browser tests, at the version package-lock.json
+# pins (24.x runs on Debian's node 20); it drives Debian's chromium, so no
+# browser is downloaded.
+web_tests="$(dirname "$0")/../tests/web"
+if ! cmp -s "$web_tests/package-lock.json" "$web_tests/node_modules/.installed-lock.json" 2>/dev/null; then
+  (cd "$web_tests" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error &&
+    cp package-lock.json node_modules/.installed-lock.json)
+fi

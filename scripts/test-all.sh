@@ -3,7 +3,9 @@
 #   1. a -Werror build and the unit tests,
 #   2. the unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
 #   3. the Debian package, its control fields and file list,
-#   4. each libFuzzer harness for a short while (FUZZ_SECONDS, default 30).
+#   4. the web build: the core's tests under node, the page in headless
+#      Chromium (stills, playback with music, a loading error),
+#   5. each libFuzzer harness for a short while (FUZZ_SECONDS, default 30).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -31,6 +33,11 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSTAGWERK_SANITIZE=ON -DSTAGW
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+step "web build: core tests under node, the page in headless Chromium"
+scripts/build-web.sh stagwerk_core_tests stagwerk_web_tests
+ctest --test-dir build-wasm --output-on-failure
+xvfb-run -a node --test tests/web/
 
 step "fuzz harnesses (${fuzz_seconds}s each)"
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTAGWERK_FUZZ=ON -DSTAGWERK_TESTS=OFF \

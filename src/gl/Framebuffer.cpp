@@ -129,7 +129,14 @@ std::vector<unsigned char> Framebuffer::ReadRgb() const {
   std::vector<unsigned char> bottomUp(row * static_cast<std::size_t>(height_));
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   if (fbo_ == 0) glReadBuffer(GL_BACK);
+#if defined(__EMSCRIPTEN__)
+  // WebGL 2 reads an RGBA8 buffer as RGBA bytes only.
+  std::vector<unsigned char> rgba(bottomUp.size() / 3 * 4);
+  glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  for (std::size_t i = 0, j = 0; i < bottomUp.size(); i += 3, j += 4) std::memcpy(&bottomUp[i], &rgba[j], 3);
+#else
   glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+#endif
   std::vector<unsigned char> topDown(bottomUp.size());
   for (int y = 0; y < height_; ++y) {
     std::memcpy(&topDown[row * static_cast<std::size_t>(y)],

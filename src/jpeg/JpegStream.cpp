@@ -350,7 +350,9 @@ int StreamReader::AllocatePlanes() {
       size_t n = static_cast<size_t>(c.blocksW) * 8 * static_cast<size_t>(c.ringRows);
       if (c.planeSize != n) {
         c.plane.reset();
-        c.plane = std::make_unique_for_overwrite<uint8_t[]>(n);
+        // Zeroed: a few rows per component, made once per size (and the
+        // browser build's libc++ has no _for_overwrite).
+        c.plane = std::make_unique<uint8_t[]>(n);
         c.planeSize = n;
       }
     }

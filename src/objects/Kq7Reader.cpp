@@ -21,7 +21,9 @@ T FromLittleEndian(const unsigned char* p) {
   using Bits = std::conditional_t<sizeof(T) == 2, uint16_t, uint32_t>;
   Bits bits = 0;
   for (std::size_t i = 0; i < sizeof(T); ++i) bits = static_cast<Bits>(bits | Bits(p[i]) << (8 * i));
-  return std::bit_cast<T>(bits);
+  T value;
+  std::memcpy(&value, &bits, sizeof value);  // no std::bit_cast in the browser build's libc++
+  return value;
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <SDL.h>
 
 #include <chrono>
-#include <cmath>
 #include <thread>
 
 namespace stagwerk {
@@ -26,10 +25,6 @@ void SdlClock::WaitUntil(int64_t deadline) {
       std::this_thread::yield();
     }
   }
-}
-
-int64_t TicksFor(const Clock& clock, double seconds) {
-  return static_cast<int64_t>(std::ceil(seconds * static_cast<double>(clock.Frequency())));
 }
 
 }  // namespace stagwerk

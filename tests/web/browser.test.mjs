@@ -1,0 +1,241 @@
+// The web build in Debian's chromium (headless, WebGL 2 on SwiftShader; for
+// one test also through ANGLE on Mesa's GL in a window), driven by
+// puppeteer-core, the page served over http from build-web/:
+//   xvfb-run -a node --test tests/web/         (after scripts/build-web.sh)
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import zlib from 'node:zlib';
+import { fileURLToPath } from 'node:url';
+import puppeteer from 'puppeteer-core';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const root = path.resolve(here, '../..');
+const site = path.join(root, 'build-web');
+const stills = path.join(root, 'tests/data/stills');
+const chromium = process.env.CHROMIUM || '/usr/bin/chromium';
+
+let server, base, browser, scratch;
+
+// build-web/ at /, and a scratch folder of broken demos at /scratch/.
+function serve(file, response) {
+  fs.readFile(file, (error, data) => {
+    if (error) {
+      response.writeHead(404).end('not found');
+      return;
+    }
+    const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
+    response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+    response.end(data);
+  });
+}
+
+before(async () => {
+  assert.ok(fs.existsSync(path.join(site, 'stagwerk.wasm')), 'build-web/ is missing: run scripts/build-web.sh');
+  scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'stagwerk-web-'));
+  server = http.createServer((request, response) => {
+    const url = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    if (url.includes('..')) return response.writeHead(400).end();
+    const file = url.startsWith('/scratch/') ? path.join(scratch, url.slice(9)) : path.join(site, url);
+    serve(url.endsWith('/') ? path.join(file, 'index.html') : file, response);
+  });
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  base = `http://127.0.0.1:${server.address().port}/`;
+  browser = await puppeteer.launch({
+    executablePath: chromium,
+    headless: true,
+    args: ['--headless=new', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+           '--autoplay-policy=no-user-gesture-required'],
+  });
+});
+
+after(async () => {
+  if (browser) await browser.close();
+  if (server) server.close();
+  if (scratch) fs.rmSync(scratch, { recursive: true, force: true });
+});
+
+// A page with its console errors and uncaught exceptions collected.
+async function open(query, viewport = { width: 800, height: 600 }, on = browser) {
+  const page = await on.newPage();
+  await page.setViewport(viewport);
+  page.errors = [];
+  page.on('console', (m) => { if (m.type() === 'error') page.errors.push(m.text()); });
+  page.on('pageerror', (e) => page.errors.push(String(e)));
+  await page.goto(base + 'index.html' + query);
+  return page;
+}
+
+function readPng(file) {
+  const data = fs.readFileSync(file);
+  const width = data.readUInt32BE(16), height = data.readUInt32BE(20);
+  const depth = data[24], type = data[25];
+  assert.ok(depth === 8 && (type === 2 || type === 6), `${file}: 8-bit RGB or RGBA expected`);
+  const channels = type === 2 ? 3 : 4;
+  const chunks = [];
+  for (let at = 8; at < data.length;) {
+    const length = data.readUInt32BE(at), kind = data.toString('latin1', at + 4, at + 8);
+    if (kind === 'IDAT') chunks.push(data.subarray(at + 8, at + 8 + length));
+    at += length + 12;
+  }
+  const raw = zlib.inflateSync(Buffer.concat(chunks));
+  const stride = width * channels, rgb = Buffer.alloc(width * height * 3);
+  let previous = Buffer.alloc(stride);
+  for (let y = 0; y < height; ++y) {
+    const filter = raw[y * (stride + 1)];
+    const line = Buffer.from(raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1)));
+    for (let i = 0; i < stride; ++i) {
+      const a = i >= channels ? line[i - channels] : 0, b = previous[i], c = i >= channels ? previous[i - channels] : 0;
+      const p = a + b - c, pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+      const predictor = [0, a, b, (a + b) >> 1, pa <= pb && pa <= pc ? a : pb <= pc ? b : c][filter];
+      line[i] = (line[i] + predictor) & 255;
+    }
+    for (let x = 0; x < width; ++x) line.copy(rgb, (y * width + x) * 3, x * channels, x * channels + 3);
+    previous = line;
+  }
+  return { width, height, rgb };
+}
+
+// The stills BundledDemoStillsTest draws on the desktop, drawn in `browser`
+// and held against the committed pictures: each with its largest channel
+// difference, 99.9th percentile and share within 3 printed. Returns the
+// stills under 99.5% within 3 and the largest difference of all.
+async function compareStills(browser, label) {
+  const cases = [['dawn', '7.5', 1], ['forge', '4', 1], ['tunnel', '3.5', 1], ['tunnel', '5', 2],
+                 ['mirror', '4', 1], ['finale', '3', 1], ['finale', '6.5', 1]];
+  const failures = [];
+  let worst = 0;
+  for (const [scene, at, camera] of cases) {
+    const name = `${scene}-${at}-cam${camera}`;
+    const page = await open(`?render=${scene}&at=${at}&camera=${camera}&size=200x150`, undefined, browser);
+    await page.waitForFunction(() => document.title === 'STILL READY' || document.title.startsWith('Loading Error'),
+                               { timeout: 60000 });
+    assert.equal(await page.title(), 'STILL READY', name);
+    const got = await page.evaluate(() => {
+      const p = Module.stillPicture;
+      return { width: p.width, height: p.height, rgb: Array.from(p.rgb) };
+    });
+    assert.deepEqual(page.errors, [], name);
+    await page.close();
+    const want = readPng(path.join(stills, name + '.png'));
+    assert.equal(got.width, want.width, name);
+    assert.equal(got.height, want.height, name);
+    const off = [];
+    for (let i = 0; i < want.rgb.length; i += 3) {
+      let d = 0;
+      for (let c = 0; c < 3; ++c) d = Math.max(d, Math.abs(got.rgb[i + c] - want.rgb[i + c]));
+      off.push(d);
+    }
+    off.sort((a, b) => a - b);
+    const share = off.filter((d) => d <= 3).length / off.length;
+    worst = Math.max(worst, off[off.length - 1]);
+    console.log(`${label} still ${name}: max ${off[off.length - 1]}, ` +
+                `99.9th percentile ${off[Math.floor(off.length * 0.999)]}, ${(100 * share).toFixed(2)}% within 3`);
+    if (share < 0.995) failures.push(`${name}: ${(100 * share).toFixed(2)}% within 3`);
+  }
+  return { failures, worst };
+}
+
+test('stills on SwiftShader match the desktop ones: per channel within 3 on 99.5% of pixels', async () => {
+  assert.deepEqual((await compareStills(browser, 'SwiftShader')).failures, []);
+});
+
+// The same page through ANGLE on Mesa's GL, the rasteriser the desktop
+// stills come from: what the back end computes must then agree to within
+// rounding everywhere. Needs an X display (test-all runs under xvfb-run).
+test('stills through Mesa\'s GL match the desktop ones everywhere within 3', async () => {
+  assert.ok(process.env.DISPLAY, 'no X display: run the browser tests under xvfb-run');
+  const mesa = await puppeteer.launch({
+    executablePath: chromium,
+    headless: false,
+    args: ['--no-sandbox', '--use-gl=angle', '--use-angle=gl', '--ignore-gpu-blocklist'],
+  });
+  try {
+    const { failures, worst } = await compareStills(mesa, 'Mesa GL');
+    assert.deepEqual(failures, []);
+    assert.ok(worst <= 3, `a channel differs by ${worst}`);
+  } finally {
+    await mesa.close();
+  }
+});
+
+test('the bundled demo loads, plays with its music and switches entries at their script times', async () => {
+  // Small, so that software WebGL keeps up with the scenes' frame rate.
+  const page = await open('', { width: 320, height: 240 });
+  await page.waitForSelector('#start:not([hidden])', { timeout: 60000 });
+  assert.deepEqual(page.errors, []);
+  await page.click('#start button');
+  await page.waitForFunction(() => Module._stagwerk_frames() > 0, { timeout: 20000 });
+  assert.ok(await page.evaluate(() => Module.stagwerkAudio.playable()), 'the music plays through Web Audio');
+  // demo.txt: dawn until 8 s of music, then forge. Samples of (music time,
+  // entry) every 50 ms up to past the switch.
+  const samples = await page.evaluate(async () => {
+    const out = [];
+    const wallStart = performance.now();
+    while (performance.now() - wallStart < 12000) {
+      out.push({ wall: performance.now() - wallStart, music: Module._stagwerk_music_time(),
+                 entry: Module._stagwerk_entry() });
+      if (out[out.length - 1].music > 8.6) break;
+      await new Promise((r) => setTimeout(r, 50));
+    }
+    return out;
+  });
+  const first = samples[0], last = samples[samples.length - 1];
+  assert.ok(last.music > 8.5, `the music clock reached ${last.music} s`);
+  const rate = (last.music - first.music) / ((last.wall - first.wall) / 1000);
+  assert.ok(rate > 0.9 && rate < 1.1, `music time ran at ${rate.toFixed(3)} of the page's clock`);
+  for (let i = 1; i < samples.length; ++i) assert.ok(samples[i].music >= samples[i - 1].music, 'never backwards');
+  // The switch comes with the first frame after 8 s.
+  const early = samples.filter((s) => s.music < 7.95), late = samples.filter((s) => s.music > 8.2);
+  assert.ok(early.length > 0 && early.every((s) => s.entry === 0), 'dawn before 8 s');
+  assert.ok(late.length > 0 && late.every((s) => s.entry === 1), 'forge after 8 s');
+  // Shift+Right seeks 10 s on: past 17 s, the first tunnel entry.
+  await page.keyboard.down('Shift');
+  await page.keyboard.press('ArrowRight');
+  await page.keyboard.up('Shift');
+  await page.waitForFunction(() => Module._stagwerk_music_time() > 18, { timeout: 5000 });
+  assert.equal(await page.evaluate(() => Module._stagwerk_entry()), 2);
+  // Space holds the music time.
+  await page.keyboard.press('Space');
+  const held = await page.evaluate(() => Module._stagwerk_music_time());
+  await new Promise((r) => setTimeout(r, 400));
+  assert.equal(await page.evaluate(() => Module._stagwerk_music_time()), held);
+  // Escape, held as it is: the end screen; play again runs from the top.
+  await page.keyboard.press('Escape');
+  await page.waitForSelector('#end:not([hidden])', { timeout: 5000 });
+  await page.click('#again');
+  await page.waitForFunction(() => Module._stagwerk_entry() === 0 && Module._stagwerk_music_time() > 0.5,
+                             { timeout: 5000 });
+  assert.ok(await page.evaluate(() => Module._stagwerk_music_time()) < 3);
+  // Five 10 s seeks on: the finale, whose end (57.5 s) brings the end screen.
+  await page.keyboard.down('Shift');
+  for (let i = 0; i < 5; ++i) await page.keyboard.press('ArrowRight');
+  await page.keyboard.up('Shift');
+  await page.waitForFunction(() => document.title === 'Stagwerk: the end', { timeout: 20000 });
+  assert.equal(await page.$eval('#end', (e) => e.hidden), false);
+  assert.equal(await page.evaluate(() => Module._stagwerk_entry()), 5);
+  const timings = await page.evaluate(() => Module.stagwerkPage.timings);
+  console.log(`page opened to loaded ${(timings.loaded - timings.opened).toFixed(0)} ms, ` +
+              `click to first frame ${(timings.firstFrame - timings.clicked).toFixed(0)} ms`);
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});
+
+test('a broken demo shows its loading error on the page, in the title and on the console', async () => {
+  // The bundled demo with its script naming a scene that is not there.
+  const broken = path.join(scratch, 'broken');
+  fs.cpSync(path.join(site, 'demo'), broken, { recursive: true });
+  fs.appendFileSync(path.join(broken, 'data/demo.txt'), 'nowhere 1 00:00:50:000\n');
+  const page = await open('?config=scratch/broken/');
+  await page.waitForFunction(() => document.title.startsWith('Loading Error'), { timeout: 60000 });
+  const title = await page.title();
+  assert.match(title, /nowhere/);
+  const shown = await page.$eval('#messages', (e) => e.textContent);
+  assert.ok(shown.includes(title.replace('Loading Error: ', '')), shown);
+  assert.ok(page.errors.some((e) => e.includes('nowhere')), page.errors.join('\n'));
+  assert.equal(await page.$eval('#start', (e) => e.hidden), true, 'no start button after a failed load');
+  await page.close();
+});
