@@ -27,8 +27,6 @@ namespace stagwerk {
 
 namespace {
 
-constexpr double kLongestDemo = 24.0 * 3600.0;
-
 // Where the frames go: numbered PNG files in a folder, or the video encoder.
 class FrameSink {
  public:
@@ -101,18 +99,6 @@ class Progress {
 };
 
 }  // namespace
-
-std::optional<double> DemoEndMusicTime(const DemoScript& script) {
-  VirtualClock clock;
-  SilentMusic music(clock);
-  NullFrameTarget nothing;
-  PlaybackClock playback(script, clock, music, nothing);
-  playback.StartPlayback();
-  while (playback.AdvanceFrame()) {
-    if (playback.MusicTime() > kLongestDemo) return std::nullopt;
-  }
-  return static_cast<double>(music.Position()) * 1e-7;
-}
 
 void RunCapture(const CaptureOptions& options) {
   OffscreenDemo loaded(options.configPath, options.settingsPath, options.width, options.height, options.jobs,

@@ -31,8 +31,5 @@ struct CaptureOptions {
 // Throws LoadError.
 void RunCapture(const CaptureOptions& options);
 
-// The music time at which the demo ends on the ideal machine, or nothing
-// when it runs past a day.
-std::optional<double> DemoEndMusicTime(const struct DemoScript& script);
 
 }  // namespace stagwerk

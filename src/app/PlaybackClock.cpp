@@ -186,6 +186,19 @@ bool PlaybackClock::AdvanceFrame() {
   return true;
 }
 
+std::optional<double> DemoEndMusicTime(const DemoScript& script) {
+  constexpr double kLongestDemo = 24.0 * 3600.0;
+  VirtualClock clock;
+  SilentMusic music(clock);
+  NullFrameTarget nothing;
+  PlaybackClock playback(script, clock, music, nothing);
+  playback.StartPlayback();
+  while (playback.AdvanceFrame()) {
+    if (playback.MusicTime() > kLongestDemo) return std::nullopt;
+  }
+  return static_cast<double>(music.Position()) * 1e-7;
+}
+
 PlaybackPosition FindPlaybackPosition(const DemoScript& script, double musicTime) {
   VirtualClock clock;
   SilentMusic music(clock);

@@ -3,6 +3,7 @@
 // when the demo is over. The music position moves playback from one entry
 // to the next; the performance counter gives the scene time inside an entry.
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace stagwerk {
@@ -111,5 +112,9 @@ PlaybackPosition FindPlaybackPosition(const DemoScript& script, double musicTime
 // Where a whole playback on the ideal machine is as each script entry
 // begins, one position per entry it reaches, in order.
 std::vector<PlaybackPosition> FindEntryStarts(const DemoScript& script);
+
+// The music time at which the demo ends on the ideal machine, or nothing
+// when it runs past a day.
+std::optional<double> DemoEndMusicTime(const DemoScript& script);
 
 }  // namespace stagwerk

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/Capture.h"
 #include "app/PacedMusic.h"
 #include "app/ScaledClock.h"
 
