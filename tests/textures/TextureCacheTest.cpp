@@ -129,7 +129,12 @@ TEST(TextureCache, WorkersDecodeButUploadAndFailInRequestOrder) {
 TEST(TextureCache, ALoadAgainTakesOverUnchangedFilesAndKeepsTheOldForBrokenOnes) {
   testing::TempDir dir;
   const std::string root = dir.path().string();
-  for (unsigned jobs : {1u, 2u}) {
+#if defined(__EMSCRIPTEN__)
+  const std::vector<unsigned> jobCounts{1u};  // a page loads with one job: it has no threads
+#else
+  const std::vector<unsigned> jobCounts{1u, 2u};
+#endif
+  for (unsigned jobs : jobCounts) {
     for (const char* name : {"same", "saved", "renamed", "broken"}) dir.Write(std::string(name) + ".tga", Tga(4, 4, 1));
     // Handles as a renderer gives them; released ones are struck off.
     uint32_t next = 1;
