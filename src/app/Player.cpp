@@ -14,6 +14,7 @@
 #include "app/PacedMusic.h"
 #include "app/PlaybackClock.h"
 #include "app/PlaybackControls.h"
+#include "app/PlayingDemo.h"
 #include "app/PlaybackStats.h"
 #include "app/PlaybackOverlay.h"
 #include "app/PlayerKeys.h"
@@ -138,18 +139,6 @@ void Handle(const SDL_Event& event, LoopState& state, Renderer& renderer, Playba
     default: break;
   }
 }
-
-
-// What plays one loaded demo; made anew when --watch loads it again.
-struct Playing {
-  Playing(Demo& demo, Renderer& renderer, ScaledClock& counter, PacedMusic& music)
-      : target(renderer, demo.aspect),
-        playback(demo.script, counter, music, target),
-        controls(demo.script, playback, counter, music) {}
-  FrameDrawer target;
-  PlaybackClock playback;
-  PlaybackControls controls;
-};
 
 // Loads the demo again beside the one playing; only once it loaded
 // completely does it take over, at the same music time, held or looping as

@@ -20,6 +20,7 @@
 #include "app/PacedMusic.h"
 #include "app/PlaybackClock.h"
 #include "app/PlaybackControls.h"
+#include "app/PlayingDemo.h"
 #include "app/ScaledClock.h"
 #include "app/SceneHint.h"
 #include "app/StillFrames.h"
@@ -54,16 +55,6 @@ EM_JS(void, JsStillReady, (const unsigned char* rgb, int size, int width, int he
   document.title = 'STILL READY';
 });
 // clang-format on
-
-struct Playing {
-  Playing(Demo& demo, Renderer& renderer, ScaledClock& counter, PacedMusic& music)
-      : target(renderer, demo.aspect),
-        playback(demo.script, counter, music, target),
-        controls(demo.script, playback, counter, music) {}
-  FrameDrawer target;
-  PlaybackClock playback;
-  PlaybackControls controls;
-};
 
 // Everything the page's player owns, released from the bottom up: playback
 // and music first, then the demo's contents, the renderer, the context.
