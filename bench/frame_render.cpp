@@ -116,7 +116,8 @@ World MakeWorld(RendererKind kind) {
     Renderer& r = *w.renderer;
     w.textures = std::make_unique<TextureCache>(directories, false);
     w.textures->SetHooks({[&r](Texture& t, const Image& image) { t.renderHandle = r.CreateTexture(t, image); },
-                          [&r](Texture& t) { r.ReleaseTexture(t.renderHandle); }});
+                          [&r](Texture& t) { r.ReleaseTexture(t.renderHandle); },
+                          [&r](Image& image) { r.PrepareTexture(image); }});
     w.meshes = std::make_unique<MeshCache>(directories, *w.textures);
     w.meshes->SetHooks({[&r](Mesh& m) { m.renderHandle = r.CreateMesh(m); },
                         [&r](Mesh& m) { r.ReleaseMesh(m.renderHandle); }});

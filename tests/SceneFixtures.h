@@ -62,7 +62,7 @@ class SceneFolder {
   SceneFolder()
       : textures_({dir.path().string(), "textures", "scenes"}, false),
         meshes_({dir.path().string(), "textures", "scenes"}, textures_) {
-    textures_.SetHooks({[this](Texture& texture, const Image&) { texture.renderHandle = ++handles_; }, {}});
+    textures_.SetHooks({[this](Texture& texture, const Image&) { texture.renderHandle = ++handles_; }, {}, {}});
   }
   virtual ~SceneFolder() = default;
 

@@ -1,5 +1,9 @@
 #include "app/Demo.h"
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <thread>
 
@@ -17,7 +21,8 @@ TextureHooks TexturesFor(Renderer& renderer) {
           [&renderer](Texture& texture) {
             renderer.ReleaseTexture(texture.renderHandle);
             texture.renderHandle = 0;
-          }};
+          },
+          [&renderer](Image& image) { renderer.PrepareTexture(image); }};
 }
 
 // An AllTriangles mesh without polygons gets one too, as it always did.
@@ -29,6 +34,28 @@ MeshHooks MeshesFor(Renderer& renderer) {
             renderer.ReleaseMesh(mesh.renderHandle);
             mesh.renderHandle = 0;
           }};
+}
+
+// Loading frees a decoded picture and its mipmaps for every texture it
+// makes. By default the allocator hands such large blocks back to the
+// kernel at once, and the next picture, and the GL driver's copy of each
+// texture, fault fresh pages in again: on a virtual machine that cost more
+// than decoding. While loading, freed blocks stay in one heap, where the
+// next picture and the driver's next texture reuse them; afterwards what
+// is left over goes back.
+void HoldFreedMemoryWhileLoading() {
+#if defined(__GLIBC__)
+  mallopt(M_ARENA_MAX, 1);
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
+}
+
+void GiveBackFreedMemory() {
+#if defined(__GLIBC__)
+  mallopt(M_TRIM_THRESHOLD, 128 << 10);
+  malloc_trim(0);
+#endif
 }
 
 DataDirectories DirectoriesOf(const DemoConfig& config) {
@@ -76,6 +103,10 @@ void Demo::AttachRenderer(Renderer& renderer) {
 }
 
 void Demo::LoadContent() {
+  HoldFreedMemoryWhileLoading();
+  struct GiveBack {
+    ~GiveBack() { GiveBackFreedMemory(); }
+  } giveBack;
   loadingPicture = &textures.FindOrLoad(kLoadingPicture);
   if (onLoadingPicture_) onLoadingPicture_(*loadingPicture);
   // The picture above is shown before any worker starts; the rest decode

@@ -18,7 +18,11 @@ class Renderer {
  public:
   virtual ~Renderer() = default;
 
-  // Throws LoadError "Unrecognized Image" for a channel count outside 1 to 4.
+  // Without GL, on any thread: fills image.levels with what CreateTexture
+  // uploads, so that the threads decoding pictures make the mipmaps too.
+  virtual void PrepareTexture(Image& image) const = 0;
+  // Prepares the picture itself when nothing did. Throws LoadError
+  // "Unrecognized Image" for a channel count outside 1 to 4.
   virtual RenderHandle CreateTexture(const Texture& texture, const Image& image) = 0;
   virtual void ReleaseTexture(RenderHandle texture) = 0;
   // A mesh with polygons as it will be drawn, every frame alike.

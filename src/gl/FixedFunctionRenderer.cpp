@@ -74,6 +74,8 @@ FixedFunctionRenderer::~FixedFunctionRenderer() {
   }
 }
 
+void FixedFunctionRenderer::PrepareTexture(Image& image) const { PrepareUpload(image); }
+
 RenderHandle FixedFunctionRenderer::CreateTexture(const Texture&, const Image& image) {
   const GLuint name = UploadTexture(image);
   cache_.NoteUpload(name);

@@ -22,6 +22,7 @@ class FixedFunctionRenderer final : public Renderer {
   FixedFunctionRenderer(GlProcLookup lookup, int width, int height, float aspect);
   ~FixedFunctionRenderer() override;
 
+  void PrepareTexture(Image& image) const override;
   RenderHandle CreateTexture(const Texture& texture, const Image& image) override;
   void ReleaseTexture(RenderHandle texture) override;
   RenderHandle CreateMesh(const Mesh& mesh) override;

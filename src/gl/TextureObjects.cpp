@@ -3,6 +3,7 @@
 #include "anim/LoadError.h"
 #include "gl/GlState.h"
 #include "textures/Image.h"
+#include "textures/MipmapChain.h"
 
 namespace stagwerk {
 
@@ -25,6 +26,8 @@ bool FormatsFor(int channels, Formats* out) {
 
 }  // namespace
 
+void PrepareUpload(Image& image) { PrepareMipmaps(image, MipLayout::AsStored); }
+
 GLuint UploadTexture(const Image& image) {
   GLuint name = 0;
   glGenTextures(1, &name);
@@ -38,10 +41,15 @@ GLuint UploadTexture(const Image& image) {
     glDeleteTextures(1, &name);
     throw LoadError("Unrecognized Image");
   }
-  // Every level, the first included: a glTexImage2D of level 0 before it
-  // would only be stored over again.
-  gluBuild2DMipmaps(GL_TEXTURE_2D, formats.internal, image.width, image.height, formats.pixel, GL_UNSIGNED_BYTE,
-                    image.pixels.data());
+  // The levels GLU would build, made off this thread when the picture was
+  // prepared; here only when it was not.
+  std::vector<MipLevel> own;
+  if (image.levels.empty()) own = MipmapsOf(image, MipLayout::AsStored);
+  const std::vector<MipLevel>& levels = image.levels.empty() ? own : image.levels;
+  for (std::size_t i = 0; i < levels.size(); ++i) {
+    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), formats.internal, levels[i].width, levels[i].height, 0,
+                 formats.pixel, GL_UNSIGNED_BYTE, levels[i].pixels.data());
+  }
   return name;
 }
 

@@ -16,8 +16,12 @@ DecodePool::~DecodePool() {
   for (std::thread& worker : workers_) worker.join();
 }
 
-std::future<Image> DecodePool::Decode(const std::string& path) {
-  std::packaged_task<Image()> task([path] { return Image::Load(path); });
+std::future<Image> DecodePool::Decode(const std::string& path, const std::function<void(Image&)>& prepare) {
+  std::packaged_task<Image()> task([path, prepare] {
+    Image image = Image::Load(path);
+    if (prepare) prepare(image);
+    return image;
+  });
   std::future<Image> result = task.get_future();
   {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -24,8 +24,9 @@ class DecodePool {
   DecodePool(const DecodePool&) = delete;
   DecodePool& operator=(const DecodePool&) = delete;
 
-  // Image::Load(path) on a worker; its failure comes out of the future.
-  std::future<Image> Decode(const std::string& path);
+  // Image::Load(path), then prepare (when set), on a worker; a failure
+  // comes out of the future.
+  std::future<Image> Decode(const std::string& path, const std::function<void(Image&)>& prepare);
 
  private:
   void Work();

@@ -7,6 +7,14 @@
 
 namespace stagwerk {
 
+// One mipmap level as a back end uploads it: rows packed, the bottom row
+// first, the back end's channels.
+struct MipLevel {
+  int width = 0;
+  int height = 0;
+  std::vector<unsigned char> pixels;
+};
+
 struct Image {
   uint8_t channels = 0;
   uint16_t height = 0;
@@ -14,6 +22,9 @@ struct Image {
   // width x height x channels bytes, rows packed, the bottom row first;
   // samples as in Texture::pixels.
   std::vector<unsigned char> pixels;
+  // Filled by a renderer's PrepareTexture, off the GL thread: every level
+  // from the full size down. The bytes then live here, not in pixels.
+  std::vector<MipLevel> levels;
 
   // JPEG when the second-to-last character of path is 'p' or 'P', TGA
   // otherwise. The texture size rule ("NOPTD texture detected") is checked

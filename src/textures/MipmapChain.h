@@ -1,23 +1,23 @@
 #pragma once
-// A texture's mipmap levels as RGBA bytes, made on the CPU for back ends
-// that have neither GLU nor luminance formats. Each level halves the one
-// above by a 2x2 box with rounding, as GLU builds them for the fixed-function
-// back end, so both back ends sample the same texels.
-#include <cstdint>
+// A texture's mipmap levels made on the CPU, off the GL thread. Each level
+// halves the one above by a 2x2 box with rounding, as GLU builds them, so
+// every back end samples the texels the fixed-function one always did.
 #include <vector>
 
 #include "textures/Image.h"
 
 namespace stagwerk {
 
-struct MipLevel {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> rgba;  // rows bottom first, as the image's
+enum class MipLayout {
+  AsStored,  // the picture's own channels: grey, grey and alpha, BGR or BGRA
+  Rgba,      // for back ends that have neither luminance nor BGR formats
 };
 
-// Channels: grey, grey and alpha, BGR or BGRA as the image holds them.
-// Down to 1x1. Throws LoadError "Unrecognized Image" for other counts.
-std::vector<MipLevel> BuildRgbaMipmaps(const Image& image);
+// Fills image.levels from the full size down to 1x1; the picture's bytes
+// move into level 0, so image.pixels is left empty. A channel count outside
+// 1 to 4 leaves the picture as it is: the upload refuses it.
+void PrepareMipmaps(Image& image, MipLayout layout);
+// The same levels, the picture left as it is (empty for a bad channel count).
+std::vector<MipLevel> MipmapsOf(const Image& image, MipLayout layout);
 
 }  // namespace stagwerk

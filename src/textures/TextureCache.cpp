@@ -100,17 +100,24 @@ Texture& TextureCache::FindOrLoadPath(const std::string& path) {
     // Listed at once, so a second request finds it instead of decoding it
     // again; should it fail, the whole load fails with it.
     Texture& queued = textures_.Append(std::move(texture));
-    pending_.push_back({&queued, pool_->Decode(path), donor});
+    pending_.push_back({&queued, pool_->Decode(path, Preparation()), donor});
     return queued;
   }
   try {
     Image image = Image::Load(path);
+    if (const auto prepare = Preparation()) prepare(image);
     Complete(*texture, std::move(image));
   } catch (const LoadError& error) {
     if (donor == nullptr) throw;
     KeepOld(*texture, *donor, error.what());
   }
   return textures_.Append(std::move(texture));
+}
+
+std::function<void(Image&)> TextureCache::Preparation() const {
+  // Preparing moves the picture's bytes; kept pixels must stay as decoded,
+  // and the back end then prepares its copy at upload.
+  return keepPixels_ ? nullptr : hooks_.prepare;
 }
 
 void TextureCache::Complete(Texture& texture, Image image) {

@@ -24,6 +24,9 @@ class DecodePool;
 struct TextureHooks {
   std::function<void(Texture&, const Image&)> upload;
   std::function<void(Texture&)> release;
+  // Before upload, on a decoding thread when there are workers: what can
+  // be made of the picture without GL. Not called while pixels are kept.
+  std::function<void(Image&)> prepare;
 };
 
 class TextureCache {
@@ -87,6 +90,7 @@ class TextureCache {
     std::future<Image> image;
     Texture* donor;  // the previous cache's, kept should this one fail
   };
+  std::function<void(Image&)> Preparation() const;
   void Complete(Texture& texture, Image image);
   // The previous cache's completed texture for a path, if any.
   Texture* Donor(const std::string& path) const;

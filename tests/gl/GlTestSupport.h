@@ -118,7 +118,8 @@ class GlScenes : public SceneFolder {
  public:
   explicit GlScenes(Renderer& renderer) {
     textures().SetHooks({[&renderer](Texture& t, const Image& image) { t.renderHandle = renderer.CreateTexture(t, image); },
-                         [&renderer](Texture& t) { renderer.ReleaseTexture(t.renderHandle); }});
+                         [&renderer](Texture& t) { renderer.ReleaseTexture(t.renderHandle); },
+                         [&renderer](Image& image) { renderer.PrepareTexture(image); }});
     meshes().SetHooks({[&renderer](Mesh& m) {
                          if (m.Has(HasPolygons) || m.Has(AllTriangles)) m.renderHandle = renderer.CreateMesh(m);
                        },

@@ -1,6 +1,7 @@
 // Textures into GL: pixel layouts, sizes, and the failure path.
 #include "GlTestSupport.h"
 #include "anim/LoadError.h"
+#include "gl/TextureObjects.h"
 #include "textures/MipmapChain.h"
 
 #include <bit>
@@ -94,33 +95,50 @@ TEST_F(TextureUpload, UnrecognizedImageFreesItsTextureName) {
   EXPECT_EQ(bound, 0);
 }
 
-// The shader back end builds its mipmaps on the CPU: every level must hold
-// the texels GLU gives the fixed-function one, or the two pictures part
-// wherever a texture is drawn small.
+// Both back ends upload mipmaps made on the CPU: every level must hold the
+// texels GLU builds, or pictures change wherever a texture is drawn small.
+// Prepared (off the GL thread) and unprepared uploads give the same levels.
 TEST_F(TextureUpload, CpuMipmapsMatchGlusTexelForTexel) {
+  const GLenum formats[] = {0, GL_LUMINANCE, GL_LUMINANCE_ALPHA, GL_BGR_EXT, GL_BGRA_EXT};
   uint32_t seed = 12345;
   auto noise = [&seed] { return static_cast<unsigned char>((seed = seed * 1664525u + 1013904223u) >> 24); };
   for (auto [w, h, channels] : {std::array<int, 3>{16, 4, 3}, {8, 8, 4}, {1, 8, 1}, {4, 2, 2}}) {
-    std::vector<unsigned char> pixels(static_cast<std::size_t>(w * h * channels));
-    for (unsigned char& p : pixels) p = noise();
     Image image;
     image.width = static_cast<uint16_t>(w);
     image.height = static_cast<uint16_t>(h);
     image.channels = static_cast<uint8_t>(channels);
-    image.pixels = pixels;
-    const std::vector<MipLevel> levels = BuildRgbaMipmaps(image);
-    auto texture = MakeTexture(w, h, channels, pixels);
-    ASSERT_EQ(levels.size(), static_cast<std::size_t>(std::bit_width(static_cast<unsigned>(std::max(w, h)))));
-    for (std::size_t level = 0; level < levels.size(); ++level) {
-      const MipLevel& want = levels[level];
-      std::vector<unsigned char> got(std::size_t{4} * static_cast<std::size_t>(want.width * want.height));
-      glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA, GL_UNSIGNED_BYTE, got.data());
-      for (std::size_t i = 0; i < got.size(); ++i) {
-        // Grey reads back as red alone.
-        if (channels <= 2 && i % 4 != 0 && i % 4 != 3) continue;
-        ASSERT_EQ(got[i], want.rgba[i]) << w << "x" << h << "x" << channels << " level " << level << " byte " << i;
+    image.pixels.resize(static_cast<std::size_t>(w * h * channels));
+    for (unsigned char& p : image.pixels) p = noise();
+    GLuint glu = 0;
+    glGenTextures(1, &glu);
+    glBindTexture(GL_TEXTURE_2D, glu);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA8, w, h, formats[channels], GL_UNSIGNED_BYTE, image.pixels.data());
+    const std::vector<MipLevel> rgba = MipmapsOf(image, MipLayout::Rgba);
+    auto unprepared = MakeTexture(w, h, channels, image.pixels);
+    Image prepared = image;
+    PrepareUpload(prepared);
+    ASSERT_TRUE(prepared.pixels.empty());
+    const GLuint fixed[] = {Name(*unprepared), UploadTexture(prepared)};
+    ASSERT_EQ(rgba.size(), static_cast<std::size_t>(std::bit_width(static_cast<unsigned>(std::max(w, h)))));
+    for (std::size_t level = 0; level < rgba.size(); ++level) {
+      const std::size_t bytes = std::size_t{4} * static_cast<std::size_t>(rgba[level].width * rgba[level].height);
+      std::vector<unsigned char> want(bytes);
+      glBindTexture(GL_TEXTURE_2D, glu);
+      glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA, GL_UNSIGNED_BYTE, want.data());
+      ASSERT_EQ(rgba[level].pixels, want) << w << "x" << h << "x" << channels << " level " << level;
+      for (GLuint name : fixed) {
+        std::vector<unsigned char> got(bytes);
+        glBindTexture(GL_TEXTURE_2D, name);
+        glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA, GL_UNSIGNED_BYTE, got.data());
+        // Luminance reads back as red alone.
+        for (std::size_t i = 0; i < bytes; ++i) {
+          if (channels <= 2 && i % 4 != 0 && i % 4 != 3) continue;
+          ASSERT_EQ(got[i], want[i]) << "level " << level << " byte " << i;
+        }
       }
     }
+    glDeleteTextures(1, &glu);
+    glDeleteTextures(1, &fixed[1]);
   }
 }
 

@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 #include "TempDir.h"
 #include "anim/LoadError.h"
@@ -99,6 +101,7 @@ TEST(TextureCache, WorkersDecodeButUploadAndFailInRequestOrder) {
                       EXPECT_EQ(std::size_t{image.pixels[0]}, uploads.size()) << texture.path;
                       uploads.push_back(texture.path);
                     },
+                    {},
                     {}});
     cache.StartWorkers(jobs);
     for (const std::string& path : paths) cache.FindOrLoadPath(path);
@@ -108,6 +111,28 @@ TEST(TextureCache, WorkersDecodeButUploadAndFailInRequestOrder) {
     EXPECT_EQ(cache.textures().count(), 24);
     EXPECT_EQ(again.width, 128);
     EXPECT_EQ(again.pixels[0], 3);
+  }
+  // Pixels not kept: each picture is prepared once, before its upload, and
+  // on a worker whenever there are workers.
+  for (unsigned jobs : {1u, 4u}) {
+    TextureCache cache({root, "Textures", "Scenes"}, false);
+    std::atomic<int> prepared{0};
+    std::atomic<int> onLoadingThread{0};
+    int uploads = 0;
+    const auto loadingThread = std::this_thread::get_id();
+    cache.SetHooks({[&](Texture&, const Image& image) { uploads += image.levels.size() == 1 ? 1 : 100; },
+                    {},
+                    [&](Image& image) {
+                      ++prepared;
+                      if (std::this_thread::get_id() == loadingThread) ++onLoadingThread;
+                      image.levels.resize(1);
+                    }});
+    cache.StartWorkers(jobs);
+    for (const std::string& path : paths) cache.FindOrLoadPath(path);
+    cache.Finish();
+    EXPECT_EQ(prepared.load(), 24) << jobs;
+    EXPECT_EQ(uploads, 24) << jobs;
+    EXPECT_EQ(onLoadingThread.load(), jobs > 1 ? 0 : 24);
   }
   // The first failure in request order is reported, whichever decode ends
   // first: a missing file is refused before a small bad one asked for later.
@@ -145,7 +170,8 @@ TEST(TextureCache, ALoadAgainTakesOverUnchangedFilesAndKeepsTheOldForBrokenOnes)
                                live.insert(texture.renderHandle);
                                uploads.push_back(texture.path.substr(root.size() + 1));
                              },
-                             [&](Texture& texture) { EXPECT_EQ(live.erase(texture.renderHandle), 1u) << texture.path; }};
+                             [&](Texture& texture) { EXPECT_EQ(live.erase(texture.renderHandle), 1u) << texture.path; },
+                             {}};
     const auto loadAll = [&](TextureCache& cache) {
       cache.SetHooks(hooks);
       cache.StartWorkers(jobs);

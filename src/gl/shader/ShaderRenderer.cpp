@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "anim/LoadError.h"
 #include "frame/BitmapFont.h"
 #include "frame/OverlayLayout.h"
 #include "frame/PipelineState.h"
@@ -119,8 +120,13 @@ ShaderRenderer::~ShaderRenderer() {
   glDeleteVertexArrays(1, &streamArray_);
 }
 
+void ShaderRenderer::PrepareTexture(Image& image) const { PrepareMipmaps(image, MipLayout::Rgba); }
+
 RenderHandle ShaderRenderer::CreateTexture(const Texture&, const Image& image) {
-  const std::vector<MipLevel> levels = BuildRgbaMipmaps(image);
+  if (image.channels < 1 || image.channels > 4) throw LoadError("Unrecognized Image");
+  std::vector<MipLevel> own;
+  if (image.levels.empty()) own = MipmapsOf(image, MipLayout::Rgba);
+  const std::vector<MipLevel>& levels = image.levels.empty() ? own : image.levels;
   GLuint name = 0;
   glGenTextures(1, &name);
   glActiveTexture(GL_TEXTURE0);
@@ -130,7 +136,7 @@ RenderHandle ShaderRenderer::CreateTexture(const Texture&, const Image& image) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
   for (std::size_t i = 0; i < levels.size(); ++i) {
     glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGBA8, levels[i].width, levels[i].height, 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, levels[i].rgba.data());
+                 GL_UNSIGNED_BYTE, levels[i].pixels.data());
   }
   return Keep(textures_, name);
 }

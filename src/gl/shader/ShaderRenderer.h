@@ -24,6 +24,7 @@ class ShaderRenderer final : public Renderer {
   ShaderRenderer(GlProcLookup lookup, int width, int height, float aspect);
   ~ShaderRenderer() override;
 
+  void PrepareTexture(Image& image) const override;
   RenderHandle CreateTexture(const Texture& texture, const Image& image) override;
   void ReleaseTexture(RenderHandle texture) override;
   RenderHandle CreateMesh(const Mesh& mesh) override;
