@@ -4,6 +4,7 @@
 //   xvfb-run -a node --test tests/web/         (after scripts/build-web.sh)
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
@@ -99,18 +100,31 @@ function readPng(file) {
   return { width, height, rgb };
 }
 
-// The stills BundledDemoStillsTest draws on the desktop, drawn in `browser`
-// and held against the committed pictures: each with its largest channel
-// difference, 99.9th percentile and share within 3 printed. Returns the
-// stills under `share` within 3 and the largest difference of all.
-async function compareStills(browser, label, least = 0.995) {
-  const cases = [['dawn', '7.5', 1], ['forge', '4', 1], ['tunnel', '3.5', 1], ['tunnel', '5', 2],
-                 ['mirror', '4', 1], ['finale', '3', 1], ['finale', '6.5', 1]];
+const stillCases = [['dawn', '7.5', 1], ['forge', '4', 1], ['tunnel', '3.5', 1], ['tunnel', '5', 2],
+                    ['mirror', '4', 1], ['finale', '3', 1], ['finale', '6.5', 1]];
+
+// The desktop player's still of a case at a size, drawn now by the
+// fixed-function back end of the desktop build (build/ or $STAGWERK_DESKTOP).
+function desktopStill(scene, at, camera, size) {
+  const player = process.env.STAGWERK_DESKTOP || path.join(root, 'build/stagwerk');
+  assert.ok(fs.existsSync(player), `${player} is missing: build the desktop player first`);
+  const out = path.join(scratch, `desktop-${scene}-${at}-${camera}-${size}.png`);
+  execFileSync(player, ['--render', scene, '--at', at, '--camera', String(camera), '--size', size, '--out', out],
+               { cwd: path.join(root, 'demo'), env: { ...process.env, SDL_VIDEODRIVER: 'offscreen' }, stdio: 'ignore' });
+  return readPng(out);
+}
+
+// The bundled demo's stills drawn in `browser` and held against the
+// desktop's: the committed pictures BundledDemoStillsTest draws (200x150),
+// or the desktop player's at another size. Each prints its largest channel
+// difference, 99.9th percentile and share within 3. Returns the stills under
+// `least` within 3 and the largest difference of all.
+async function compareStills(browser, label, least, size = '200x150') {
   const failures = [];
   let worst = 0;
-  for (const [scene, at, camera] of cases) {
+  for (const [scene, at, camera] of stillCases) {
     const name = `${scene}-${at}-cam${camera}`;
-    const page = await open(`?render=${scene}&at=${at}&camera=${camera}&size=200x150`, undefined, browser);
+    const page = await open(`?render=${scene}&at=${at}&camera=${camera}&size=${size}`, undefined, browser);
     await page.waitForFunction(() => document.title === 'STILL READY' || document.title.startsWith('Loading Error'),
                                { timeout: 60000 });
     assert.equal(await page.title(), 'STILL READY', name);
@@ -120,7 +134,7 @@ async function compareStills(browser, label, least = 0.995) {
     });
     assert.deepEqual(page.errors, [], name);
     await page.close();
-    const want = readPng(path.join(stills, name + '.png'));
+    const want = size === '200x150' ? readPng(path.join(stills, name + '.png')) : desktopStill(scene, at, camera, size);
     assert.equal(got.width, want.width, name);
     assert.equal(got.height, want.height, name);
     const off = [];
@@ -132,21 +146,24 @@ async function compareStills(browser, label, least = 0.995) {
     off.sort((a, b) => a - b);
     const share = off.filter((d) => d <= 3).length / off.length;
     worst = Math.max(worst, off[off.length - 1]);
-    console.log(`${label} still ${name}: max ${off[off.length - 1]}, ` +
+    console.log(`${label} still ${name} at ${size}: max ${off[off.length - 1]}, ` +
                 `99.9th percentile ${off[Math.floor(off.length * 0.999)]}, ${(100 * share).toFixed(2)}% within 3`);
-    if (share < least) failures.push(`${name}: ${(100 * share).toFixed(2)}% within 3`);
+    if (share < least) failures.push(`${name} at ${size}: ${(100 * share).toFixed(2)}% within 3`);
   }
   return { failures, worst };
 }
 
-// SwiftShader rasterises with other rounding than Mesa: sprites smaller
-// than a pixel (the stars) land a pixel over or not at all, and a blurred
-// camera's trail adds up several frames of them. The blurred tunnel at 3.5 s
-// comes to 98.97% within 3, the other stills to 99.6% or more; through
-// Mesa's own GL (below) the same page matches everywhere within 2.
-test('stills on SwiftShader match the desktop ones: per channel within 3 on 98.5% of pixels', async () => {
-  assert.deepEqual((await compareStills(browser, 'SwiftShader', 0.985)).failures, []);
-});
+// SwiftShader rasterises with other sub-pixel rounding than Mesa, so a
+// sprite smaller than a pixel (a star in the small test stills) lands a
+// pixel over or not at all, and a blurred camera's trail adds up several
+// frames of them: at 200x150 the blurred tunnel comes to 98.97% within 3.
+// At the size the demo asks for (800x600) stars cover pixels, and every
+// still is held to 99.5%; through Mesa's own GL (below) the small stills
+// match everywhere within 2.
+test('stills on SwiftShader at the demo\'s size match the desktop ones: per channel within 3 on 99.5% of pixels',
+     async () => {
+       assert.deepEqual((await compareStills(browser, 'SwiftShader', 0.995, '800x600')).failures, []);
+     });
 
 // The same page through ANGLE on Mesa's GL, the rasteriser the desktop
 // stills come from: what the back end computes must then agree to within
@@ -159,7 +176,7 @@ test('stills through Mesa\'s GL match the desktop ones everywhere within 3', asy
     args: ['--no-sandbox', '--use-gl=angle', '--use-angle=gl', '--ignore-gpu-blocklist'],
   });
   try {
-    const { failures, worst } = await compareStills(mesa, 'Mesa GL');
+    const { failures, worst } = await compareStills(mesa, 'Mesa GL', 0.995);
     assert.deepEqual(failures, []);
     assert.ok(worst <= 3, `a channel differs by ${worst}`);
   } finally {
