@@ -7,12 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "anim/Envelope.h"
+
 namespace demo_assets {
 
-// Key shapes as LightWave numbers them.
-enum Shape { kTcb = 0, kStepped = 2, kLinear = 3 };
+// Key shapes and behaviours as LightWave numbers them: the player's own.
+enum Shape { kTcb = stagwerk::kShapeTcb, kStepped = stagwerk::kShapeStepped, kLinear = stagwerk::kShapeLinear };
 // Behaviours before the first key and after the last.
-enum Behavior { kConstant = 1, kRepeat = 2, kOscillate = 3, kOffsetRepeat = 4 };
+enum Behavior {
+  kConstant = stagwerk::kBehaviorConstant,
+  kRepeat = stagwerk::kBehaviorRepeat,
+  kOscillate = stagwerk::kBehaviorOscillate,
+  kOffsetRepeat = stagwerk::kBehaviorOffsetRepeat,
+};
 
 struct Key {
   float value = 0;
