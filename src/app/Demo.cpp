@@ -1,12 +1,9 @@
 #include "app/Demo.h"
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 #include <algorithm>
 #include <thread>
 
+#include "app/LoadingHeap.h"
 #include "frame/Renderer.h"
 #include "scene/SceneLoader.h"
 
@@ -17,6 +14,7 @@ namespace {
 TextureHooks TexturesFor(Renderer& renderer) {
   return {[&renderer](Texture& texture, const Image& image) {
             texture.renderHandle = renderer.CreateTexture(texture, image);
+            LoadingHeap::Grew();
           },
           [&renderer](Texture& texture) {
             renderer.ReleaseTexture(texture.renderHandle);
@@ -29,33 +27,12 @@ TextureHooks TexturesFor(Renderer& renderer) {
 MeshHooks MeshesFor(Renderer& renderer) {
   return {[&renderer](Mesh& mesh) {
             if (mesh.Has(HasPolygons) || mesh.Has(AllTriangles)) mesh.renderHandle = renderer.CreateMesh(mesh);
+            LoadingHeap::Grew();
           },
           [&renderer](Mesh& mesh) {
             renderer.ReleaseMesh(mesh.renderHandle);
             mesh.renderHandle = 0;
           }};
-}
-
-// Loading frees a decoded picture and its mipmaps for every texture it
-// makes. By default the allocator hands such large blocks back to the
-// kernel at once, and the next picture, and the GL driver's copy of each
-// texture, fault fresh pages in again: on a virtual machine that cost more
-// than decoding. While loading, freed blocks stay in one heap, where the
-// next picture and the driver's next texture reuse them; afterwards what
-// is left over goes back.
-void HoldFreedMemoryWhileLoading() {
-#if defined(__GLIBC__)
-  mallopt(M_ARENA_MAX, 1);
-  mallopt(M_MMAP_THRESHOLD, 32 << 20);
-  mallopt(M_TRIM_THRESHOLD, 1 << 30);
-#endif
-}
-
-void GiveBackFreedMemory() {
-#if defined(__GLIBC__)
-  mallopt(M_TRIM_THRESHOLD, 128 << 10);
-  malloc_trim(0);
-#endif
 }
 
 DataDirectories DirectoriesOf(const DemoConfig& config) {
@@ -103,10 +80,7 @@ void Demo::AttachRenderer(Renderer& renderer) {
 }
 
 void Demo::LoadContent() {
-  HoldFreedMemoryWhileLoading();
-  struct GiveBack {
-    ~GiveBack() { GiveBackFreedMemory(); }
-  } giveBack;
+  const LoadingHeap heap;
   loadingPicture = &textures.FindOrLoad(kLoadingPicture);
   if (onLoadingPicture_) onLoadingPicture_(*loadingPicture);
   // The picture above is shown before any worker starts; the rest decode
