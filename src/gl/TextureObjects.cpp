@@ -43,9 +43,8 @@ GLuint UploadTexture(const Image& image) {
   }
   // The levels GLU would build, made off this thread when the picture was
   // prepared; here only when it was not.
-  std::vector<MipLevel> own;
-  if (image.levels.empty()) own = MipmapsOf(image, MipLayout::AsStored);
-  const std::vector<MipLevel>& levels = image.levels.empty() ? own : image.levels;
+  std::vector<MipLevel> made;
+  const std::vector<MipLevel>& levels = LevelsToUpload(image, MipLayout::AsStored, made);
   for (std::size_t i = 0; i < levels.size(); ++i) {
     glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), formats.internal, levels[i].width, levels[i].height, 0,
                  formats.pixel, GL_UNSIGNED_BYTE, levels[i].pixels.data());

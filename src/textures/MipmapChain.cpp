@@ -85,4 +85,10 @@ std::vector<MipLevel> MipmapsOf(const Image& image, MipLayout layout) {
   return Chain(image, image.pixels, layout);
 }
 
+const std::vector<MipLevel>& LevelsToUpload(const Image& image, MipLayout layout, std::vector<MipLevel>& made) {
+  if (!image.levels.empty()) return image.levels;
+  made = MipmapsOf(image, layout);
+  return made;
+}
+
 }  // namespace stagwerk

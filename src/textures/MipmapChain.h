@@ -19,5 +19,8 @@ enum class MipLayout {
 void PrepareMipmaps(Image& image, MipLayout layout);
 // The same levels, the picture left as it is (empty for a bad channel count).
 std::vector<MipLevel> MipmapsOf(const Image& image, MipLayout layout);
+// What an upload stores: the levels prepared with the picture, or, when
+// nothing prepared them, levels made now into made.
+const std::vector<MipLevel>& LevelsToUpload(const Image& image, MipLayout layout, std::vector<MipLevel>& made);
 
 }  // namespace stagwerk

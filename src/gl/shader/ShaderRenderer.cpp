@@ -124,9 +124,8 @@ void ShaderRenderer::PrepareTexture(Image& image) const { PrepareMipmaps(image, 
 
 RenderHandle ShaderRenderer::CreateTexture(const Texture&, const Image& image) {
   if (image.channels < 1 || image.channels > 4) throw LoadError("Unrecognized Image");
-  std::vector<MipLevel> own;
-  if (image.levels.empty()) own = MipmapsOf(image, MipLayout::Rgba);
-  const std::vector<MipLevel>& levels = image.levels.empty() ? own : image.levels;
+  std::vector<MipLevel> made;
+  const std::vector<MipLevel>& levels = LevelsToUpload(image, MipLayout::Rgba, made);
   GLuint name = 0;
   glGenTextures(1, &name);
   glActiveTexture(GL_TEXTURE0);
