@@ -1,5 +1,6 @@
 #include "app/LoadingHeap.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -25,6 +26,9 @@ constexpr int kDefaultTrimThreshold = 128 << 10;
 
 // Where the heap ended when the load began; 0 while none is under way.
 std::atomic<uintptr_t> loadBegan{0};
+// How far huge pages were asked for, so a load of many meshes asks again
+// only when the heap has grown.
+std::atomic<uintptr_t> advisedTo{0};
 
 uintptr_t HeapEnd() { return reinterpret_cast<uintptr_t>(sbrk(0)); }
 #endif
@@ -38,6 +42,7 @@ LoadingHeap::LoadingHeap() {
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
   mallopt(M_TOP_PAD, kTopPad);
   loadBegan = HeapEnd();
+  advisedTo = 0;
   // Grows the heap by its headroom now, so the first texture's memory is
   // advised before it is touched.
   std::free(std::malloc(1 << 20));
@@ -58,11 +63,12 @@ void LoadingHeap::Grew() {
 #if defined(__GLIBC__)
   const uintptr_t began = loadBegan;
   if (began == 0) return;
-  // Whole huge pages of what the heap gained since the load began; asking
-  // again for a part already asked is harmless.
-  const uintptr_t from = (began + kHugePage - 1) & ~(kHugePage - 1);
+  // Whole huge pages of what the heap gained since the last ask.
+  const uintptr_t from = std::max(advisedTo.load(), (began + kHugePage - 1) & ~(kHugePage - 1));
   const uintptr_t to = HeapEnd() & ~(kHugePage - 1);
-  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+  if (to <= from) return;
+  madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+  advisedTo = to;
 #endif
 }
 
