@@ -21,7 +21,7 @@
 #include <string>
 
 #include "frame/FrameBuilder.h"
-#include "app/RendererChoice.h"
+#include "app/modes/RendererChoice.h"
 #include "frame/MeshVertices.h"
 #include "gl/GlHeaders.h"
 #include "objects/Kq7Writer.h"

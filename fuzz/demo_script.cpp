@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "anim/SceneReader.h"
 #include "script/DemoScript.h"
 #include "scene/SceneCache.h"

@@ -6,7 +6,7 @@
 
 #include "anim/Envelope.h"
 #include "anim/EnvelopeEvaluation.h"
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "anim/SceneReader.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "objects/Mesh.h"
 #include "textures/Texture.h"
 

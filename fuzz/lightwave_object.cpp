@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ToolError.h"
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "lightwave/LightWaveObject.h"
 #include "lightwave/ObjectToKq7.h"
 #include "objects/Kq7Writer.h"

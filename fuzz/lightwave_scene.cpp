@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ToolError.h"
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "anim/SceneReader.h"
 #include "demoscene/DemoSceneWriter.h"
 #include "demoscene/LightWaveScene.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "anim/SceneReader.h"
 #include "frame/FrameBuilder.h"
 #include "objects/Kq7Writer.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "textures/Image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {

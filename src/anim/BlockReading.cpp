@@ -1,6 +1,6 @@
 #include "anim/BlockReading.h"
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "anim/SceneReader.h"
 
 namespace stagwerk {

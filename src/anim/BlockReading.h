@@ -2,7 +2,7 @@
 // Idioms shared by the item block readers of scene files.
 #include <string_view>
 
-#include "anim/PathString.h"
+#include "base/PathString.h"
 
 namespace stagwerk {
 

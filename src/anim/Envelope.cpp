@@ -6,7 +6,7 @@
 
 #include "anim/EnvelopeEvaluation.h"
 #include "anim/BlockReading.h"
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "anim/SceneReader.h"
 
 namespace stagwerk {

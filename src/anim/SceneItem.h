@@ -6,7 +6,7 @@
 
 #include "anim/Envelope.h"
 #include "anim/ItemRef.h"
-#include "anim/Matrix4.h"
+#include "base/Matrix4.h"
 
 namespace stagwerk {
 

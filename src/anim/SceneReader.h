@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "anim/PathString.h"
+#include "base/PathString.h"
 
 namespace stagwerk {
 

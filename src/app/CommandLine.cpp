@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "anim/LoadError.h"
-#include "app/Capture.h"
-#include "app/Demo.h"
-#include "app/DemoReport.h"
-#include "app/InstalledDemo.h"
-#include "app/Player.h"
-#include "app/SceneHint.h"
-#include "app/StillRender.h"
-#include "app/Timedemo.h"
+#include "base/LoadError.h"
+#include "app/modes/Capture.h"
+#include "app/loading/Demo.h"
+#include "app/modes/DemoReport.h"
+#include "app/loading/InstalledDemo.h"
+#include "app/modes/Player.h"
+#include "app/loading/SceneHint.h"
+#include "app/modes/StillRender.h"
+#include "app/modes/Timedemo.h"
 #include "platform/GlContext.h"
 
 namespace stagwerk {

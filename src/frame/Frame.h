@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "anim/Matrix4.h"
+#include "base/Matrix4.h"
 #include "frame/RenderState.h"
 
 namespace stagwerk {

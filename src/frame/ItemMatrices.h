@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "anim/Matrix4.h"
+#include "base/Matrix4.h"
 
 namespace stagwerk {
 

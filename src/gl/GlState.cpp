@@ -1,6 +1,6 @@
 #include "gl/GlState.h"
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 
 namespace stagwerk {
 

@@ -1,6 +1,6 @@
 #include "gl/TextureObjects.h"
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "gl/GlState.h"
 #include "textures/Image.h"
 #include "textures/MipmapChain.h"

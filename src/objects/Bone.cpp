@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "anim/BlockReading.h"
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "anim/SceneReader.h"
 
 namespace stagwerk {

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "anim/LoadError.h"
-#include "anim/PathString.h"
-#include "anim/WholeFile.h"
+#include "base/LoadError.h"
+#include "base/PathString.h"
+#include "base/WholeFile.h"
 #include "objects/Mesh.h"
 
 namespace stagwerk {

@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "anim/DataDirectories.h"
-#include "anim/PointerList.h"
+#include "base/DataDirectories.h"
+#include "base/PointerList.h"
 #include "objects/Mesh.h"
 
 namespace stagwerk {

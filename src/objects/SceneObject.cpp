@@ -4,7 +4,7 @@
 
 #include "anim/BlockReading.h"
 #include "anim/ChainLoops.h"
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "anim/SceneReader.h"
 #include "objects/Mesh.h"
 

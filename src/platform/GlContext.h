@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "gl/ProcLookup.h"
 
 struct SDL_Window;

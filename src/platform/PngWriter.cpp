@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 
 namespace stagwerk {
 

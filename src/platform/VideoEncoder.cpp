@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 
 namespace stagwerk {
 

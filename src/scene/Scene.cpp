@@ -1,7 +1,7 @@
 #include "scene/Scene.h"
 
 #include "anim/ChainLoops.h"
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "objects/Mesh.h"
 
 namespace stagwerk {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "anim/Envelope.h"
-#include "anim/PointerList.h"
+#include "base/PointerList.h"
 #include "lights/Light.h"
 #include "objects/SceneObject.h"
 #include "scene/Camera.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "anim/PointerList.h"
+#include "base/PointerList.h"
 #include "scene/Scene.h"
 
 namespace stagwerk {

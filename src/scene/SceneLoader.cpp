@@ -1,8 +1,8 @@
 #include "scene/SceneLoader.h"
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "anim/SceneReader.h"
-#include "anim/WholeFile.h"
+#include "base/WholeFile.h"
 #include "objects/MeshCache.h"
 #include "textures/TextureCache.h"
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "anim/DataDirectories.h"
+#include "base/DataDirectories.h"
 #include "scene/Scene.h"
 
 namespace stagwerk {

@@ -1,7 +1,7 @@
 #include "script/DemoConfig.h"
 
 #include "anim/SceneReader.h"
-#include "anim/WholeFile.h"
+#include "base/WholeFile.h"
 
 namespace stagwerk {
 

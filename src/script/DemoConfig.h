@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "anim/PathString.h"
+#include "base/PathString.h"
 
 namespace stagwerk {
 

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "anim/LoadError.h"
-#include "anim/PathString.h"
-#include "anim/WholeFile.h"
+#include "base/LoadError.h"
+#include "base/PathString.h"
+#include "base/WholeFile.h"
 #include "scene/Scene.h"
 #include "scene/SceneCache.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "anim/PointerList.h"
+#include "base/PointerList.h"
 
 namespace stagwerk {
 

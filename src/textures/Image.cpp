@@ -1,6 +1,6 @@
 #include "textures/Image.h"
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "textures/Texture.h"
 
 namespace stagwerk {

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "jpeg/JpegDecoder.h"
 #include "textures/Image.h"
 

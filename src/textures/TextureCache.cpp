@@ -5,8 +5,8 @@
 #include <chrono>
 #include <memory>
 
-#include "anim/LoadError.h"
-#include "anim/PathString.h"
+#include "base/LoadError.h"
+#include "base/PathString.h"
 #include "textures/DecodePool.h"
 #include "textures/Image.h"
 

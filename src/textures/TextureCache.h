@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "anim/DataDirectories.h"
-#include "anim/PointerList.h"
+#include "base/DataDirectories.h"
+#include "base/PointerList.h"
 #include "textures/Image.h"
 #include "textures/Texture.h"
 

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "anim/LoadError.h"
-#include "anim/WholeFile.h"
+#include "base/LoadError.h"
+#include "base/WholeFile.h"
 #include "textures/Image.h"
 
 namespace stagwerk {

@@ -3,7 +3,7 @@
 // the desktop player's keys give. Escape is the page's own (the end screen).
 #include <optional>
 
-#include "app/PlaybackControls.h"
+#include "app/playback/PlaybackControls.h"
 
 namespace stagwerk {
 

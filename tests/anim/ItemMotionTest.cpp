@@ -3,7 +3,7 @@
 #include <cmath>
 #include <memory>
 
-#include "anim/Matrix4.h"
+#include "base/Matrix4.h"
 #include "anim/SceneItem.h"
 #include "anim/SceneReader.h"
 #include "SceneText.h"

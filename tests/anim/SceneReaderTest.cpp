@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "anim/LoadError.h"
-#include "anim/PathString.h"
-#include "anim/WholeFile.h"
+#include "base/LoadError.h"
+#include "base/PathString.h"
+#include "base/WholeFile.h"
 #include "TempDir.h"
 
 namespace stagwerk {

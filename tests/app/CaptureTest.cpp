@@ -9,9 +9,9 @@
 
 #include "PngFile.h"
 #include "TinyDemo.h"
-#include "anim/LoadError.h"
-#include "app/Capture.h"
-#include "app/Demo.h"
+#include "base/LoadError.h"
+#include "app/modes/Capture.h"
+#include "app/loading/Demo.h"
 #include "frame/Overlay.h"
 
 namespace stagwerk {

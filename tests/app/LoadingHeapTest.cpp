@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/LoadingHeap.h"
+#include "app/loading/LoadingHeap.h"
 
 namespace stagwerk {
 namespace {

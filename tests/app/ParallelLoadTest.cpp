@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "TinyDemo.h"
-#include "anim/LoadError.h"
-#include "app/Demo.h"
+#include "base/LoadError.h"
+#include "app/loading/Demo.h"
 
 namespace stagwerk {
 namespace {

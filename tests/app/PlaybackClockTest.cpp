@@ -1,4 +1,4 @@
-#include "app/PlaybackClock.h"
+#include "app/playback/PlaybackClock.h"
 
 #include <gtest/gtest.h>
 

@@ -11,9 +11,9 @@
 
 #include "SceneFixtures.h"
 #include "TinyDemo.h"
-#include "app/PlaybackClock.h"
-#include "app/PlaybackControls.h"
-#include "app/Player.h"
+#include "app/playback/PlaybackClock.h"
+#include "app/playback/PlaybackControls.h"
+#include "app/modes/Player.h"
 #include "frame/Overlay.h"
 #include "frame/Renderer.h"
 #include "gl/FixedFunctionRenderer.h"

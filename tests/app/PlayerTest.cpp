@@ -9,7 +9,7 @@
 #include <chrono>
 
 #include "TinyDemo.h"
-#include "app/Player.h"
+#include "app/modes/Player.h"
 
 namespace stagwerk {
 namespace {

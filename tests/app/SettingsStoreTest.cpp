@@ -1,11 +1,11 @@
-#include "app/SettingsStore.h"
+#include "app/loading/SettingsStore.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "anim/SceneReader.h"
 #include "script/DemoConfig.h"
 #include "TempDir.h"

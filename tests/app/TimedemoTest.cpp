@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "TinyDemo.h"
-#include "app/Timedemo.h"
+#include "app/modes/Timedemo.h"
 
 namespace stagwerk {
 namespace {

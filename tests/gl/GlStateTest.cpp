@@ -1,6 +1,6 @@
 // The window's viewport rule, the fixed GL state, the loading picture.
 #include "GlTestSupport.h"
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "gl/Viewport.h"
 
 #include <SDL2/SDL.h>

@@ -17,7 +17,7 @@
 
 #include "SceneFixtures.h"
 #include "frame/FrameBuilder.h"
-#include "app/RendererChoice.h"
+#include "app/modes/RendererChoice.h"
 #include "gl/FixedFunctionRenderer.h"
 #include "platform/GlContext.h"
 #include "textures/Image.h"

@@ -1,6 +1,6 @@
 // Textures into GL: pixel layouts, sizes, and the failure path.
 #include "GlTestSupport.h"
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "gl/TextureObjects.h"
 #include "textures/MipmapChain.h"
 

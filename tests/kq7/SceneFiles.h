@@ -9,7 +9,7 @@
 
 #include "frame/ItemMatrices.h"
 #include "Kq7TestFiles.h"
-#include "anim/DataDirectories.h"
+#include "base/DataDirectories.h"
 #include "objects/MeshCache.h"
 #include "scene/SceneLoader.h"
 #include "textures/TextureCache.h"

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "anim/SceneReader.h"
 #include "textures/TextureCache.h"
 #include "SceneText.h"

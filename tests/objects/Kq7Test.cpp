@@ -7,7 +7,7 @@
 #include <map>
 
 #include "TempDir.h"
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "objects/Kq7Writer.h"
 #include "objects/MeshCache.h"
 #include "textures/TextureCache.h"

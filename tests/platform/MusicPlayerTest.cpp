@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "script/DemoScript.h"
-#include "app/PlaybackClock.h"
+#include "app/playback/PlaybackClock.h"
 #include "music/DemoMusic.h"
 #include "music/OggVorbisWriter.h"
 #include "platform/Clock.h"

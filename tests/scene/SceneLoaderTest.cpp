@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "objects/Kq7Writer.h"
 #include "objects/MeshCache.h"
 #include "textures/TextureCache.h"

@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "scene/SceneCache.h"
 #include "TempDir.h"
 

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "TempDir.h"
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "objects/Kq7Writer.h"
 #include "objects/MeshCache.h"
 #include "textures/Image.h"

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "textures/Image.h"
 
 namespace stagwerk {

@@ -13,7 +13,7 @@
 #include "Import.h"
 #include "Info.h"
 #include "ToolError.h"
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "demoscene/SceneCommand.h"
 #include "lightwave/ObjectToKq7.h"
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <utility>
 
-#include "anim/WholeFile.h"
+#include "base/WholeFile.h"
 
 namespace stagwerk::kq7 {
 

@@ -1,7 +1,7 @@
 #include "Kq7Fit.h"
 
 #include "ToolError.h"
-#include "anim/PathString.h"
+#include "base/PathString.h"
 
 namespace stagwerk::kq7 {
 

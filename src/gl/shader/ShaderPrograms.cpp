@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "gl/shader/ShaderSource.h"
 
 namespace stagwerk {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "frame/BitmapFont.h"
 #include "frame/OverlayLayout.h"
 #include "frame/PipelineState.h"

@@ -19,7 +19,7 @@
 #include "Import.h"
 #include "Info.h"
 #include "ToolError.h"
-#include "anim/LoadError.h"
+#include "base/LoadError.h"
 #include "anim/SceneReader.h"
 #include "objects/Kq7Writer.h"
 #include "demoscene/DemoSceneWriter.h"

@@ -1,0 +1,98 @@
+#include "app/loading/Demo.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "app/loading/LoadingHeap.h"
+#include "frame/Renderer.h"
+#include "scene/SceneLoader.h"
+
+namespace stagwerk {
+
+namespace {
+
+TextureHooks TexturesFor(Renderer& renderer) {
+  return {[&renderer](Texture& texture, const Image& image) {
+            texture.renderHandle = renderer.CreateTexture(texture, image);
+            LoadingHeap::Grew();
+          },
+          [&renderer](Texture& texture) {
+            renderer.ReleaseTexture(texture.renderHandle);
+            texture.renderHandle = 0;
+          },
+          [&renderer](Image& image) { renderer.PrepareTexture(image); }};
+}
+
+// An AllTriangles mesh without polygons gets one too, as it always did.
+MeshHooks MeshesFor(Renderer& renderer) {
+  return {[&renderer](Mesh& mesh) {
+            if (mesh.Has(HasPolygons) || mesh.Has(AllTriangles)) mesh.renderHandle = renderer.CreateMesh(mesh);
+            LoadingHeap::Grew();
+          },
+          [&renderer](Mesh& mesh) {
+            renderer.ReleaseMesh(mesh.renderHandle);
+            mesh.renderHandle = 0;
+          }};
+}
+
+DataDirectories DirectoriesOf(const DemoConfig& config) {
+  return {config.rootDir.str(), config.textureDir.str(), config.sceneDir.str()};
+}
+
+}  // namespace
+
+Demo::Demo(DemoConfig demoConfig, const DemoOptions& options)
+    : config(std::move(demoConfig)),
+      directories(DirectoriesOf(config)),
+      aspect(config.aspect()),
+      textures(directories, !options.validationRun),
+      meshes(directories, textures),
+      scenes([this, onSceneLoad = options.onSceneLoad](const std::string& name) {
+        if (onSceneLoad) onSceneLoad(name);
+        return LoadScene(name, directories, meshes, textures);
+      }),
+      onLoadingPicture_(options.onLoadingPicture),
+      jobs_(options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency())) {
+}
+
+std::unique_ptr<Demo> Demo::Load(const std::string& configPath, const DemoOptions& options) {
+  std::unique_ptr<Demo> demo = Create(configPath, options);
+  demo->LoadContent();
+  return demo;
+}
+
+std::unique_ptr<Demo> Demo::Create(const std::string& configPath, const DemoOptions& options) {
+  DemoConfig config = LoadDemoConfig(configPath);
+  const std::string settingsPath = options.settingsPath.empty() ? SettingsStore::DefaultPath() : options.settingsPath;
+  SettingsStore store(settingsPath);
+  const DisplaySettings display = ResolveDisplaySettings(config, store, !options.validationRun);
+
+  std::unique_ptr<Demo> demo(new Demo(std::move(config), options));
+  demo->display = display;
+  demo->settingsPath = settingsPath;
+  return demo;
+}
+
+void Demo::AttachRenderer(Renderer& renderer) {
+  textures.SetHooks(TexturesFor(renderer));
+  textures.SetKeepPixels(false);  // the renderer has them
+  meshes.SetHooks(MeshesFor(renderer));
+}
+
+void Demo::LoadContent() {
+  const LoadingHeap heap;
+  loadingPicture = &textures.FindOrLoad(kLoadingPicture);
+  if (onLoadingPicture_) onLoadingPicture_(*loadingPicture);
+  // The picture above is shown before any worker starts; the rest decode
+  // while the scenes are read.
+  textures.StartWorkers(jobs_);
+  try {
+    LoadDemoScript(script, scenes, directories.rootDir, config.scriptName.str());
+  } catch (...) {
+    textures.Finish();  // a texture asked for before this failure reports first
+    throw;
+  }
+  textures.Finish();
+}
+
+}  // namespace stagwerk

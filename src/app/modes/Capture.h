@@ -1,0 +1,35 @@
+#pragma once
+// Records the demo as the screen would show it, on an ideal machine: a
+// virtual clock, drawing that takes no time, music that starts the instant
+// it is run. No window and no sound device are needed.
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "app/modes/RendererChoice.h"
+
+namespace stagwerk {
+
+struct CaptureOptions {
+  std::string configPath;
+  std::string settingsPath;  // empty: the per-user default (read, never written)
+  unsigned jobs = 0;         // texture decoding threads; 0: one per core
+  RendererKind renderer = RendererKind::FixedFunction;
+  // A folder for frame-000000.png, ... or a .mp4, .mkv or .webm video.
+  std::string out;
+  int fps = 30;
+  int width = 0;  // 0: the display settings
+  int height = 0;
+  std::optional<double> from;  // music times written
+  std::optional<double> to;
+  std::ostream* progress = nullptr;  // a progress bar; null for none
+  // The overlay the window shows on Tab, over every frame written after the
+  // loading picture.
+  bool overlay = false;
+};
+
+// Throws LoadError.
+void RunCapture(const CaptureOptions& options);
+
+
+}  // namespace stagwerk

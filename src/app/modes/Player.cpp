@@ -1,0 +1,323 @@
+#include "app/modes/Player.h"
+
+#include <SDL2/SDL.h>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+#include "base/LoadError.h"
+#include "app/loading/Demo.h"
+#include "app/modes/DemoWatch.h"
+#include "app/playback/FrameDrawer.h"
+#include "app/playback/PacedMusic.h"
+#include "app/playback/PlaybackClock.h"
+#include "app/playback/PlaybackControls.h"
+#include "app/playback/PlayingDemo.h"
+#include "app/playback/PlaybackStats.h"
+#include "app/playback/PlaybackOverlay.h"
+#include "app/modes/PlayerKeys.h"
+#include "app/loading/SceneHint.h"
+#include "app/playback/ScaledClock.h"
+#include "frame/Overlay.h"
+#include "gl/FixedFunction.h"
+#include "platform/Clock.h"
+#include "platform/GlContext.h"
+#include "platform/MessageBox.h"
+#include "platform/MusicPlayer.h"
+
+namespace stagwerk {
+
+namespace {
+
+constexpr const char* kFullscreenQuestion =
+    "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?";
+
+// Everything a run owns, released in the order the members are listed from
+// the bottom up: music first, then the demo's contents, the renderer, the
+// window.
+struct Session {
+  std::unique_ptr<GlContext> gl;
+  std::unique_ptr<Renderer> renderer;
+  std::unique_ptr<Demo> demo;
+  std::unique_ptr<MusicPlayer> music;
+
+  ~Session() {
+    music.reset();
+    demo.reset();
+    renderer.reset();
+    gl.reset();
+  }
+
+  void Present() {
+    renderer->PresentToWindow();
+    gl->Swap();
+  }
+};
+
+void ExplainWindowFailure(const GlContextError& error) {
+  ShowMessage("Error", error.what(), MessageKind::Error);
+  std::cerr << "stagwerk: " << error.reason << "\n";
+  if (!HaveDisplay()) {
+    std::cerr << "stagwerk: there is no display to play on; record the demo instead with\n"
+                 "  stagwerk --capture demo.mp4 [CONFIG]   (or --capture DIR for PNG frames)\n";
+  }
+}
+
+struct LoopState {
+  bool active = true;
+  bool escape = false;
+  bool quit = false;
+  bool overlay = false;
+  bool dragging = false;  // the seek bar, with the left button held
+  std::string message;    // the last warning, for the overlay
+};
+
+// A click or drag on the overlay's seek bar: the music time under the mouse.
+void SeekFromBar(int x, GlContext& gl, PlaybackControls& controls) {
+  int width = 0, height = 0;
+  SDL_GetWindowSize(gl.window(), &width, &height);
+  if (width > 0 && controls.demoEnd()) {
+    controls.SeekToMusicTime(*controls.demoEnd() * static_cast<double>(x) / static_cast<double>(width));
+  }
+}
+
+void HandleMouse(const SDL_Event& event, LoopState& state, PlaybackControls& controls, GlContext& gl) {
+  if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT) state.dragging = false;
+  if (!state.overlay) return;
+  if (event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT) {
+    int width = 0, height = 0;
+    SDL_GetWindowSize(gl.window(), &width, &height);
+    if (event.button.y >= height - kSeekBarHeight) {
+      state.dragging = true;
+      SeekFromBar(event.button.x, gl, controls);
+    }
+  } else if (event.type == SDL_MOUSEMOTION && state.dragging) {
+    SeekFromBar(event.motion.x, gl, controls);
+  }
+}
+
+void HandleKey(const SDL_KeyboardEvent& key, LoopState& state, PlaybackControls& controls, GlContext& gl) {
+  const KeyAction action = ActionFor(key);
+  if (action.playback) controls.Apply(*action.playback);
+  if (action.window == WindowCommand::ToggleOverlay) state.overlay = !state.overlay;
+  if (action.window == WindowCommand::ToggleFullscreen && !gl.SetFullscreen(!gl.fullscreen())) {
+    state.message = std::string("cannot switch to ") + (gl.fullscreen() ? "a window" : "full screen") + ": " +
+                    SDL_GetError();
+    std::cerr << "stagwerk: " << state.message << "\n";
+  }
+}
+
+// One event: the window's messages as the player knows them.
+void Handle(const SDL_Event& event, LoopState& state, Renderer& renderer, PlaybackControls& controls,
+            GlContext& gl) {
+  switch (event.type) {
+    case SDL_QUIT: state.quit = true; break;
+    case SDL_KEYDOWN:
+      if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) state.escape = true;
+      else HandleKey(event.key, state, controls, gl);
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+    case SDL_MOUSEMOTION: HandleMouse(event, state, controls, gl); break;
+    case SDL_KEYUP:
+      if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) state.escape = false;
+      break;
+    case SDL_WINDOWEVENT:
+      switch (event.window.event) {
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+          renderer.Resize(event.window.data1, event.window.data2);
+          break;
+        case SDL_WINDOWEVENT_MINIMIZED: state.active = false; break;
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_MAXIMIZED: state.active = true; break;
+        case SDL_WINDOWEVENT_CLOSE: state.quit = true; break;
+        default: break;
+      }
+      break;
+    default: break;
+  }
+}
+
+// Loads the demo again beside the one playing; only once it loaded
+// completely does it take over, at the same music time, held or looping as
+// before. Textures whose files are unchanged are taken over as they are, so
+// only a saved texture is decoded and uploaded again; one that fails keeps
+// its old picture and is reported. Script, scenes and meshes are read anew:
+// they are quick to read, and objects, parents, morph targets and the frame
+// builder's copies all point into one another. Any other file that fails
+// keeps the old demo on screen and says why.
+bool Reload(const PlayerOptions& options, Session& session, std::unique_ptr<Playing>& playing,
+            ScaledClock& counter, PacedMusic& music, Clock& clock, bool musicChanged, const std::string& saved,
+            std::string& message) {
+  const auto begin = std::chrono::steady_clock::now();
+  std::unique_ptr<Demo> fresh;
+  try {
+    DemoOptions demoOptions;
+    demoOptions.validationRun = true;  // the settings were written at the start
+    demoOptions.settingsPath = options.settingsPath;
+    demoOptions.jobs = options.jobs;
+    fresh = Demo::Create(options.configPath, demoOptions);
+    fresh->AttachRenderer(*session.renderer);
+    fresh->textures.TakeOverFrom(session.demo->textures);
+    fresh->LoadContent();
+  } catch (const LoadError& error) {
+    message = "reload after saving " + saved + " failed, still playing the old: " + error.what();
+    std::cerr << "stagwerk: " << message << "\n";
+    return false;
+  } catch (const std::bad_alloc&) {
+    message = "reload after saving " + saved + " failed, still playing the old: Out of memory";
+    std::cerr << "stagwerk: " << message << "\n";
+    return false;
+  }
+  fresh->textures.Adopt();
+  const double at = playing->playback.MusicTime();
+  const PlaybackControls& before = playing->controls;
+  const bool paused = before.paused();
+  const std::optional<double> loopIn = before.loopIn(), loopOut = before.loopOut();
+  playing.reset();
+  if (musicChanged || fresh->config.musicFile.str() != session.demo->config.musicFile.str()) {
+    // One music stream at a time: the old goes before the new opens.
+    session.music->Release();
+    session.music.reset();
+    session.music = OpenMusic(fresh->config.musicFile.str(), clock, std::cerr);
+    music.SetSoundtrack(*session.music);
+  }
+  session.demo = std::move(fresh);
+  playing = std::make_unique<Playing>(*session.demo, *session.renderer, counter, music);
+  playing->controls.Restore(paused, loopIn, loopOut);
+  playing->controls.SeekToMusicTime(at);
+  char line[96];
+  std::snprintf(line, sizeof line, " in %.2f s, at %.3f s",
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(), at);
+  message = "reloaded after saving " + saved + line;
+  for (const std::string& failure : session.demo->textures.keptOld()) {
+    message += "; " + failure + ", still showing the old picture";
+  }
+  std::cerr << "stagwerk: " << message << "\n";
+  return true;
+}
+}  // namespace
+
+int RunPlayer(const PlayerOptions& options) {
+  SdlClock sdlClock;
+  Clock& clock = options.clock != nullptr ? *options.clock : sdlClock;
+  Session session;
+  DemoOptions demoOptions;
+  demoOptions.settingsPath = options.settingsPath;
+  demoOptions.jobs = options.jobs;
+  demoOptions.onLoadingPicture = [&session](const Texture& picture) {
+    session.renderer->DrawLoadingPicture(picture);
+    session.Present();
+  };
+  try {
+    session.demo = Demo::Create(options.configPath, demoOptions);
+    Demo& demo = *session.demo;
+    session.music = OpenMusic(demo.config.musicFile.str(), clock, std::cerr);
+    GlContextOptions window;
+    window.title = kWindowTitle;
+    window.width = static_cast<int>(demo.display.width);
+    window.height = static_cast<int>(demo.display.height);
+    window.depth = static_cast<int>(demo.display.depth);
+    window.fullscreen = demo.display.FullscreenMode;
+    window.acceptWindowed = [] { return AskYesNo(kWindowTitle, kFullscreenQuestion); };
+    window.requireDisplay = true;
+    window.coreProfile = options.renderer == RendererKind::Shader;
+    try {
+      session.gl = GlContext::Open(window);
+    } catch (const WindowDeclined& declined) {
+      ShowMessage("Error", declined.what(), MessageKind::Error);
+      return 1;
+    } catch (const GlContextError& error) {
+      ExplainWindowFailure(error);
+      return 1;
+    }
+    session.renderer =
+        MakeRenderer(options.renderer, session.gl->procLookup(), window.width, window.height, demo.aspect);
+    demo.AttachRenderer(*session.renderer);
+    demo.LoadContent();
+  } catch (const LoadError& error) {
+    ShowMessage("Loading Error", error.what(), MessageKind::Error, session.gl ? session.gl->window() : nullptr);
+    if (const std::string hint = SceneHint(error.what()); !hint.empty()) std::cerr << hint << "\n";
+    return 1;
+  } catch (const std::bad_alloc&) {
+    ShowMessage("Loading Error", "Out of memory", MessageKind::Error);
+    return 1;
+  }
+
+  // Playback runs on a counter and music the author's keys can hold, seek
+  // and speed up; untouched, both are the real ones.
+  ScaledClock playbackCounter(clock);
+  PacedMusic music(*session.music, playbackCounter);
+  auto playing = std::make_unique<Playing>(*session.demo, *session.renderer, playbackCounter, music);
+  PlaybackClock& firstPlayback = playing->playback;
+  if (options.start) {
+    const PlaybackPosition from = FindPlaybackPosition(session.demo->script, *options.start);
+    if (from.ended) std::cerr << "stagwerk: the demo is over before " << *options.start << " s\n";
+    firstPlayback.StartPlayback(from);
+  } else {
+    firstPlayback.StartPlayback();
+  }
+  PlaybackStats stats(clock.Frequency());
+  FrameRateMeter meter(clock.Frequency());
+  stats.Start(clock.Now());
+  if (options.onPlaying) options.onPlaying();
+
+  std::unique_ptr<DemoWatch> watch;
+  if (options.watch) watch = std::make_unique<DemoWatch>(options.configPath, *session.demo);
+  int reloads = 0;
+
+  LoopState state;
+  const auto tellTest = [&](bool handledEvent) {
+    if (!options.onPass) return;
+    PlayerPass pass{session.demo->script, playing->playback, playing->controls, *session.renderer, state.overlay,
+                    handledEvent, state.message, reloads};
+    options.onPass(pass);
+  };
+  for (;;) {
+    PlaybackClock& playback = playing->playback;
+    PlaybackControls& controls = playing->controls;
+    SDL_Event event;
+    // Minimised or held, nothing new is drawn: wait for the window's news
+    // instead of spinning through empty passes.
+    const bool active = state.active && !controls.paused();
+    const bool got = active ? SDL_PollEvent(&event) != 0 : SDL_WaitEventTimeout(&event, 10) != 0;
+    if (got) {
+      Handle(event, state, *session.renderer, controls, *session.gl);
+      if (state.quit) break;
+      tellTest(true);
+      continue;  // one event per pass, and no frame in a pass that had one
+    }
+    if (watch && watch->Due()) {
+      if (Reload(options, session, playing, playbackCounter, music, clock, watch->TakeMusicChanged(), watch->saved(),
+                 state.message)) {
+        ++reloads;
+      }
+      continue;
+    }
+    if (active) {
+      const int64_t drawnBefore = playing->target.framesDrawn();
+      if (!playback.AdvanceFrame()) break;
+      if (playing->target.framesDrawn() != drawnBefore) {
+        stats.FrameShown(clock.Now());
+        meter.FrameShown(clock.Now());
+      }
+      controls.KeepLoop();
+    }
+    if (state.escape) break;
+    session.renderer->PresentToWindow();
+    if (state.overlay) {
+      const int64_t now = clock.Now();
+      session.renderer->DrawOverlay(
+          DescribePlayback(playback, ShownControls(controls), meter.Fps(now), meter.MeanFrameSeconds(now), state.message));
+    }
+    tellTest(false);
+    session.gl->Swap();
+  }
+  stats.Stop(clock.Now());
+  if (options.stats) stats.Write(std::cerr);
+  return 0;
+}
+
+}  // namespace stagwerk
