@@ -9,5 +9,7 @@ namespace stagwerk {
 
 // Needs a current context; see FixedFunctionRenderer.
 std::unique_ptr<Renderer> MakeFixedFunctionRenderer(GlProcLookup lookup, int width, int height, float aspect);
+// What its PrepareTexture does, before the renderer exists.
+void PrepareFixedFunctionTexture(Image& image);
 
 }  // namespace stagwerk

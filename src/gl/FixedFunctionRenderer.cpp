@@ -74,7 +74,7 @@ FixedFunctionRenderer::~FixedFunctionRenderer() {
   }
 }
 
-void FixedFunctionRenderer::PrepareTexture(Image& image) const { PrepareUpload(image); }
+void FixedFunctionRenderer::PrepareTexture(Image& image) const { PrepareFixedFunctionTexture(image); }
 
 RenderHandle FixedFunctionRenderer::CreateTexture(const Texture&, const Image& image) {
   const GLuint name = UploadTexture(image);
@@ -244,6 +244,8 @@ void FixedFunctionRenderer::DrawOverlay(const Overlay& overlay) {
 
 void FixedFunctionRenderer::Finish() { glFinish(); }
 
+
+void PrepareFixedFunctionTexture(Image& image) { PrepareUpload(image); }
 
 std::unique_ptr<Renderer> MakeFixedFunctionRenderer(GlProcLookup lookup, int width, int height, float aspect) {
   return std::make_unique<FixedFunctionRenderer>(lookup, width, height, aspect);

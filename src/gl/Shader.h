@@ -9,5 +9,7 @@ namespace stagwerk {
 
 // Needs a current OpenGL 3.3 core (or WebGL 2) context; see ShaderRenderer.
 std::unique_ptr<Renderer> MakeShaderRenderer(GlProcLookup lookup, int width, int height, float aspect);
+// What its PrepareTexture does, before the renderer exists.
+void PrepareShaderTexture(Image& image);
 
 }  // namespace stagwerk

@@ -21,8 +21,9 @@ class DecodePool;
 
 // What a renderer does with each texture: make its GPU copy once it is
 // decoded and checked, release it at teardown. Left empty, nothing is drawn.
+// Unless pixels are kept, upload may take the picture for later.
 struct TextureHooks {
-  std::function<void(Texture&, const Image&)> upload;
+  std::function<void(Texture&, Image&)> upload;
   std::function<void(Texture&)> release;
   // Before upload, on a decoding thread when there are workers: what can
   // be made of the picture without GL. Not called while pixels are kept.

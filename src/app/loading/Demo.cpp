@@ -11,11 +11,19 @@ namespace stagwerk {
 
 namespace {
 
+void MakeTexture(Renderer& renderer, Texture& texture, const Image& image) {
+  texture.renderHandle = renderer.CreateTexture(texture, image);
+  LoadingHeap::Grew();
+}
+
+// An AllTriangles mesh without polygons gets one too, as it always did.
+void MakeMesh(Renderer& renderer, Mesh& mesh) {
+  if (mesh.Has(HasPolygons) || mesh.Has(AllTriangles)) mesh.renderHandle = renderer.CreateMesh(mesh);
+  LoadingHeap::Grew();
+}
+
 TextureHooks TexturesFor(Renderer& renderer) {
-  return {[&renderer](Texture& texture, const Image& image) {
-            texture.renderHandle = renderer.CreateTexture(texture, image);
-            LoadingHeap::Grew();
-          },
+  return {[&renderer](Texture& texture, const Image& image) { MakeTexture(renderer, texture, image); },
           [&renderer](Texture& texture) {
             renderer.ReleaseTexture(texture.renderHandle);
             texture.renderHandle = 0;
@@ -23,12 +31,8 @@ TextureHooks TexturesFor(Renderer& renderer) {
           [&renderer](Image& image) { renderer.PrepareTexture(image); }};
 }
 
-// An AllTriangles mesh without polygons gets one too, as it always did.
 MeshHooks MeshesFor(Renderer& renderer) {
-  return {[&renderer](Mesh& mesh) {
-            if (mesh.Has(HasPolygons) || mesh.Has(AllTriangles)) mesh.renderHandle = renderer.CreateMesh(mesh);
-            LoadingHeap::Grew();
-          },
+  return {[&renderer](Mesh& mesh) { MakeMesh(renderer, mesh); },
           [&renderer](Mesh& mesh) {
             renderer.ReleaseMesh(mesh.renderHandle);
             mesh.renderHandle = 0;
@@ -77,6 +81,25 @@ void Demo::AttachRenderer(Renderer& renderer) {
   textures.SetHooks(TexturesFor(renderer));
   textures.SetKeepPixels(false);  // the renderer has them
   meshes.SetHooks(MeshesFor(renderer));
+}
+
+void Demo::HandOverGpuWork(std::function<void(GpuWork)> post, void (*prepare)(Image&)) {
+  textures.SetHooks({[post](Texture& texture, Image& image) {
+                       post([&texture, picture = std::move(image)](Renderer& renderer) {
+                         MakeTexture(renderer, texture, picture);
+                       });
+                     },
+                     nullptr, prepare});
+  textures.SetKeepPixels(false);
+  meshes.SetHooks({[post](Mesh& mesh) {
+                     post([&mesh](Renderer& renderer) { MakeMesh(renderer, mesh); });
+                   },
+                   nullptr});
+  if (onLoadingPicture_) {
+    onLoadingPicture_ = [post, show = onLoadingPicture_](const Texture& picture) {
+      post([show, &picture](Renderer&) { show(picture); });
+    };
+  }
 }
 
 void Demo::LoadContent() {

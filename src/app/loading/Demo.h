@@ -42,8 +42,18 @@ class Demo {
   // Between the halves: each texture and mesh is made on the GPU as it
   // loads, and released with the Demo, which the renderer must outlive.
   void AttachRenderer(Renderer& renderer);
+  // Instead, while loading on another thread than the renderer's: each
+  // upload, and the showing of the loading picture, is handed to `post` in
+  // order, to run once the renderer exists; pictures are made ready with
+  // `prepare`, as that renderer would. AttachRenderer follows once the
+  // handed work has run.
+  using GpuWork = std::function<void(Renderer&)>;
+  void HandOverGpuWork(std::function<void(GpuWork)> post, void (*prepare)(Image&));
   // The second half: the loading picture, the script, its scenes.
   void LoadContent();
+
+  // Threads decoding pictures: the option, or one per core.
+  unsigned jobs() const { return jobs_; }
 
   DemoConfig config;
   DisplaySettings display;

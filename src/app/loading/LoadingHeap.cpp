@@ -29,6 +29,9 @@ std::atomic<uintptr_t> loadBegan{0};
 // How far huge pages were asked for, so a load of many meshes asks again
 // only when the heap has grown.
 std::atomic<uintptr_t> advisedTo{0};
+// Loads inside a load (the thread that loads beside the context and the
+// load it runs) share the outermost one's heap.
+std::atomic<int> depth{0};
 
 uintptr_t HeapEnd() { return reinterpret_cast<uintptr_t>(sbrk(0)); }
 #endif
@@ -37,6 +40,7 @@ uintptr_t HeapEnd() { return reinterpret_cast<uintptr_t>(sbrk(0)); }
 
 LoadingHeap::LoadingHeap() {
 #if defined(__GLIBC__)
+  if (depth++ > 0) return;
   mallopt(M_ARENA_MAX, 1);
   mallopt(M_MMAP_THRESHOLD, 32 << 20);
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
@@ -52,6 +56,7 @@ LoadingHeap::LoadingHeap() {
 
 LoadingHeap::~LoadingHeap() {
 #if defined(__GLIBC__)
+  if (--depth > 0) return;
   loadBegan = 0;
   mallopt(M_TOP_PAD, kDefaultTopPad);
   mallopt(M_TRIM_THRESHOLD, kDefaultTrimThreshold);

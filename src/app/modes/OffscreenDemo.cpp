@@ -1,5 +1,7 @@
 #include "app/modes/OffscreenDemo.h"
 
+#include "app/modes/OpenAndLoad.h"
+
 
 namespace stagwerk {
 
@@ -19,10 +21,11 @@ OffscreenDemo::OffscreenDemo(const std::string& configPath, const std::string& s
   window.depth = static_cast<int>(demo->display.depth);
   window.visible = false;
   window.coreProfile = kind == RendererKind::Shader;
-  gl = GlContext::Open(window);
-  renderer = MakeRenderer(kind, gl->procLookup(), width, height, demo->aspect);
-  demo->AttachRenderer(*renderer);
-  demo->LoadContent();
+  OpenAndLoad(*demo, kind, [&]() -> Renderer& {
+    gl = GlContext::Open(window);
+    renderer = MakeRenderer(kind, gl->procLookup(), width, height, demo->aspect);
+    return *renderer;
+  });
 }
 
 }  // namespace stagwerk

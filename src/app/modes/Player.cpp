@@ -18,6 +18,7 @@
 #include "app/playback/PlaybackStats.h"
 #include "app/playback/PlaybackOverlay.h"
 #include "app/modes/PlayerKeys.h"
+#include "app/modes/OpenAndLoad.h"
 #include "app/loading/SceneHint.h"
 #include "app/playback/ScaledClock.h"
 #include "frame/Overlay.h"
@@ -198,12 +199,28 @@ bool Reload(const PlayerOptions& options, Session& session, std::unique_ptr<Play
   std::cerr << "stagwerk: " << message << "\n";
   return true;
 }
-}  // namespace
 
-int RunPlayer(const PlayerOptions& options) {
-  SdlClock sdlClock;
-  Clock& clock = options.clock != nullptr ? *options.clock : sdlClock;
-  Session session;
+// The window from the display settings, then the renderer in it.
+Renderer& OpenWindow(const PlayerOptions& options, Session& session) {
+  const Demo& demo = *session.demo;
+  GlContextOptions window;
+  window.title = kWindowTitle;
+  window.width = static_cast<int>(demo.display.width);
+  window.height = static_cast<int>(demo.display.height);
+  window.depth = static_cast<int>(demo.display.depth);
+  window.fullscreen = demo.display.FullscreenMode;
+  window.acceptWindowed = [] { return AskYesNo(kWindowTitle, kFullscreenQuestion); };
+  window.requireDisplay = true;
+  window.coreProfile = options.renderer == RendererKind::Shader;
+  session.gl = GlContext::Open(window);
+  session.renderer =
+      MakeRenderer(options.renderer, session.gl->procLookup(), window.width, window.height, demo.aspect);
+  return *session.renderer;
+}
+
+// Configuration, music, window and content, with every failure shown as
+// the player shows it. True once the demo is ready to play.
+bool Load(const PlayerOptions& options, Clock& clock, Session& session) {
   DemoOptions demoOptions;
   demoOptions.settingsPath = options.settingsPath;
   demoOptions.jobs = options.jobs;
@@ -213,110 +230,138 @@ int RunPlayer(const PlayerOptions& options) {
   };
   try {
     session.demo = Demo::Create(options.configPath, demoOptions);
-    Demo& demo = *session.demo;
-    session.music = OpenMusic(demo.config.musicFile.str(), clock, std::cerr);
-    GlContextOptions window;
-    window.title = kWindowTitle;
-    window.width = static_cast<int>(demo.display.width);
-    window.height = static_cast<int>(demo.display.height);
-    window.depth = static_cast<int>(demo.display.depth);
-    window.fullscreen = demo.display.FullscreenMode;
-    window.acceptWindowed = [] { return AskYesNo(kWindowTitle, kFullscreenQuestion); };
-    window.requireDisplay = true;
-    window.coreProfile = options.renderer == RendererKind::Shader;
-    try {
-      session.gl = GlContext::Open(window);
-    } catch (const WindowDeclined& declined) {
-      ShowMessage("Error", declined.what(), MessageKind::Error);
-      return 1;
-    } catch (const GlContextError& error) {
-      ExplainWindowFailure(error);
-      return 1;
-    }
-    session.renderer =
-        MakeRenderer(options.renderer, session.gl->procLookup(), window.width, window.height, demo.aspect);
-    demo.AttachRenderer(*session.renderer);
-    demo.LoadContent();
+    session.music = OpenMusic(session.demo->config.musicFile.str(), clock, std::cerr);
+    OpenAndLoad(*session.demo, options.renderer, [&]() -> Renderer& { return OpenWindow(options, session); });
+    return true;
+  } catch (const WindowDeclined& declined) {
+    ShowMessage("Error", declined.what(), MessageKind::Error);
+  } catch (const GlContextError& error) {
+    ExplainWindowFailure(error);
   } catch (const LoadError& error) {
     ShowMessage("Loading Error", error.what(), MessageKind::Error, session.gl ? session.gl->window() : nullptr);
     if (const std::string hint = SceneHint(error.what()); !hint.empty()) std::cerr << hint << "\n";
-    return 1;
   } catch (const std::bad_alloc&) {
     ShowMessage("Loading Error", "Out of memory", MessageKind::Error);
-    return 1;
+  }
+  return false;
+}
+
+void StartPlaying(const PlayerOptions& options, const DemoScript& script, PlaybackClock& playback) {
+  if (!options.start) {
+    playback.StartPlayback();
+    return;
+  }
+  const PlaybackPosition from = FindPlaybackPosition(script, *options.start);
+  if (from.ended) std::cerr << "stagwerk: the demo is over before " << *options.start << " s\n";
+  playback.StartPlayback(from);
+}
+
+// The main loop, from the first frame to Escape, closing the window or the
+// demo's end.
+class MainLoop {
+ public:
+  MainLoop(const PlayerOptions& options, Clock& clock, Session& session)
+      : options_(options),
+        clock_(clock),
+        session_(session),
+        counter_(clock),
+        music_(*session.music, counter_),
+        playing_(std::make_unique<Playing>(*session.demo, *session.renderer, counter_, music_)),
+        stats_(clock.Frequency()),
+        meter_(clock.Frequency()) {}
+
+  void Run() {
+    StartPlaying(options_, session_.demo->script, playing_->playback);
+    stats_.Start(clock_.Now());
+    if (options_.onPlaying) options_.onPlaying();
+    if (options_.watch) watch_ = std::make_unique<DemoWatch>(options_.configPath, *session_.demo);
+    while (Pass()) {
+    }
+    stats_.Stop(clock_.Now());
+    if (options_.stats) stats_.Write(std::cerr);
   }
 
-  // Playback runs on a counter and music the author's keys can hold, seek
-  // and speed up; untouched, both are the real ones.
-  ScaledClock playbackCounter(clock);
-  PacedMusic music(*session.music, playbackCounter);
-  auto playing = std::make_unique<Playing>(*session.demo, *session.renderer, playbackCounter, music);
-  PlaybackClock& firstPlayback = playing->playback;
-  if (options.start) {
-    const PlaybackPosition from = FindPlaybackPosition(session.demo->script, *options.start);
-    if (from.ended) std::cerr << "stagwerk: the demo is over before " << *options.start << " s\n";
-    firstPlayback.StartPlayback(from);
-  } else {
-    firstPlayback.StartPlayback();
-  }
-  PlaybackStats stats(clock.Frequency());
-  FrameRateMeter meter(clock.Frequency());
-  stats.Start(clock.Now());
-  if (options.onPlaying) options.onPlaying();
-
-  std::unique_ptr<DemoWatch> watch;
-  if (options.watch) watch = std::make_unique<DemoWatch>(options.configPath, *session.demo);
-  int reloads = 0;
-
-  LoopState state;
-  const auto tellTest = [&](bool handledEvent) {
-    if (!options.onPass) return;
-    PlayerPass pass{session.demo->script, playing->playback, playing->controls, *session.renderer, state.overlay,
-                    handledEvent, state.message, reloads};
-    options.onPass(pass);
-  };
-  for (;;) {
-    PlaybackClock& playback = playing->playback;
-    PlaybackControls& controls = playing->controls;
+ private:
+  // One pass: an event, a reload or a frame. False once the loop is over.
+  bool Pass() {
+    PlaybackControls& controls = playing_->controls;
     SDL_Event event;
     // Minimised or held, nothing new is drawn: wait for the window's news
     // instead of spinning through empty passes.
-    const bool active = state.active && !controls.paused();
+    const bool active = state_.active && !controls.paused();
     const bool got = active ? SDL_PollEvent(&event) != 0 : SDL_WaitEventTimeout(&event, 10) != 0;
     if (got) {
-      Handle(event, state, *session.renderer, controls, *session.gl);
-      if (state.quit) break;
-      tellTest(true);
-      continue;  // one event per pass, and no frame in a pass that had one
+      Handle(event, state_, *session_.renderer, controls, *session_.gl);
+      if (state_.quit) return false;
+      TellTest(true);
+      return true;  // one event per pass, and no frame in a pass that had one
     }
-    if (watch && watch->Due()) {
-      if (Reload(options, session, playing, playbackCounter, music, clock, watch->TakeMusicChanged(), watch->saved(),
-                 state.message)) {
-        ++reloads;
+    if (watch_ && watch_->Due()) {
+      if (Reload(options_, session_, playing_, counter_, music_, clock_, watch_->TakeMusicChanged(), watch_->saved(),
+                 state_.message)) {
+        ++reloads_;
       }
-      continue;
+      return true;
     }
-    if (active) {
-      const int64_t drawnBefore = playing->target.framesDrawn();
-      if (!playback.AdvanceFrame()) break;
-      if (playing->target.framesDrawn() != drawnBefore) {
-        stats.FrameShown(clock.Now());
-        meter.FrameShown(clock.Now());
-      }
-      controls.KeepLoop();
-    }
-    if (state.escape) break;
-    session.renderer->PresentToWindow();
-    if (state.overlay) {
-      const int64_t now = clock.Now();
-      session.renderer->DrawOverlay(
-          DescribePlayback(playback, ShownControls(controls), meter.Fps(now), meter.MeanFrameSeconds(now), state.message));
-    }
-    tellTest(false);
-    session.gl->Swap();
+    if (active && !DrawFrame()) return false;
+    if (state_.escape) return false;
+    Show();
+    return true;
   }
-  stats.Stop(clock.Now());
-  if (options.stats) stats.Write(std::cerr);
+
+  // False when the demo has ended.
+  bool DrawFrame() {
+    const int64_t drawnBefore = playing_->target.framesDrawn();
+    if (!playing_->playback.AdvanceFrame()) return false;
+    if (playing_->target.framesDrawn() != drawnBefore) {
+      stats_.FrameShown(clock_.Now());
+      meter_.FrameShown(clock_.Now());
+    }
+    playing_->controls.KeepLoop();
+    return true;
+  }
+
+  void Show() {
+    session_.renderer->PresentToWindow();
+    if (state_.overlay) {
+      const int64_t now = clock_.Now();
+      session_.renderer->DrawOverlay(DescribePlayback(playing_->playback, ShownControls(playing_->controls),
+                                                      meter_.Fps(now), meter_.MeanFrameSeconds(now), state_.message));
+    }
+    TellTest(false);
+    session_.gl->Swap();
+  }
+
+  void TellTest(bool handledEvent) {
+    if (!options_.onPass) return;
+    PlayerPass pass{session_.demo->script, playing_->playback, playing_->controls, *session_.renderer,
+                    state_.overlay,        handledEvent,       state_.message,     reloads_};
+    options_.onPass(pass);
+  }
+
+  const PlayerOptions& options_;
+  Clock& clock_;
+  Session& session_;
+  // Playback runs on a counter and music the author's keys can hold, seek
+  // and speed up; untouched, both are the real ones.
+  ScaledClock counter_;
+  PacedMusic music_;
+  std::unique_ptr<Playing> playing_;
+  PlaybackStats stats_;
+  FrameRateMeter meter_;
+  std::unique_ptr<DemoWatch> watch_;
+  int reloads_ = 0;
+  LoopState state_;
+};
+
+}  // namespace
+
+int RunPlayer(const PlayerOptions& options) {
+  SdlClock sdlClock;
+  Clock& clock = options.clock != nullptr ? *options.clock : sdlClock;
+  Session session;
+  if (!Load(options, clock, session)) return 1;
+  MainLoop(options, clock, session).Run();
   return 0;
 }
 

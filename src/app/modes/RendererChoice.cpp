@@ -16,4 +16,8 @@ std::unique_ptr<Renderer> MakeRenderer(RendererKind kind, GlProcLookup lookup, i
   return MakeFixedFunctionRenderer(lookup, width, height, aspect);
 }
 
+TexturePreparation PreparationFor(RendererKind kind) {
+  return kind == RendererKind::Shader ? PrepareShaderTexture : PrepareFixedFunctionTexture;
+}
+
 }  // namespace stagwerk

@@ -17,5 +17,8 @@ std::optional<RendererKind> ParseRendererKind(const std::string& name);
 
 // Needs a current context of the kind the back end asks for.
 std::unique_ptr<Renderer> MakeRenderer(RendererKind kind, GlProcLookup lookup, int width, int height, float aspect);
+// What that back end's PrepareTexture does, with no renderer and no GL.
+using TexturePreparation = void (*)(Image&);
+TexturePreparation PreparationFor(RendererKind kind);
 
 }  // namespace stagwerk

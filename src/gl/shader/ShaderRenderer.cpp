@@ -120,7 +120,7 @@ ShaderRenderer::~ShaderRenderer() {
   glDeleteVertexArrays(1, &streamArray_);
 }
 
-void ShaderRenderer::PrepareTexture(Image& image) const { PrepareMipmaps(image, MipLayout::Rgba); }
+void ShaderRenderer::PrepareTexture(Image& image) const { PrepareShaderTexture(image); }
 
 RenderHandle ShaderRenderer::CreateTexture(const Texture&, const Image& image) {
   if (image.channels < 1 || image.channels > 4) throw LoadError("Unrecognized Image");
@@ -466,6 +466,8 @@ void ShaderRenderer::DrawOverlay(const Overlay& overlay) {
 }
 
 void ShaderRenderer::Finish() { glFinish(); }
+
+void PrepareShaderTexture(Image& image) { PrepareMipmaps(image, MipLayout::Rgba); }
 
 std::unique_ptr<Renderer> MakeShaderRenderer(GlProcLookup lookup, int width, int height, float aspect) {
   return std::make_unique<ShaderRenderer>(lookup, width, height, aspect);

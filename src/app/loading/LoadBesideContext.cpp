@@ -1,0 +1,68 @@
+#include "app/loading/LoadBesideContext.h"
+
+#include <utility>
+
+namespace stagwerk {
+
+LoadBesideContext::LoadBesideContext(Demo& demo, void (*prepare)(Image&)) : demo_(demo) {
+  demo_.HandOverGpuWork([this](Demo::GpuWork work) { Post(std::move(work)); }, prepare);
+  loader_ = std::thread([this] { Load(); });
+}
+
+LoadBesideContext::~LoadBesideContext() { Abandon(); }
+
+void LoadBesideContext::Abandon() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    abandoned_ = true;
+    work_.clear();
+  }
+  if (loader_.joinable()) loader_.join();
+}
+
+void LoadBesideContext::Post(Demo::GpuWork work) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (abandoned_) throw Abandoned{};
+  work_.push_back(std::move(work));
+  changed_.notify_one();
+}
+
+void LoadBesideContext::Load() {
+  std::exception_ptr failure;
+  try {
+    demo_.LoadContent();
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  const std::lock_guard<std::mutex> lock(mutex_);
+  failure_ = failure;
+  loaded_ = true;
+  changed_.notify_one();
+}
+
+void LoadBesideContext::Finish(Renderer& renderer) {
+  for (;;) {
+    Demo::GpuWork next;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [this] { return loaded_ || !work_.empty(); });
+      if (work_.empty()) break;
+      next = std::move(work_.front());
+      work_.pop_front();
+    }
+    try {
+      next(renderer);
+    } catch (...) {
+      // An upload that fails ends the load, as it would on one thread.
+      Abandon();
+      demo_.AttachRenderer(renderer);
+      throw;
+    }
+  }
+  loader_.join();
+  // What was made is released through the renderer, whatever happened.
+  demo_.AttachRenderer(renderer);
+  if (failure_) std::rethrow_exception(failure_);
+}
+
+}  // namespace stagwerk
