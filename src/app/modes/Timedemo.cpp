@@ -57,7 +57,12 @@ TimedemoResult RunTimedemo(const TimedemoOptions& options) {
       ++result.entries.back().frames;
       result.entries.back().seconds += seconds;
     }
-    if (!going || playback.MusicTime() > kLongestDemo) break;
+    if (!going) {
+      ++result.shown;  // the end's moment
+      break;
+    }
+    ++result.shown;
+    if (playback.MusicTime() > kLongestDemo) break;
   }
   renderer.Finish();
   result.seconds = Since(begin);
@@ -86,6 +91,9 @@ void WriteTimedemo(std::ostream& out, const TimedemoResult& result) {
   std::snprintf(line, sizeof line, "timedemo: slowest entry %d (%s): %.2f ms a frame over %lld frames\n",
                 slowest->index + 1, slowest->scene.c_str(), slowest->seconds / static_cast<double>(slowest->frames) * 1e3,
                 static_cast<long long>(slowest->frames));
+  out << line;
+  std::snprintf(line, sizeof line, "timedemo: %lld pictures at the scenes' rates, %lld of them no new frame\n",
+                static_cast<long long>(result.shown), static_cast<long long>(result.shown - frames));
   out << line;
 }
 

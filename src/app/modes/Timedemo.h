@@ -27,13 +27,19 @@ struct TimedemoResult {
     double seconds;
   };
   std::vector<Entry> entries;  // per script entry reached
+  // Pictures the screen shows at the scenes' rates, as --capture at that
+  // rate writes them: every pass swaps, a pass that switches entries at a
+  // scene's last frame shows the frame before again, and the last picture
+  // stays at the moment the demo ends.
+  int64_t shown = 0;
 };
 
 // Throws LoadError.
 TimedemoResult RunTimedemo(const TimedemoOptions& options);
 
 // The figures: frames, total time, mean fps, frame time median, 99th
-// percentile and maximum, and the entry with the slowest mean frame.
+// percentile and maximum, the entry with the slowest mean frame, and the
+// pictures shown.
 void WriteTimedemo(std::ostream& out, const TimedemoResult& result);
 
 }  // namespace stagwerk
