@@ -67,7 +67,9 @@ std::string MakeDemo() {
   std::string scene =
       "LWSC\n3\n\nFirstFrame 0\nLastFrame 30\nFramesPerSecond 30\n\n"
       "AddCamera\nCameraName Camera\nShowCamera 1 2\nCameraMotion\n" +
-      Motion(0, 0, -12) + "ZoomFactor 1\n\n";
+      Motion(0, 0, 0) +
+      "ZoomFactor 1\nResolutionMultiplier 1.0\nFrameSize 640 480\nPixelAspect 1\nMaskPosition 0 0 640 480\n"
+      "MotionBlur 0\nFieldRendering 0\nDepthOfField 0\n\n";
   for (int i = 0; i < kTextures; ++i) {
     stagwerk::Kq7Description quad;
     quad.flags = stagwerk::HasPolygons | stagwerk::HasTexture;
@@ -78,7 +80,7 @@ std::string MakeDemo() {
     quad.uvIndices = {0, 1, 2, 3};
     stagwerk::WriteKq7File(dir + "/data/Objects/Quad" + std::to_string(i) + ".kq7", quad);
     scene += "LoadObjectLayer 1 Objects/Quad" + std::to_string(i) + ".lwo\nShowObject 6 3\nObjectMotion\n" +
-             Motion(static_cast<float>(i % 8) - 3.5f, static_cast<float>(i / 8) - 3.5f, 0) + "ShadowOptions 7\n\n";
+             Motion(static_cast<float>(i % 8) - 3.5f, static_cast<float>(i / 8) - 3.5f, 5) + "ShadowOptions 7\n\n";
   }
   std::ofstream(dir + "/data/scenes/wall.lws") << scene;
   return dir;
@@ -115,6 +117,11 @@ int main(int argc, char** argv) {
   std::printf("--jobs 1: median %.3f s\n--jobs 2: median %.3f s\nratio 2/1: median %.3f (min %.3f, max %.3f)\n",
               Median(one), Median(two), Median(ratio), *std::min_element(ratio.begin(), ratio.end()),
               *std::max_element(ratio.begin(), ratio.end()));
-  std::filesystem::remove_all(dir);
+  // STAGWERK_KEEP=1 keeps the demo, to look at its still.
+  if (const char* keep = std::getenv("STAGWERK_KEEP"); keep && *keep == '1') {
+    std::printf("the demo: %s\n", dir.c_str());
+  } else {
+    std::filesystem::remove_all(dir);
+  }
   return 0;
 }
