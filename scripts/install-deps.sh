@@ -14,6 +14,7 @@ packages=(
   libpng-dev                             # stills and captures
   xvfb xauth                             # tests: a real X window with no display
   xdotool                                # tests: key presses into that window
+  debootstrap                            # tests: a fresh Debian 12 to install the package into
   ffmpeg                                 # --capture to video; tests of it
   libjpeg-turbo-progs                    # cjpeg/djpeg: JPEG test oracle
   libjpeg62-turbo-dev                    # JPEG benchmark baseline only
