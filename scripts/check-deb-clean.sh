@@ -2,7 +2,8 @@
 # Installs the package built by check-deb.sh into a fresh Debian 12 (a
 # minimal debootstrap, kept under /var/cache between runs) and plays the
 # installed demo from an empty home folder with no display: --check, a still
-# from each back end, and a short capture. Needs root and the Debian mirror.
+# from each back end, and a short capture. Needs root, and the Debian 12
+# mirror this machine's apt uses (scripts/debian-mirror.sh finds it).
 set -euo pipefail
 build=${1:-build}
 fail() { echo "check-deb-clean: $*" >&2; exit 1; }
@@ -11,10 +12,13 @@ deb=$(ls "$build"/stagwerk_*.deb 2>/dev/null | head -n 1)
 
 base=/var/cache/stagwerk-check/bookworm
 if [ ! -f "$base/.complete" ]; then
+  mirror=$("$(dirname "$0")/debian-mirror.sh") || fail "cannot make a fresh Debian 12 without a mirror"
+  echo "check-deb-clean: making a minimal Debian 12 from $mirror"
   command -v debootstrap >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null
   rm -rf "$base"
   mkdir -p "$base"
-  debootstrap --variant=minbase bookworm "$base" http://deb.debian.org/debian >/dev/null
+  debootstrap --variant=minbase bookworm "$base" "$mirror" >"$base.log" 2>&1 ||
+    { tail -n 20 "$base.log" >&2; fail "debootstrap from $mirror failed (the whole log: $base.log)"; }
   touch "$base/.complete"
 fi
 

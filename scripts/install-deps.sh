@@ -14,6 +14,7 @@ packages=(
   libpng-dev                             # stills and captures
   xvfb xauth                             # tests: a real X window with no display
   xdotool                                # tests: key presses into that window
+  debootstrap                            # tests: a fresh Debian 12 to install the package into
   ffmpeg                                 # --capture to video; tests of it
   libjpeg-turbo-progs                    # cjpeg/djpeg: JPEG test oracle
   libjpeg62-turbo-dev                    # JPEG benchmark baseline only
@@ -29,6 +30,9 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# Debian's nodejs comes without npm, which the browser tests' set-up runs;
+# a nodejs that brings its own (and conflicts with Debian's npm) is left be.
+command -v npm >/dev/null || missing+=(npm)
 
 if [ ${#missing[@]} -eq 0 ]; then
   echo "install-deps: every Debian package is installed"
@@ -42,8 +46,8 @@ else
 fi
 
 # puppeteer-core for the browser tests, at the version package-lock.json
-# pins (24.x runs on Debian's node 20); it drives Debian's chromium, so no
-# browser is downloaded.
+# pins (24.x needs node 18 or later: Debian 12 has 18); it drives Debian's
+# chromium, so no browser is downloaded.
 web_tests="$(dirname "$0")/../tests/web"
 if ! cmp -s "$web_tests/package-lock.json" "$web_tests/node_modules/.installed-lock.json" 2>/dev/null; then
   (cd "$web_tests" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error &&

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Regenerates the bundled demo (demo/) from code: meshes, pictures, scenes
-# and script from tools/make_demo_assets (JPEG textures through cjpeg), the
-# music from tools/make_demo_music, and the configuration.
+# and script from tools/demo_assets (JPEG textures through cjpeg), the
+# music from tools/music (make_demo_music), and the configuration.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build >/dev/null
@@ -17,6 +17,6 @@ for picture in "$data"/textures/*.ppm "$data"/textures/*.pgm; do
   esac
   rm "$picture"
 done
-build/tools/make_demo_music demo/theme.ogg
+build/tools/music/make_demo_music demo/theme.ogg
 echo "window 800 600 32 4 3 theme.ogg data textures scenes demo" >demo/defaultdemoconfig.txt
 ls -l demo "$data"/Objects "$data"/textures "$data"/scenes

@@ -14,6 +14,7 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/stagwerk bin/kq7 share/man/man1/stagwerk.1 share/man/man1/kq7.1 share/doc/stagwerk/README.md \
+         share/doc/stagwerk/LICENSE share/doc/stagwerk/copyright share/doc/stagwerk/docs/architecture.md \
          share/stagwerk/demo/defaultdemoconfig.txt share/stagwerk/demo/data/demo.txt; do
   [ -e "$prefix/$f" ] || fail "$f was not installed"
 done
