@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 
+#include "kq7/formats/AssembleKq7.h"
 #include "kq7/formats/Kq7Fit.h"
 #include "kq7/formats/lightwave/Projection.h"
 #include "kq7/formats/ToolError.h"
@@ -160,16 +161,7 @@ class Converter {
       const std::string name = ImageTextureName(chosen->image);
       if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
     }
-    texture_ = options_.mesh.texture;
-    if (options_.mesh.points) {
-      if (!texture_.empty()) Warn("--texture is not used by a point set; its sprites show --env or --texture2");
-      texture_.clear();
-    } else if (texture_.empty() && !names.empty()) {
-      texture_ = names.front();
-      if (names.size() > 1) {
-        Warn("the surfaces name several images (" + Join(names) + "); the first, " + texture_ + ", is used");
-      }
-    }
+    texture_ = ChooseTexture(file_, options_.mesh, names, "the surfaces name several images", warnings_);
   }
 
   // Which maps fill which part: the first UV map, the second UV set, the
@@ -277,10 +269,10 @@ class Converter {
         // Welded, equal places (moved alike) share a vertex; unwelded each
         // LightWave point stays one vertex of its own.
         if (!options_.mesh.weld) key.push_back(static_cast<float>(serial_++));
-        vertexOf[i] = vertices_.Index(key);
+        vertexOf[i] = mesh_.vertices.Index(key);
       }
     }
-    CheckKq7Limit(file_, vertices_.values().size(), "vertices");
+    CheckKq7Limit(file_, mesh_.vertices.values().size(), "vertices");
   }
 
   std::optional<std::array<float, 4>> CornerValue(const Layer& layer, std::size_t polygon, uint32_t point,
@@ -312,179 +304,139 @@ class Converter {
     return uv;
   }
 
-  void BuildPolygons() {
-    const bool textureGiven = !options_.mesh.texture.empty();
-    std::size_t missingUvs = 0;
-    for (const PolygonRef& ref : polygons_) {
-      const Layer& layer = *ref.layer;
-      const Polygon& polygon = layer.polygons[ref.index];
-      const std::size_t n = polygon.points.size();
-      if (n > kMaxKq7Count) {
-        throw InputError(file_ + ": polygon " + std::to_string(ref.index) + " of layer " +
-                         std::to_string(layer.number + 1) + " has " + GroupedNumber(n) +
-                         " corners; a KQ7 polygon holds at most " + GroupedNumber(kMaxKq7Count));
-      }
-      std::vector<Vec3> places;
-      places.reserve(n);
-      for (uint32_t point : polygon.points) places.push_back(layer.points[point]);
+  // The UVs of a polygon's corners: the surface's image, else the first UV map.
+  std::vector<std::optional<Uv>> CornerUvs(const PolygonRef& ref, const ImageMap* image,
+                                           const std::vector<Vec3>& places) const {
+    const Layer& layer = *ref.layer;
+    const Polygon& polygon = layer.polygons[ref.index];
+    const std::size_t n = polygon.points.size();
+    std::vector<std::optional<Uv>> uv(n);
+    if (image != nullptr && image->projection != Projection::Uv) {
+      const std::vector<Uv> projected = ProjectPolygon(*image, places);
+      for (std::size_t c = 0; c < n && c < projected.size(); ++c) uv[c] = projected[c];
+      return uv;
+    }
+    std::optional<std::string> map = defaultUvMap_;
+    if (image != nullptr && !image->uvMap.empty()) map = image->uvMap;
+    if (!map) return uv;
+    for (std::size_t c = 0; c < n; ++c) {
+      if (const auto v = CornerValue(layer, ref.index, polygon.points[c], *map, false)) uv[c] = Uv{(*v)[0], (*v)[1]};
+    }
+    return uv;
+  }
 
-      // UVs: the surface's image, else the first UV map.
-      const ImageMap* image = images_[ref.surface];
-      std::vector<std::optional<Uv>> uv(n);
-      if (image != nullptr && image->projection != Projection::Uv) {
-        const std::vector<Uv> projected = ProjectPolygon(*image, places);
-        for (std::size_t c = 0; c < n && c < projected.size(); ++c) uv[c] = projected[c];
-      } else {
-        std::optional<std::string> map = defaultUvMap_;
-        if (image != nullptr && !image->uvMap.empty()) map = image->uvMap;
-        if (map) {
-          for (std::size_t c = 0; c < n; ++c) {
-            if (const auto v = CornerValue(layer, ref.index, polygon.points[c], *map, false))
-              uv[c] = Uv{(*v)[0], (*v)[1]};
-          }
-        }
-      }
-      std::vector<Uv> uv2(n, Uv{0, 0});
-      if (secondUvMap_) {
-        for (std::size_t c = 0; c < n; ++c) {
-          if (const auto v = CornerValue(layer, ref.index, polygon.points[c], *secondUvMap_, false)) {
-            uv2[c] = {(*v)[0], (*v)[1]};
-          }
-        }
-      }
-      // Colours: the colour map, else the surface's colour where it has no
-      // image. A surface the file names but does not describe has no colour
-      // to keep: it stays white.
-      const bool plain = image == nullptr && options_.mesh.texture.empty() && ref.described;
-      const Colour fallback = plain ? Colour{ref.surface->colour[0], ref.surface->colour[1], ref.surface->colour[2], 1}
-                                    : Colour{1, 1, 1, 1};
-      if (plain) anyPlain_ = true;
-      std::vector<Colour> colour(n, fallback);
-      // The colour map the surface names (VCOL), else the object's first.
-      const std::optional<std::string> colourMap =
-          ref.surface->colourMap.empty() ? colourMap_ : std::optional<std::string>(ref.surface->colourMap);
-      if (colourMap) {
-        for (std::size_t c = 0; c < n; ++c) {
-          if (const auto v = CornerValue(layer, ref.index, polygon.points[c], *colourMap, true)) colour[c] = *v;
-        }
-      }
-
-      struct Corner {
-        uint32_t vertex, uv, uv2, colour;
-      };
-      std::vector<Corner> corners(n);
-      for (std::size_t c = 0; c < n; ++c) {
-        anyUv_ |= uv[c].has_value();
-        if (!uv[c] && (image != nullptr || textureGiven)) ++missingUvs;
-        for (float x : colour[c]) {
-          if (!std::isfinite(x)) throw InputError(file_ + ": has a colour that is not a finite number");
-        }
-        corners[c] = {vertexOf_[&layer][polygon.points[c]], uvs_.Index(CheckedUv(uv[c].value_or(Uv{0, 0}))),
-                      uvs2_.Index(CheckedUv(uv2[c])), colours_.Index(colour[c])};
-      }
-      const auto emit = [&](const std::vector<std::size_t>& which) {
-        std::vector<uint16_t> vertexList;
-        for (std::size_t c : which) {
-          vertexList.push_back(static_cast<uint16_t>(corners[c].vertex));
-          uvIndices_.push_back(corners[c].uv);
-          uv2Indices_.push_back(corners[c].uv2);
-          colourIndices_.push_back(corners[c].colour);
-        }
-        out_.polygons.push_back(std::move(vertexList));
-      };
-      if (options_.triangulate && n > 3) {
-        for (const auto& t : Triangulate(places)) emit({t[0], t[1], t[2]});
-      } else {
-        std::vector<std::size_t> all(n);
-        for (std::size_t c = 0; c < n; ++c) all[c] = c;
-        emit(all);
+  std::vector<Uv> SecondUvs(const PolygonRef& ref) const {
+    const Polygon& polygon = ref.layer->polygons[ref.index];
+    std::vector<Uv> uv2(polygon.points.size(), Uv{0, 0});
+    if (!secondUvMap_) return uv2;
+    for (std::size_t c = 0; c < uv2.size(); ++c) {
+      if (const auto v = CornerValue(*ref.layer, ref.index, polygon.points[c], *secondUvMap_, false)) {
+        uv2[c] = {(*v)[0], (*v)[1]};
       }
     }
+    return uv2;
+  }
+
+  // Colours: the colour map, else the surface's colour where it has no
+  // image. A surface the file names but does not describe has no colour to
+  // keep: it stays white.
+  std::vector<Colour> CornerColours(const PolygonRef& ref, const ImageMap* image) {
+    const Polygon& polygon = ref.layer->polygons[ref.index];
+    const bool plain = image == nullptr && options_.mesh.texture.empty() && ref.described;
+    const Colour fallback = plain ? Colour{ref.surface->colour[0], ref.surface->colour[1], ref.surface->colour[2], 1}
+                                  : Colour{1, 1, 1, 1};
+    if (plain) anyPlain_ = true;
+    std::vector<Colour> colour(polygon.points.size(), fallback);
+    // The colour map the surface names (VCOL), else the object's first.
+    const std::optional<std::string> colourMap =
+        ref.surface->colourMap.empty() ? colourMap_ : std::optional<std::string>(ref.surface->colourMap);
+    if (!colourMap) return colour;
+    for (std::size_t c = 0; c < colour.size(); ++c) {
+      if (const auto v = CornerValue(*ref.layer, ref.index, polygon.points[c], *colourMap, true)) colour[c] = *v;
+    }
+    return colour;
+  }
+
+  struct Corner {
+    uint32_t vertex, uv, uv2, colour;
+  };
+
+  // The polygon as corners, or as the triangles --triangulate cuts it into.
+  void Emit(const std::vector<Corner>& corners, const std::vector<Vec3>& places) {
+    const auto emit = [&](const std::vector<std::size_t>& which) {
+      std::vector<uint32_t> vertexList;
+      for (std::size_t c : which) {
+        vertexList.push_back(corners[c].vertex);
+        mesh_.uvIndices.push_back(corners[c].uv);
+        mesh_.uv2Indices.push_back(corners[c].uv2);
+        mesh_.colourIndices.push_back(corners[c].colour);
+      }
+      mesh_.polygons.push_back(std::move(vertexList));
+    };
+    if (options_.triangulate && corners.size() > 3) {
+      for (const auto& t : Triangulate(places)) emit({t[0], t[1], t[2]});
+      return;
+    }
+    std::vector<std::size_t> all(corners.size());
+    for (std::size_t c = 0; c < all.size(); ++c) all[c] = c;
+    emit(all);
+  }
+
+  // Returns how many of its textured corners have no UV.
+  std::size_t BuildPolygon(const PolygonRef& ref) {
+    const Layer& layer = *ref.layer;
+    const Polygon& polygon = layer.polygons[ref.index];
+    const std::size_t n = polygon.points.size();
+    if (n > kMaxKq7Count) {
+      throw InputError(file_ + ": polygon " + std::to_string(ref.index) + " of layer " +
+                       std::to_string(layer.number + 1) + " has " + GroupedNumber(n) +
+                       " corners; a KQ7 polygon holds at most " + GroupedNumber(kMaxKq7Count));
+    }
+    std::vector<Vec3> places;
+    places.reserve(n);
+    for (uint32_t point : polygon.points) places.push_back(layer.points[point]);
+
+    const ImageMap* image = images_[ref.surface];
+    const std::vector<std::optional<Uv>> uv = CornerUvs(ref, image, places);
+    const std::vector<Uv> uv2 = SecondUvs(ref);
+    const std::vector<Colour> colour = CornerColours(ref, image);
+    const bool textured = image != nullptr || !options_.mesh.texture.empty();
+    std::size_t missingUvs = 0;
+    std::vector<Corner> corners(n);
+    for (std::size_t c = 0; c < n; ++c) {
+      anyUv_ |= uv[c].has_value();
+      if (!uv[c] && textured) ++missingUvs;
+      for (float x : colour[c]) {
+        if (!std::isfinite(x)) throw InputError(file_ + ": has a colour that is not a finite number");
+      }
+      corners[c] = {vertexOf_[&layer][polygon.points[c]], mesh_.uvs.Index(CheckedUv(uv[c].value_or(Uv{0, 0}))),
+                    mesh_.uvs2.Index(CheckedUv(uv2[c])), mesh_.colours.Index(colour[c])};
+    }
+    Emit(corners, places);
+    return missingUvs;
+  }
+
+  void BuildPolygons() {
+    std::size_t missingUvs = 0;
+    for (const PolygonRef& ref : polygons_) missingUvs += BuildPolygon(ref);
     if (missingUvs > 0 && anyUv_) {
       Warn(std::to_string(missingUvs) + " textured polygon corners have no UV in their map; they get (0, 0)");
     }
   }
 
   Kq7Description Finish() {
-    const std::size_t vertexCount = vertices_.values().size();
-    if (options_.mesh.points) {
-      if (vertexCount == 0) throw InputError(file_ + ": holds no points");
-    } else {
-      if (out_.polygons.empty()) throw InputError(file_ + ": holds no polygons (a point set needs --points)");
-      CheckKq7Limit(file_, out_.polygons.size(), "polygons");
-    }
-    out_.flags = options_.mesh.points ? 0 : HasPolygons;
-    for (const std::vector<float>& v : vertices_.values()) out_.positions.push_back({v[0], v[1], v[2]});
-    bool allTriangles = !out_.polygons.empty();
-    for (const auto& polygon : out_.polygons) allTriangles &= polygon.size() == 3;
-    if (allTriangles) out_.flags |= AllTriangles;
-    const auto narrow = [](const std::vector<uint32_t>& in) { return std::vector<uint16_t>(in.begin(), in.end()); };
-
-    if (!options_.mesh.points) {
-      if (anyUv_ && !texture_.empty()) {
-        CheckKq7Name(file_, texture_, "texture");
-        CheckKq7Limit(file_, uvs_.values().size(), "UVs");
-        out_.flags |= HasTexture;
-        out_.textureName = texture_;
-        out_.uvs = uvs_.values();
-        out_.uvIndices = narrow(uvIndices_);
-      } else if (anyUv_) {
-        Warn("the UVs are dropped: no surface names an image (name one with --texture NAME)");
-      } else if (!options_.mesh.texture.empty()) {
-        throw InputError(file_ + ": has no UVs to put the texture " + options_.mesh.texture + " on");
-      } else if (!texture_.empty()) {
-        Warn("the texture " + texture_ + " is dropped: its surfaces have no UVs");
-      }
-    }
-
-    const bool anyColours = colourMap_.has_value() || anyPlain_;
-    if (anyColours && !options_.mesh.points) {
-      CheckKq7Limit(file_, colours_.values().size(), "colours");
-      out_.flags |= HasColours;
-      out_.colours = colours_.values();
-      out_.colourIndices = narrow(colourIndices_);
-    } else if (colourMap_) {
-      Warn("the colour map is dropped: a point set has no corners to colour");
-    }
-
-    if (!options_.mesh.texture2.empty()) {
-      CheckKq7Name(file_, options_.mesh.texture2, "second texture");
-      if (!options_.mesh.points && !secondUvMap_) {
-        throw InputError(file_ + ": has no second UV map to put the texture " + options_.mesh.texture2 + " on");
-      }
-      CheckKq7Limit(file_, uvs2_.values().size(), "second UVs");
-      out_.flags |= HasSecondTexture;
-      out_.secondTextureName = options_.mesh.texture2;
-      out_.uvs2 = uvs2_.values();
-      out_.uv2Indices = narrow(uv2Indices_);
-    } else if (secondUvMap_ && !options_.mesh.points) {
-      Warn("the UV map " + Quoted(*secondUvMap_) + " is dropped: name its texture with --texture2 NAME");
-    }
-
-    if (!options_.mesh.environmentMap.empty()) {
-      CheckKq7Name(file_, options_.mesh.environmentMap, "environment map");
-      out_.flags |= HasEnvironmentMap;
-      out_.environmentMapName = options_.mesh.environmentMap;
-      if (!options_.mesh.texture2.empty()) {
-        Warn("with --texture2 the player shows " + options_.mesh.texture2 + " and not the environment map " +
-             options_.mesh.environmentMap);
-      }
-    }
-
-    if (!morphs_.empty()) {
-      out_.flags |= HasMorphTargets;
-      out_.morphTargets.resize(morphs_.size());
-      for (std::size_t v = 0; v < vertexCount; ++v) {
-        const std::vector<float>& key = vertices_.values()[v];
-        for (std::size_t t = 0; t < morphs_.size(); ++t) {
-          const float* d = &key[3 * (t + 1)];
-          if (d[0] != 0 || d[1] != 0 || d[2] != 0) {
-            out_.morphTargets[t].push_back({d[0], d[1], d[2], static_cast<uint16_t>(v)});
-          }
-        }
-      }
-    }
-    return std::move(out_);
+    mesh_.morphTargets = morphs_.size();
+    mesh_.texture = texture_;
+    mesh_.anyUv = anyUv_;
+    mesh_.anySecondUv = secondUvMap_.has_value();
+    mesh_.anyColours = colourMap_.has_value() || anyPlain_;
+    const SourceWords words{"holds no points",
+                            "no surface names an image",
+                            "its surfaces have no UVs",
+                            "second UV map",
+                            secondUvMap_ ? "the UV map " + Quoted(*secondUvMap_) + " is" : "",
+                            "the colour map is"};
+    return AssembleKq7(mesh_, file_, options_.mesh, words, warnings_);
   }
 
   static constexpr uint32_t kUnused = 0xFFFFFFFF;
@@ -506,13 +458,9 @@ class Converter {
   bool morphCornerMaps_ = false;
 
   std::map<const Layer*, std::vector<uint32_t>> vertexOf_;
-  Pool<std::vector<float>> vertices_;
   float serial_ = 0;
-  Pool<Uv> uvs_, uvs2_;
-  Pool<Colour> colours_;
-  std::vector<uint32_t> uvIndices_, uv2Indices_, colourIndices_;
+  GatheredMesh mesh_;
   bool anyUv_ = false, anyPlain_ = false;
-  Kq7Description out_;
 };
 
 }  // namespace
