@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "ToolError.h"
-#include "demoscene/DemoSceneWriter.h"
-#include "demoscene/GltfScene.h"
+#include "kq7/formats/ToolError.h"
+#include "kq7/formats/demoscene/DemoSceneWriter.h"
+#include "kq7/formats/demoscene/GltfScene.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);

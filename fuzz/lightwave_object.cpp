@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "ToolError.h"
+#include "kq7/formats/ToolError.h"
 #include "base/LoadError.h"
-#include "lightwave/LightWaveObject.h"
-#include "lightwave/ObjectToKq7.h"
+#include "kq7/formats/lightwave/LightWaveObject.h"
+#include "kq7/formats/lightwave/ObjectToKq7.h"
 #include "objects/Kq7Writer.h"
 #include "objects/Mesh.h"
 #include "textures/Texture.h"

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "ToolError.h"
+#include "kq7/formats/ToolError.h"
 #include "base/LoadError.h"
 #include "anim/SceneReader.h"
-#include "demoscene/DemoSceneWriter.h"
-#include "demoscene/LightWaveScene.h"
+#include "kq7/formats/demoscene/DemoSceneWriter.h"
+#include "kq7/formats/demoscene/LightWaveScene.h"
 #include "objects/MeshCache.h"
 #include "scene/SceneLoader.h"
 #include "textures/TextureCache.h"

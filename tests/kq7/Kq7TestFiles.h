@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "CommandLine.h"
+#include "kq7/CommandLine.h"
 #include "TempDir.h"
 #include "objects/Mesh.h"
 

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "kq7/CommandLine.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,14 +8,14 @@
 #include <map>
 #include <optional>
 
-#include "Convert.h"
-#include "Export.h"
-#include "Import.h"
-#include "Info.h"
-#include "ToolError.h"
+#include "kq7/import/Convert.h"
+#include "kq7/import/Export.h"
+#include "kq7/import/Import.h"
+#include "kq7/import/Info.h"
+#include "kq7/formats/ToolError.h"
 #include "base/LoadError.h"
-#include "demoscene/SceneCommand.h"
-#include "lightwave/ObjectToKq7.h"
+#include "kq7/SceneCommand.h"
+#include "kq7/formats/lightwave/ObjectToKq7.h"
 
 namespace stagwerk::kq7 {
 

@@ -1,0 +1,398 @@
+#include "kq7/SceneCommand.h"
+
+#include <assimp/scene.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <set>
+#include <sstream>
+
+#include "kq7/CommandLine.h"
+#include "kq7/import/Convert.h"
+#include "kq7/import/Import.h"
+#include "kq7/import/Info.h"
+#include "kq7/formats/ToolError.h"
+#include "base/LoadError.h"
+#include "anim/SceneReader.h"
+#include "objects/Kq7Writer.h"
+#include "kq7/formats/demoscene/DemoSceneWriter.h"
+#include "kq7/formats/demoscene/GltfScene.h"
+#include "kq7/formats/demoscene/LightWaveScene.h"
+#include "kq7/formats/demoscene/SourceFiles.h"
+
+namespace stagwerk::kq7 {
+
+namespace fs = std::filesystem;
+
+const char* const kSceneUsage = R"(kq7 scene [OPTIONS] IN [DATADIR]
+    Reads a LightWave scene (.lws, any version from LightWave 5 on) or a
+    glTF 2.0 scene (.gltf, .glb, as Blender exports them) and writes a demo
+    data folder DATADIR (default: the current folder): DATADIR/scenes/NAME.lws
+    in the layout the player reads, and each mesh the scene names converted
+    as kq7 convert converts it into DATADIR/Objects/. Lists the textures the
+    scene needs (copying those it finds beside the source) and prints the
+    demo script line to add. A glTF file gives one scene per animation
+    (NAME_ANIMATION), and a camera framing the scene when it has none.
+
+    --name NAME        the scene's name (default: IN's name)
+    --no-meshes        write the scene only
+    --content DIR      the LightWave content folder the scene's paths
+                       start from (default: IN's folder and the one above)
+    --fps N            glTF: frames per second of the scenes (default: the
+                       rate the key times fall on, else 30)
+)";
+
+namespace {
+
+struct Options {
+  std::string in;
+  fs::path data = ".";
+  std::string name;
+  bool noMeshes = false;
+  std::optional<fs::path> content;
+  std::optional<double> fps;
+  bool help = false;
+};
+
+Options Parse(const std::vector<std::string>& args) {
+  Options o;
+  std::vector<std::string> positional;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    std::optional<std::string> value;
+    if (const std::size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+      value = arg.substr(eq + 1);
+      arg.resize(eq);
+    }
+    auto take = [&]() {
+      if (!value) {
+        if (i + 1 >= args.size()) throw UsageError("kq7 scene: " + arg + " needs a value");
+        value = args[++i];
+      }
+      if (value->empty()) throw UsageError("kq7 scene: " + arg + " needs a value");
+      return *value;
+    };
+    if (arg == "-h" || arg == "--help") {
+      o.help = true;
+    } else if (arg == "--no-meshes") {
+      o.noMeshes = true;
+    } else if (arg == "--name") {
+      o.name = take();
+    } else if (arg == "--content") {
+      o.content = take();
+    } else if (arg == "--fps") {
+      const std::string text = take();
+      char* end = nullptr;
+      const double fps = std::strtod(text.c_str(), &end);
+      if (*end != '\0' || !(fps >= 1 && fps <= 1000) || fps != std::round(fps)) {
+        throw UsageError("kq7 scene: --fps needs a whole number of frames per second, 1 to 1000");
+      }
+      o.fps = fps;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      throw UsageError("kq7 scene: unknown option " + args[i]);
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (o.help) return o;
+  if (positional.empty()) throw UsageError("kq7 scene: no scene file");
+  if (positional.size() > 2) throw UsageError("kq7 scene: one scene file and one data folder");
+  o.in = positional[0];
+  if (positional.size() == 2) o.data = positional[1];
+  if (o.name.empty()) o.name = fs::path(o.in).stem().string();
+  for (char c : o.name) {
+    if (!IsTokenChar(static_cast<unsigned char>(c)) || c == '/' || c == '#') {
+      throw UsageError("kq7 scene: the scene name \"" + o.name + "\" must be one word without / or #; give one with --name");
+    }
+  }
+  return o;
+}
+
+std::string ReadText(const std::string& path) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) throw InputError(path + ": is a folder, not a scene file");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw InputError(path + ": cannot open it: " + std::strerror(errno));
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (text.str().empty()) throw InputError(path + ": the file is empty");
+  return text.str();
+}
+
+// Never over keep, the file being converted.
+void WriteText(const fs::path& path, const std::string& text, const fs::path& keep) {
+  std::error_code ec;
+  if (fs::equivalent(path, keep, ec)) {
+    throw InputError(path.string() + ": writing it would overwrite the scene it reads; give another --name or DATADIR");
+  }
+  fs::create_directories(path.parent_path(), ec);
+  const fs::path part = path.string() + ".part";
+  {
+    std::ofstream file(part, std::ios::binary | std::ios::trunc);
+    file << text;
+    file.close();
+    if (!file) throw InputError(path.string() + ": cannot write it");
+  }
+  fs::rename(part, path, ec);
+  if (ec) {
+    fs::remove(part, ec);
+    throw InputError(path.string() + ": cannot write it");
+  }
+}
+
+// One name per source file, two sources never sharing one.
+class ObjectNames {
+ public:
+  std::string For(const std::string& written) {
+    if (const auto it = byWritten_.find(written); it != byWritten_.end()) return it->second;
+    std::string name = ObjectName(written);
+    for (int n = 2; used_.count(name) != 0; ++n) {
+      const std::string base = ObjectName(written);
+      name = base.substr(0, base.size() - 4) + "_" + std::to_string(n) + base.substr(base.size() - 4);
+    }
+    used_.insert(name);
+    byWritten_[written] = name;
+    return name;
+  }
+  const std::map<std::string, std::string>& all() const { return byWritten_; }
+
+ private:
+  std::map<std::string, std::string> byWritten_;
+  std::set<std::string> used_;
+};
+
+struct Run {
+  const Options& options;
+  std::ostream& out;
+  std::ostream& err;
+  std::vector<std::string> warnings;
+  int status = 0;
+
+  void Flush() {
+    for (const std::string& w : warnings) err << "kq7: warning: " << w << "\n";
+    warnings.clear();
+  }
+};
+
+// Converts every mesh through kq7 convert, as a user would one by one.
+void ConvertMeshes(Run& run, const ObjectNames& names, const std::vector<fs::path>& folders) {
+  for (const auto& [written, name] : names.all()) {
+    const fs::path target = run.options.data / Kq7PathFor(name);
+    const std::optional<fs::path> source = FindSourceFile(written, folders);
+    if (!source) {
+      run.err << "kq7: " << run.options.in << ": the object " << written << " is not found (looked under";
+      for (const fs::path& folder : folders) run.err << " " << folder.string();
+      run.err << "; name the content folder with --content DIR)\n";
+      run.status = 1;
+      continue;
+    }
+    std::error_code ec;
+    fs::create_directories(target.parent_path(), ec);
+    if (RunKq7({"convert", source->string(), target.string()}, run.out, run.err) != 0) run.status = 1;
+  }
+}
+
+// The textures the scene's meshes, flares and pictures need, and where they are.
+void ListTextures(Run& run, const DemoScene& scene, const std::vector<fs::path>& folders) {
+  std::vector<std::string> needed;
+  auto need = [&](const std::string& relative) {
+    if (!relative.empty() && std::find(needed.begin(), needed.end(), relative) == needed.end()) {
+      needed.push_back(relative);
+    }
+  };
+  std::set<std::string> meshes;
+  for (const DemoObject& o : scene.objects) {
+    if (!o.mesh.empty()) meshes.insert(Kq7PathFor(o.mesh));
+  }
+  for (const std::string& mesh : meshes) {
+    const fs::path path = run.options.data / mesh;
+    if (!fs::exists(path)) continue;
+    try {
+      const Kq7File file = ReadKq7(path.string());
+      for (const std::string& t : {file.mesh->textureName(), file.mesh->texture2Name(), file.environmentMap}) {
+        if (!t.empty()) need("textures/" + t + ".jpg");
+      }
+    } catch (const LoadError&) {
+      // kq7 convert has said what is wrong with it
+    }
+  }
+  for (const DemoLight& l : scene.lights) {
+    if (l.flareIntensity) need("textures/" + l.name + ".jpg");
+  }
+  need(scene.bgImage);
+  need(scene.fgImage);
+  if (needed.empty()) return;
+  run.out << "textures:\n";
+  for (const std::string& relative : needed) {
+    const fs::path target = run.options.data / relative;
+    if (fs::exists(target)) {
+      run.out << "  " << relative << " (present)\n";
+      continue;
+    }
+    const std::string file = fs::path(relative).filename().string();
+    std::optional<fs::path> source = FindSourceFile(relative, folders);
+    if (!source) source = FindSourceFile("Images/" + file, folders);
+    if (source) {
+      std::error_code ec;
+      fs::create_directories(target.parent_path(), ec);
+      fs::copy_file(*source, target, ec);
+      if (!ec) {
+        run.out << "  " << relative << " (copied from " << source->string() << ")\n";
+        continue;
+      }
+    }
+    run.out << "  " << relative << " (missing)\n";
+    run.warnings.push_back(relative + " is missing from " + run.options.data.string() +
+                           ": the player needs it as a power-of-two JPEG or TGA picture");
+  }
+}
+
+void ScriptLines(Run& run, const std::vector<std::string>& names) {
+  run.out << "add to the demo script (" << run.options.data.string()
+          << "/<script>.txt), with the music time each scene starts at:\n";
+  for (const std::string& name : names) run.out << "  " << name << " 1 00:00:00:000\n";
+}
+
+// The player reads as many bone blocks as the object's mesh has bones, and
+// passes over the rest with the object's parent among them: bones that do
+// not match the mesh are dropped.
+void MatchBones(Run& run, DemoScene& scene) {
+  for (std::size_t i = 0; i < scene.objects.size(); ++i) {
+    DemoObject& o = scene.objects[i];
+    const fs::path mesh = run.options.data / Kq7PathFor(o.mesh);
+    if (o.bones.empty() || !fs::exists(mesh)) continue;
+    try {
+      const std::size_t count = static_cast<std::size_t>(ReadKq7(mesh.string()).mesh->boneCount());
+      if (count == o.bones.size()) continue;
+      run.warnings.push_back(run.options.in + ": object " + std::to_string(i + 1) + " (" + o.label + "): its " +
+                             std::to_string(o.bones.size()) + " bones are dropped: its mesh " + Kq7PathFor(o.mesh) +
+                             " has " + std::to_string(count));
+      o.bones.clear();
+      o.boneFalloff.reset();
+    } catch (const LoadError&) {
+      // kq7 convert has said what is wrong with the mesh
+    }
+  }
+}
+
+void LightWave(Run& run, const std::string& text) {
+  LightWaveScene source = ReadLightWaveScene(text, run.options.in, run.warnings);
+  run.Flush();
+  ObjectNames names;
+  for (DemoObject& o : source.scene.objects) {
+    if (!o.mesh.empty()) o.mesh = names.For(o.mesh);
+  }
+  const std::vector<fs::path> folders = SearchFolders(run.options.in, run.options.content);
+  if (!run.options.noMeshes) ConvertMeshes(run, names, folders);
+  MatchBones(run, source.scene);
+  const fs::path scenePath = run.options.data / "scenes" / (run.options.name + ".lws");
+  WriteText(scenePath, WriteDemoScene(source.scene), run.options.in);
+  run.out << run.options.in << " (LightWave scene, version " << source.version << ") -> " << scenePath.string()
+          << ": " << source.scene.objects.size() << " objects, " << source.scene.lights.size() << " lights, "
+          << source.scene.cameras.size() << " cameras\n";
+  ListTextures(run, source.scene, folders);
+  run.Flush();
+  ScriptLines(run, {run.options.name});
+}
+
+// Each glTF mesh on its own, in its own space, through kq7 convert's
+// conversion; assimp makes one mesh per primitive, mesh by mesh in file order.
+void GltfMeshes(Run& run, const GltfFile& file, const GltfScenes& converted) {
+  if (converted.meshes.empty()) return;
+  const ImportedScene imported = ImportScene(run.options.in, false);
+  const nlohmann::json& meshes = GltfFile::Member(file.document(), "meshes");
+  std::vector<unsigned> first;
+  unsigned total = 0;
+  for (const nlohmann::json& mesh : meshes) {
+    first.push_back(total);
+    total += static_cast<unsigned>(GltfFile::Member(mesh, "primitives").size());
+  }
+  first.push_back(total);
+  if (total != imported.scene().mNumMeshes) {
+    throw InputError(run.options.in + ": assimp read " + std::to_string(imported.scene().mNumMeshes) +
+                     " meshes from the file's " + std::to_string(total) + " primitives; they cannot be told apart");
+  }
+  for (const GltfMeshObject& m : converted.meshes) {
+    const fs::path target = run.options.data / Kq7PathFor(m.objectName);
+    ConvertOptions options;
+    for (unsigned i = first[m.mesh]; i < first[m.mesh + 1]; ++i) options.onlyMeshes.push_back(i);
+    try {
+      if (options.onlyMeshes.empty()) throw InputError(run.options.in + ": mesh " + std::to_string(m.mesh) + " has no primitives");
+      const Kq7Description mesh =
+          ConvertScene(imported.scene(), run.options.in + " mesh " + std::to_string(m.mesh), options, run.warnings);
+      std::error_code ec;
+      fs::create_directories(target.parent_path(), ec);
+      const std::vector<unsigned char> bytes = WriteKq7(mesh);
+      WriteText(target, std::string(bytes.begin(), bytes.end()), run.options.in);
+      run.Flush();
+      run.out << run.options.in << " mesh " << m.mesh << " -> " << target.string() << ": " << mesh.positions.size()
+              << " vertices, " << mesh.polygons.size() << " polygons\n";
+    } catch (const InputError& e) {
+      run.Flush();
+      run.err << "kq7: " << e.what() << "\n";
+      run.status = 1;
+    }
+  }
+}
+
+void Gltf(Run& run) {
+  const GltfFile file = GltfFile::Load(run.options.in);
+  GltfSceneOptions options;
+  options.name = run.options.name;
+  options.fps = run.options.fps;
+  const GltfScenes converted = ConvertGltfScenes(file, options, run.warnings);
+  run.Flush();
+  std::vector<std::string> names;
+  for (const auto& [name, scene] : converted.scenes) {
+    const fs::path scenePath = run.options.data / "scenes" / (name + ".lws");
+    WriteText(scenePath, WriteDemoScene(scene), run.options.in);
+    run.out << run.options.in << " (glTF) -> " << scenePath.string() << ": " << scene.objects.size() << " objects, "
+            << scene.lights.size() << " lights, " << scene.cameras.size() << " cameras, frames " << scene.firstFrame
+            << " to " << scene.lastFrame << " at " << scene.framesPerSecond << " per second\n";
+    names.push_back(name);
+  }
+  if (!run.options.noMeshes) GltfMeshes(run, file, converted);
+  ListTextures(run, converted.scenes.front().second, {fs::path(run.options.in).parent_path()});
+  run.Flush();
+  ScriptLines(run, names);
+}
+
+bool IsGltf(const std::string& path, const std::string& text) {
+  std::string ext = fs::path(path).extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ext == ".gltf" || ext == ".glb" || text.compare(0, 4, "glTF") == 0;
+}
+
+}  // namespace
+
+int RunSceneCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const Options options = Parse(args);
+  if (options.help) {
+    out << kSceneUsage;
+    return 0;
+  }
+  Run run{options, out, err, {}, 0};
+  try {
+    const std::string text = ReadText(options.in);
+    if (IsGltf(options.in, text)) {
+      Gltf(run);
+    } else if (text.compare(0, 4, "LWSC") == 0) {
+      LightWave(run, text);
+    } else {
+      throw InputError(options.in + ": neither a LightWave scene (which starts with LWSC) nor a glTF file (.gltf, .glb)");
+    }
+  } catch (const InputError&) {
+    run.Flush();
+    throw;
+  }
+  return run.status;
+}
+
+}  // namespace stagwerk::kq7
