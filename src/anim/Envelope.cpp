@@ -7,7 +7,7 @@
 #include "anim/EnvelopeEvaluation.h"
 #include "anim/BlockReading.h"
 #include "base/LoadError.h"
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 
 namespace stagwerk {
 

@@ -1,6 +1,6 @@
 #include "anim/ItemRef.h"
 
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 
 namespace stagwerk {
 

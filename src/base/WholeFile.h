@@ -3,7 +3,7 @@
 // byte to its last. Unmapped and closed when the object goes.
 #include <string>
 
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 
 namespace stagwerk {
 

@@ -5,7 +5,7 @@
 #include "anim/BlockReading.h"
 #include "anim/ChainLoops.h"
 #include "base/LoadError.h"
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 #include "objects/Mesh.h"
 
 namespace stagwerk {

@@ -1,7 +1,7 @@
 #include "scene/SceneLoader.h"
 
 #include "base/LoadError.h"
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 #include "base/WholeFile.h"
 #include "objects/MeshCache.h"
 #include "textures/TextureCache.h"

@@ -1,6 +1,6 @@
 #include "script/DemoConfig.h"
 
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 #include "base/WholeFile.h"
 
 namespace stagwerk {

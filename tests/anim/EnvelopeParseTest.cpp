@@ -4,7 +4,7 @@
 
 #include "anim/Envelope.h"
 #include "base/LoadError.h"
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 
 namespace stagwerk {
 namespace {

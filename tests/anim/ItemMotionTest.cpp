@@ -5,7 +5,7 @@
 
 #include "base/Matrix4.h"
 #include "anim/SceneItem.h"
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 #include "SceneText.h"
 
 namespace stagwerk {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "base/LoadError.h"
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 #include "script/DemoConfig.h"
 #include "TempDir.h"
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "SceneText.h"
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 #include "anim/SceneItem.h"
 #include "frame/ItemMatrices.h"
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "base/LoadError.h"
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 #include "textures/TextureCache.h"
 #include "SceneText.h"
 #include "TempDir.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 
 namespace stagwerk {
 namespace {

@@ -1,4 +1,4 @@
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 
 #include <gtest/gtest.h>
 

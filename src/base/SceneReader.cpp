@@ -1,4 +1,4 @@
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 
 #include <cstdio>
 #include <cstring>
