@@ -49,6 +49,119 @@ void RgbRow(const uint8_t* r, const uint8_t* g, const uint8_t* b, const uint8_t*
   }
 }
 
+// The 2:1 ratios, as the triangle filter: each output sample weighs the
+// nearer input sample 3/4. The SIMD steps do what they can of a row and
+// answer the first position they left; the scalar loops finish it.
+
+#if defined(__SSE2__)
+int UpsampleAcrossSse2(const uint8_t* in, uint8_t* out, int x, int w) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i one = _mm_set1_epi16(1), two = _mm_set1_epi16(2);
+  for (; x + 8 < w; x += 8) {
+    __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + x)), zero);
+    __m128i l = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + x - 1)), zero);
+    __m128i r = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + x + 1)), zero);
+    __m128i a3 = _mm_add_epi16(_mm_add_epi16(a, a), a);
+    __m128i even = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(a3, l), one), 2);
+    __m128i odd = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(a3, r), two), 2);
+    __m128i lo = _mm_unpacklo_epi16(even, odd), hi = _mm_unpackhi_epi16(even, odd);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * x), _mm_packus_epi16(lo, hi));
+  }
+  return x;
+}
+
+int ColumnSumsSse2(const uint8_t* nearRow, const uint8_t* farRow, uint16_t* cs, int x, int w) {
+  const __m128i zero = _mm_setzero_si128();
+  for (; x + 8 <= w; x += 8) {
+    __m128i n = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(nearRow + x)), zero);
+    __m128i f = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(farRow + x)), zero);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(cs + x), _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(n, n), n), f));
+  }
+  return x;
+}
+
+int UpsampleSumsAcrossSse2(const uint16_t* cs, uint8_t* out, int x, int w) {
+  const __m128i eight = _mm_set1_epi16(8), seven = _mm_set1_epi16(7);
+  for (; x + 8 < w; x += 8) {
+    __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cs + x));
+    __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cs + x - 1));
+    __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cs + x + 1));
+    __m128i a3 = _mm_add_epi16(_mm_add_epi16(a, a), a);
+    __m128i even = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(a3, l), eight), 4);
+    __m128i odd = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(a3, r), seven), 4);
+    __m128i lo = _mm_unpacklo_epi16(even, odd), hi = _mm_unpackhi_epi16(even, odd);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * x), _mm_packus_epi16(lo, hi));
+  }
+  return x;
+}
+#endif
+
+// One row sampled half as often across.
+void UpsampleAcross(const uint8_t* in, uint8_t* out, int w, [[maybe_unused]] bool avx2) {
+  if (w == 1) {
+    out[0] = out[1] = in[0];
+    return;
+  }
+  out[0] = in[0];
+  out[1] = static_cast<uint8_t>((3 * in[0] + in[1] + 2) >> 2);
+  int x = 1;
+#if defined(STAGWERK_JPEG_AVX2)
+  if (avx2) x = UpsampleAcrossAvx2(in, out, x, w);
+#endif
+#if defined(__SSE2__)
+  x = UpsampleAcrossSse2(in, out, x, w);
+#endif
+  for (; x < w - 1; ++x) {
+    int c3 = 3 * in[x];
+    out[2 * x] = static_cast<uint8_t>((c3 + in[x - 1] + 1) >> 2);
+    out[2 * x + 1] = static_cast<uint8_t>((c3 + in[x + 1] + 2) >> 2);
+  }
+  out[2 * w - 2] = static_cast<uint8_t>((3 * in[w - 1] + in[w - 2] + 1) >> 2);
+  out[2 * w - 1] = in[w - 1];
+}
+
+// 2:1 both ways, first down: 3 x the nearer row + the farther (weights of 4).
+void ColumnSums(const uint8_t* nearRow, const uint8_t* farRow, uint16_t* cs, int w, [[maybe_unused]] bool avx2) {
+  int x = 0;
+#if defined(STAGWERK_JPEG_AVX2)
+  if (avx2) x = ColumnSumsAvx2(nearRow, farRow, cs, w);
+#endif
+#if defined(__SSE2__)
+  x = ColumnSumsSse2(nearRow, farRow, cs, x, w);
+#endif
+  for (; x < w; ++x) cs[x] = static_cast<uint16_t>(3 * nearRow[x] + farRow[x]);
+}
+
+// Then across, on the column sums (weights of 16).
+void UpsampleSumsAcross(const uint16_t* cs, uint8_t* out, int w, [[maybe_unused]] bool avx2) {
+  if (w == 1) {
+    out[0] = static_cast<uint8_t>((4 * cs[0] + 8) >> 4);
+    out[1] = static_cast<uint8_t>((4 * cs[0] + 7) >> 4);
+    return;
+  }
+  out[0] = static_cast<uint8_t>((4 * cs[0] + 8) >> 4);
+  out[1] = static_cast<uint8_t>((3 * cs[0] + cs[1] + 7) >> 4);
+  int x = 1;
+#if defined(STAGWERK_JPEG_AVX2)
+  if (avx2) x = UpsampleSumsAcrossAvx2(cs, out, x, w);
+#endif
+#if defined(__SSE2__)
+  x = UpsampleSumsAcrossSse2(cs, out, x, w);
+#endif
+  for (; x < w - 1; ++x) {
+    int c3 = 3 * cs[x];
+    out[2 * x] = static_cast<uint8_t>((c3 + cs[x - 1] + 8) >> 4);
+    out[2 * x + 1] = static_cast<uint8_t>((c3 + cs[x + 1] + 7) >> 4);
+  }
+  out[2 * w - 2] = static_cast<uint8_t>((3 * cs[w - 1] + cs[w - 2] + 8) >> 4);
+  out[2 * w - 1] = static_cast<uint8_t>((4 * cs[w - 1] + 7) >> 4);
+}
+
+// 2:1 down only; the bias alternates by row so rounding does not drift one way.
+void UpsampleDown(const uint8_t* nearRow, const uint8_t* farRow, uint8_t* out, int w, int bias) {
+  for (int x = 0; x < w; ++x) out[x] = static_cast<uint8_t>((3 * nearRow[x] + farRow[x] + bias) >> 2);
+}
+
 }  // namespace
 
 int OutputStage::Init(const JPEG_PROPERTIES& props, const JpegDecoderState& st, Frame& frame) {
@@ -131,123 +244,42 @@ const uint8_t* OutputStage::UpsampleRow(Component& c, const Frame& f, int y) {
   if (c.v != f.vmax) Locate(y, c.v, f.vmax, y0, wy);
   const uint8_t* r0 = c.Row(std::clamp(y0, 0, c.compH - 1));
   const uint8_t* r1 = c.Row(std::clamp(y0 + 1, 0, c.compH - 1));
+  // At 2:1 down the nearer row weighs 3/4.
+  const uint8_t* nearRow = wy >= 128 ? r1 : r0;
+  const uint8_t* farRow = wy >= 128 ? r0 : r1;
   uint8_t* out = c.row.data();
   const int w = c.compW;
 
-  if (f.hmax == 2 * c.h && (f.vmax == c.v || f.vmax == 2 * c.v)) {
-    if (f.vmax == c.v) {
-      const uint8_t* in = r0;
-      if (w == 1) {
-        out[0] = out[1] = in[0];
-        return out;
-      }
-      out[0] = in[0];
-      out[1] = static_cast<uint8_t>((3 * in[0] + in[1] + 2) >> 2);
-      int x = 1;
-#if defined(STAGWERK_JPEG_AVX2)
-      if (avx2_) x = UpsampleAcrossAvx2(in, out, x, w);
-#endif
-#if defined(__SSE2__)
-      {
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i one = _mm_set1_epi16(1), two = _mm_set1_epi16(2);
-        for (; x + 8 < w; x += 8) {
-          __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + x)), zero);
-          __m128i l = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + x - 1)), zero);
-          __m128i r = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + x + 1)), zero);
-          __m128i a3 = _mm_add_epi16(_mm_add_epi16(a, a), a);
-          __m128i even = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(a3, l), one), 2);
-          __m128i odd = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(a3, r), two), 2);
-          __m128i lo = _mm_unpacklo_epi16(even, odd), hi = _mm_unpackhi_epi16(even, odd);
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * x), _mm_packus_epi16(lo, hi));
-        }
-      }
-#endif
-      for (; x < w - 1; ++x) {
-        int c3 = 3 * in[x];
-        out[2 * x] = static_cast<uint8_t>((c3 + in[x - 1] + 1) >> 2);
-        out[2 * x + 1] = static_cast<uint8_t>((c3 + in[x + 1] + 2) >> 2);
-      }
-      out[2 * w - 2] = static_cast<uint8_t>((3 * in[w - 1] + in[w - 2] + 1) >> 2);
-      out[2 * w - 1] = in[w - 1];
-      return out;
-    }
-    // 2:1 both ways: nearer row weighs 3/4, then 3/4 the nearer column.
-    const uint8_t* nearRow = wy >= 128 ? r1 : r0;
-    const uint8_t* farRow = wy >= 128 ? r0 : r1;
-    uint16_t* cs = vtmp_.data();
-    int x = 0;
-#if defined(STAGWERK_JPEG_AVX2)
-    if (avx2_) x = ColumnSumsAvx2(nearRow, farRow, cs, w);
-#endif
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    for (; x + 8 <= w; x += 8) {
-      __m128i n = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(nearRow + x)), zero);
-      __m128i f = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(farRow + x)), zero);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(cs + x), _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(n, n), n), f));
-    }
-#endif
-    for (; x < w; ++x) cs[x] = static_cast<uint16_t>(3 * nearRow[x] + farRow[x]);
-    if (w == 1) {
-      out[0] = static_cast<uint8_t>((4 * cs[0] + 8) >> 4);
-      out[1] = static_cast<uint8_t>((4 * cs[0] + 7) >> 4);
-      return out;
-    }
-    out[0] = static_cast<uint8_t>((4 * cs[0] + 8) >> 4);
-    out[1] = static_cast<uint8_t>((3 * cs[0] + cs[1] + 7) >> 4);
-    x = 1;
-#if defined(STAGWERK_JPEG_AVX2)
-    if (avx2_) x = UpsampleSumsAcrossAvx2(cs, out, x, w);
-#endif
-#if defined(__SSE2__)
-    {
-      const __m128i eight = _mm_set1_epi16(8), seven = _mm_set1_epi16(7);
-      for (; x + 8 < w; x += 8) {
-        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cs + x));
-        __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cs + x - 1));
-        __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cs + x + 1));
-        __m128i a3 = _mm_add_epi16(_mm_add_epi16(a, a), a);
-        __m128i even = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(a3, l), eight), 4);
-        __m128i odd = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(a3, r), seven), 4);
-        __m128i lo = _mm_unpacklo_epi16(even, odd), hi = _mm_unpackhi_epi16(even, odd);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * x), _mm_packus_epi16(lo, hi));
-      }
-    }
-#endif
-    for (; x < w - 1; ++x) {
-      int c3 = 3 * cs[x];
-      out[2 * x] = static_cast<uint8_t>((c3 + cs[x - 1] + 8) >> 4);
-      out[2 * x + 1] = static_cast<uint8_t>((c3 + cs[x + 1] + 7) >> 4);
-    }
-    out[2 * w - 2] = static_cast<uint8_t>((3 * cs[w - 1] + cs[w - 2] + 8) >> 4);
-    out[2 * w - 1] = static_cast<uint8_t>((4 * cs[w - 1] + 7) >> 4);
-    return out;
+  if (f.hmax == 2 * c.h && f.vmax == c.v) {
+    UpsampleAcross(r0, out, w, avx2_);
+  } else if (f.hmax == 2 * c.h && f.vmax == 2 * c.v) {
+    ColumnSums(nearRow, farRow, vtmp_.data(), w, avx2_);
+    UpsampleSumsAcross(vtmp_.data(), out, w, avx2_);
+  } else if (f.hmax == c.h && f.vmax == 2 * c.v) {
+    UpsampleDown(nearRow, farRow, out, w, (y & 1) ? 2 : 1);
+  } else {
+    UpsampleBilinear(c, f, r0, r1, wy, out);
   }
-  if (f.hmax == c.h && f.vmax == 2 * c.v) {
-    const uint8_t* nearRow = wy >= 128 ? r1 : r0;
-    const uint8_t* farRow = wy >= 128 ? r0 : r1;
-    int bias = (y & 1) ? 2 : 1;
-    for (int x = 0; x < w; ++x) out[x] = static_cast<uint8_t>((3 * nearRow[x] + farRow[x] + bias) >> 2);
-    return out;
-  }
+  return out;
+}
 
-  // General ratios: bilinear between centred sample positions.
+// General ratios: bilinear between centred sample positions.
+void OutputStage::UpsampleBilinear(const Component& c, const Frame& f, const uint8_t* r0, const uint8_t* r1, int wy,
+                                   uint8_t* out) {
+  const int w = c.compW;
   uint16_t* vt = vtmp_.data();
   for (int x = 0; x < w; ++x) vt[x] = static_cast<uint16_t>(r0[x] * (256 - wy) + r1[x] * wy);
-  size_t ci = static_cast<size_t>(&c - f.comps.data());
   if (c.h == f.hmax) {
     for (int x = 0; x < outW_; ++x) out[x] = static_cast<uint8_t>((vt[x] + 128) >> 8);
-    return out;
+    return;
   }
-  const HMap& m = hmaps_[ci];
+  const HMap& m = hmaps_[static_cast<size_t>(&c - f.comps.data())];
   for (int x = 0; x < outW_; ++x) {
     uint32_t a = vt[m.x0[static_cast<size_t>(x)]];
     uint32_t b = vt[m.x1[static_cast<size_t>(x)]];
     uint32_t wx = static_cast<uint32_t>(m.w[static_cast<size_t>(x)]);
     out[x] = static_cast<uint8_t>((a * (256 - wx) + b * wx + 32768) >> 16);
   }
-  return out;
 }
 
 void OutputStage::WriteRow(const Frame& f, uint8_t* dst) {

@@ -24,6 +24,7 @@ class OutputStage {
   enum Dst { kDstGray, kDstRgb, kDstBgr, kDstRgba, kDstRaw };
 
   const uint8_t* UpsampleRow(Component& c, const Frame& f, int y);
+  void UpsampleBilinear(const Component& c, const Frame& f, const uint8_t* r0, const uint8_t* r1, int wy, uint8_t* out);
   int NeededRow(const Component& c, const Frame& f, int y) const;
   void WriteRow(const Frame& f, uint8_t* dst);
 

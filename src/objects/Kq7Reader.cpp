@@ -44,90 +44,13 @@ class Kq7Parser {
     pos_ = 3;
     m.flags_ = *Take(1, "the flags byte");
     const uint8_t flags = m.flags_;
-
-    if (flags & HasTexture) {
-      m.textureName_ = ReadName("the first texture name");
-      m.texture_ = textures ? textures(m.textureName_) : nullptr;
-    }
-    if (flags & HasEnvironmentMap) {
-      m.texture2Name_ = ReadName("the environment map name");
-      m.texture2_ = textures ? textures(m.texture2Name_) : nullptr;
-    }
-    if (flags & HasSecondTexture) {
-      m.texture2Name_ = ReadName("the second texture name");
-      m.texture2_ = textures ? textures(m.texture2Name_) : nullptr;
-    }
-
+    ReadTextureNames(m, textures);
     m.vertexCount_ = U16("the vertex count");
     ReadArray(m.positions_, uint64_t{3} * m.vertexCount_, "the vertex positions");
-
-    if (flags & HasPolygons) {
-      m.polygonCount_ = U16("the polygon count");
-      uint64_t corners = 0;
-      if (flags & AllTriangles) {
-        corners = uint64_t{3} * m.polygonCount_;
-      } else {
-        ReadArray(a.cornerCounts, m.polygonCount_, "the corner counts");
-        for (uint16_t count : a.cornerCounts) corners += count;
-      }
-      m.cornerTotal_ = static_cast<uint32_t>(corners);  // at most 65535 x 65535
-      ReadArray(a.vertexIndices, corners, "the vertex indices");
-      CheckIndices(a.vertexIndices, m.vertexCount_, "vertex");
-    }
-    const uint64_t corners = m.cornerTotal_;
-
-    if (flags & HasTexture) {
-      m.uvCount_ = U16("the UV count");
-      ReadArray(a.uvs, uint64_t{2} * m.uvCount_, "the UVs");
-      ReadArray(a.uvIndices, corners, "the UV indices");
-      CheckIndices(a.uvIndices, m.uvCount_, "UV");
-    }
-    if (flags & HasColours) {
-      m.colourCount_ = U16("the colour count");
-      ReadArray(a.colours, uint64_t{4} * m.colourCount_, "the colours");
-      ReadArray(a.colourIndices, corners, "the colour indices");
-      CheckIndices(a.colourIndices, m.colourCount_, "colour");
-    }
-    if (flags & HasSecondTexture) {
-      m.uv2Count_ = U16("the second UV count");
-      ReadArray(a.uvs2, uint64_t{2} * m.uv2Count_, "the second UVs");
-      ReadArray(a.uv2Indices, corners, "the second UV indices");
-      CheckIndices(a.uv2Indices, m.uv2Count_, "second UV");
-    }
-    if (flags & HasMorphTargets) {
-      m.targetCount_ = U16("the morph target count");
-      ReadArray(a.deltaCounts, m.targetCount_, "the morph delta counts");
-      uint64_t total = 0;
-      a.deltaStarts.reserve(a.deltaCounts.size());
-      for (uint16_t count : a.deltaCounts) {
-        a.deltaStarts.push_back(static_cast<uint32_t>(total));
-        total += count;
-      }
-      m.deltaTotal_ = static_cast<uint32_t>(total);  // at most 65535 x 65535
-      const unsigned char* p = Take(total * 14, "the morph deltas");
-      a.morphDeltas.resize(static_cast<std::size_t>(total));
-      for (MorphDelta& d : a.morphDeltas) {
-        d.dx = FromLittleEndian<float>(p);
-        d.dy = FromLittleEndian<float>(p + 4);
-        d.dz = FromLittleEndian<float>(p + 8);
-        d.vertex = FromLittleEndian<uint16_t>(p + 12);
-        p += 14;
-        if (d.vertex >= m.vertexCount_) {
-          Fail("morph delta " + std::to_string(&d - a.morphDeltas.data()) + " moves vertex " +
-               std::to_string(d.vertex) + " of " + std::to_string(m.vertexCount_));
-        }
-      }
-    }
-    if (flags & HasBones) {
-      if (!(flags & AllTriangles)) throw LoadError("Only triangles are suitable");
-      ReadArray(a.boneVertexData, m.vertexCount_, "the vertex bone data");
-      ReadArray(a.polygonBones, m.polygonCount_, "the polygon bone numbers");
-      uint16_t largest = 0;
-      for (uint16_t bone : a.polygonBones) largest = std::max(largest, bone);
-      // boneCount is one byte: bone numbers run from 0 to 254.
-      if (largest > 254) Fail("polygon bone number " + std::to_string(largest) + " is above 254");
-      m.boneCount_ = static_cast<uint8_t>(largest + 1);
-    }
+    if (flags & HasPolygons) ReadPolygons(m, a);
+    ReadCornerChannels(m, a);
+    if (flags & HasMorphTargets) ReadMorphTargets(m, a);
+    if (flags & HasBones) ReadBones(m, a);
 
     m.arrays_ = std::move(arrays);
     if (flags & HasPolygons) {
@@ -138,6 +61,106 @@ class Kq7Parser {
   }
 
  private:
+  // What the messages about one kind of per-corner values call its parts.
+  struct CornerTexts {
+    const char* count;
+    const char* values;
+    const char* indices;
+    const char* kind;
+  };
+
+  void ReadTextureNames(Mesh& m, const TextureLookup& textures) {
+    if (m.flags_ & HasTexture) {
+      m.textureName_ = ReadName("the first texture name");
+      m.texture_ = textures ? textures(m.textureName_) : nullptr;
+    }
+    if (m.flags_ & HasEnvironmentMap) {
+      m.texture2Name_ = ReadName("the environment map name");
+      m.texture2_ = textures ? textures(m.texture2Name_) : nullptr;
+    }
+    if (m.flags_ & HasSecondTexture) {
+      m.texture2Name_ = ReadName("the second texture name");
+      m.texture2_ = textures ? textures(m.texture2Name_) : nullptr;
+    }
+  }
+
+  void ReadPolygons(Mesh& m, MeshArrays& a) {
+    m.polygonCount_ = U16("the polygon count");
+    uint64_t corners = 0;
+    if (m.flags_ & AllTriangles) {
+      corners = uint64_t{3} * m.polygonCount_;
+    } else {
+      ReadArray(a.cornerCounts, m.polygonCount_, "the corner counts");
+      for (uint16_t count : a.cornerCounts) corners += count;
+    }
+    m.cornerTotal_ = static_cast<uint32_t>(corners);  // at most 65535 x 65535
+    ReadArray(a.vertexIndices, corners, "the vertex indices");
+    CheckIndices(a.vertexIndices, m.vertexCount_, "vertex");
+  }
+
+  // The UVs, colours and second UVs, each indexed per corner.
+  void ReadCornerChannels(Mesh& m, MeshArrays& a) {
+    const uint64_t corners = m.cornerTotal_;
+    if (m.flags_ & HasTexture) {
+      m.uvCount_ = ReadCornerValues(a.uvs, 2, a.uvIndices, corners, {"the UV count", "the UVs", "the UV indices", "UV"});
+    }
+    if (m.flags_ & HasColours) {
+      m.colourCount_ = ReadCornerValues(a.colours, 4, a.colourIndices, corners,
+                                        {"the colour count", "the colours", "the colour indices", "colour"});
+    }
+    if (m.flags_ & HasSecondTexture) {
+      m.uv2Count_ = ReadCornerValues(a.uvs2, 2, a.uv2Indices, corners,
+                                     {"the second UV count", "the second UVs", "the second UV indices", "second UV"});
+    }
+  }
+
+  // A count, that many values of `per` floats, and an index into them per
+  // corner; answers the count.
+  uint16_t ReadCornerValues(std::vector<float>& values, unsigned per, std::vector<uint16_t>& indices, uint64_t corners,
+                            const CornerTexts& texts) {
+    const uint16_t count = U16(texts.count);
+    ReadArray(values, uint64_t{per} * count, texts.values);
+    ReadArray(indices, corners, texts.indices);
+    CheckIndices(indices, count, texts.kind);
+    return count;
+  }
+
+  void ReadMorphTargets(Mesh& m, MeshArrays& a) {
+    m.targetCount_ = U16("the morph target count");
+    ReadArray(a.deltaCounts, m.targetCount_, "the morph delta counts");
+    uint64_t total = 0;
+    a.deltaStarts.reserve(a.deltaCounts.size());
+    for (uint16_t count : a.deltaCounts) {
+      a.deltaStarts.push_back(static_cast<uint32_t>(total));
+      total += count;
+    }
+    m.deltaTotal_ = static_cast<uint32_t>(total);  // at most 65535 x 65535
+    const unsigned char* p = Take(total * 14, "the morph deltas");
+    a.morphDeltas.resize(static_cast<std::size_t>(total));
+    for (MorphDelta& d : a.morphDeltas) {
+      d.dx = FromLittleEndian<float>(p);
+      d.dy = FromLittleEndian<float>(p + 4);
+      d.dz = FromLittleEndian<float>(p + 8);
+      d.vertex = FromLittleEndian<uint16_t>(p + 12);
+      p += 14;
+      if (d.vertex >= m.vertexCount_) {
+        Fail("morph delta " + std::to_string(&d - a.morphDeltas.data()) + " moves vertex " +
+             std::to_string(d.vertex) + " of " + std::to_string(m.vertexCount_));
+      }
+    }
+  }
+
+  void ReadBones(Mesh& m, MeshArrays& a) {
+    if (!(m.flags_ & AllTriangles)) throw LoadError("Only triangles are suitable");
+    ReadArray(a.boneVertexData, m.vertexCount_, "the vertex bone data");
+    ReadArray(a.polygonBones, m.polygonCount_, "the polygon bone numbers");
+    uint16_t largest = 0;
+    for (uint16_t bone : a.polygonBones) largest = std::max(largest, bone);
+    // boneCount is one byte: bone numbers run from 0 to 254.
+    if (largest > 254) Fail("polygon bone number " + std::to_string(largest) + " is above 254");
+    m.boneCount_ = static_cast<uint8_t>(largest + 1);
+  }
+
   [[noreturn]] void Fail(const std::string& problem) const {
     throw LoadError("Bad KQ7 file " + file_ + ": " + problem);
   }

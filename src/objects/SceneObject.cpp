@@ -80,6 +80,137 @@ void ReadMixer(SceneObject& object, SceneReader& reader, const std::string& labe
   }
 }
 
+// An object block's lines come in a fixed order, each one optional. Every
+// step reads its own line when the current word names it and leaves the
+// word after it in token_ for the next step.
+class ObjectBlock {
+ public:
+  ObjectBlock(SceneReader& reader, SceneObject& object, const std::string& label)
+      : reader_(reader), object_(object), label_(label) {}
+
+  void Read() {
+    ReadMotion();
+    ReadSkeleton();
+    ReadParent();
+    // The end of the data ends the block too.
+    while (!token_.empty() && !IsBlockKeyword(token_.view())) Next();
+    ReadMorphAmount();
+    ReadMorphMixer();
+    ReadDissolve();
+    ReadPolygonSize();
+    ReadDrawingSwitches();
+  }
+
+ private:
+  void Next() { reader_.ReadToken(token_); }
+
+  // A line of keyword and n values nothing here needs.
+  void SkipLine(std::string_view keyword, int32_t n) {
+    if (!(token_ == keyword)) return;
+    reader_.SkipTokens(n);
+    Next();
+  }
+
+  void ReadMotion() {
+    Next();
+    SkipLine("ShowObject", 2);
+    SkipLine("SchematicPosition", 2);
+    if (!(token_ == "ObjectMotion")) throw LoadError("Not ObjectMotion");
+    object_.motion = ReadMotionChannels(reader_);
+    Next();
+  }
+
+  void ReadSkeleton() {
+    if (!(token_ == "BoneFalloffType")) return;
+    reader_.SkipToken();
+    ReadBones(object_, reader_, label_);
+    Next();
+  }
+
+  void ReadParent() {
+    SkipChannelOptions(reader_, token_);
+    if (token_ == "ParentItem") object_.parentRef = ItemRef::Read(reader_);
+  }
+
+  void ReadMorphAmount() {
+    if (!(token_ == "MorphAmount")) return;
+    object_.morphAmount = std::make_unique<ScalarOrEnvelope>(ReadScalarOrEnvelope(reader_));
+    RequireMorphMesh(object_, label_);
+    object_.morphs = true;
+    // A missing MorphTarget or MorphSurfaces line leaves its place's word to
+    // the steps below instead of swallowing it.
+    Next();
+    if (token_ == "MorphTarget") {
+      reader_.ReadInt(&object_.morphTargetNumber);
+      Next();
+    }
+    SkipLine("MorphSurfaces", 1);
+  }
+
+  void ReadMorphMixer() {
+    if (!(token_ == "Plugin")) return;
+    reader_.SkipTokens(2);
+    Next();
+    if (!(token_ == "LW_MorphMixer")) throw LoadError("Not EndoMorphMixer");
+    RequireMorphMesh(object_, label_);
+    object_.morphs = true;
+    ReadMixer(object_, reader_, label_);
+    reader_.SkipToken();
+    Next();
+    if (token_ == "PluginEnabled") {
+      reader_.SkipToken();
+      Next();
+    } else {
+      object_.flags |= ObjectFlag::MorphMixer;
+    }
+  }
+
+  void ReadDissolve() {
+    if (!(token_ == "ObjectDissolve")) {
+      object_.dissolve = std::make_unique<ScalarOrEnvelope>();
+      return;
+    }
+    object_.dissolve = std::make_unique<ScalarOrEnvelope>(ReadScalarOrEnvelope(reader_));
+    if (!object_.dissolve->envelope && object_.dissolve->value > 0.9999f) object_.dissolve.reset();
+    Next();
+  }
+
+  void ReadPolygonSize() {
+    if (!(token_ == "PolygonSize")) {
+      object_.polygonSize.value = 1.0f;
+      return;
+    }
+    object_.polygonSize = ReadScalarOrEnvelope(reader_);
+    Next();
+  }
+
+  // Lines whose old meanings the player reads as drawing switches.
+  void ReadDrawingSwitches() {
+    if (token_ == "LineThickness") {
+      Next();
+      object_.flags |= token_ == "2" ? ObjectFlag::DoubleBrightness : ObjectFlag::QuadrupleBrightness;
+      reader_.SkipTokens(3);
+      Next();
+    }
+    SwitchLine("UnaffectedByFog", ObjectFlag::Unlit);
+    SwitchLine("UnseenByRays", ObjectFlag::Additive);
+    SwitchLine("UnseenByCamera", ObjectFlag::NoDepthTest);
+    if (token_ == "UnseenByAlphaChannel") object_.flags |= ObjectFlag::NoBlend;
+  }
+
+  void SwitchLine(std::string_view keyword, ObjectFlag flag) {
+    if (!(token_ == keyword)) return;
+    object_.flags |= flag;
+    reader_.SkipToken();
+    Next();
+  }
+
+  SceneReader& reader_;
+  SceneObject& object_;
+  const std::string& label_;
+  PathString token_;
+};
+
 }  // namespace
 
 std::unique_ptr<SceneObject> SceneObject::Read(SceneReader& reader, Mesh* mesh, const std::string& name,
@@ -87,100 +218,7 @@ std::unique_ptr<SceneObject> SceneObject::Read(SceneReader& reader, Mesh* mesh, 
   auto object = std::make_unique<SceneObject>();
   object->mesh = mesh;
   object->name = name;
-  PathString token;
-  auto next = [&] { reader.ReadToken(token); };
-
-  next();
-  if (token == "ShowObject") {
-    reader.SkipTokens(2);
-    next();
-  }
-  if (token == "SchematicPosition") {
-    reader.SkipTokens(2);
-    next();
-  }
-  if (!(token == "ObjectMotion")) throw LoadError("Not ObjectMotion");
-  object->motion = ReadMotionChannels(reader);
-  next();
-
-  if (token == "BoneFalloffType") {
-    reader.SkipToken();
-    ReadBones(*object, reader, label);
-    next();
-  }
-  SkipChannelOptions(reader, token);
-  if (token == "ParentItem") object->parentRef = ItemRef::Read(reader);
-
-  // The end of the data ends the block too.
-  while (!token.empty() && !IsBlockKeyword(token.view())) next();
-
-  if (token == "MorphAmount") {
-    object->morphAmount = std::make_unique<ScalarOrEnvelope>(ReadScalarOrEnvelope(reader));
-    RequireMorphMesh(*object, label);
-    object->morphs = true;
-    // A missing MorphTarget or MorphSurfaces line leaves its place's word to
-    // the steps below instead of swallowing it.
-    next();
-    if (token == "MorphTarget") {
-      reader.ReadInt(&object->morphTargetNumber);
-      next();
-    }
-    if (token == "MorphSurfaces") {
-      reader.SkipToken();
-      next();
-    }
-  }
-  if (token == "Plugin") {
-    reader.SkipTokens(2);
-    next();
-    if (!(token == "LW_MorphMixer")) throw LoadError("Not EndoMorphMixer");
-    RequireMorphMesh(*object, label);
-    object->morphs = true;
-    ReadMixer(*object, reader, label);
-    reader.SkipToken();
-    next();
-    if (token == "PluginEnabled") {
-      reader.SkipToken();
-      next();
-    } else {
-      object->flags |= ObjectFlag::MorphMixer;
-    }
-  }
-  if (token == "ObjectDissolve") {
-    object->dissolve = std::make_unique<ScalarOrEnvelope>(ReadScalarOrEnvelope(reader));
-    if (!object->dissolve->envelope && object->dissolve->value > 0.9999f) object->dissolve.reset();
-    next();
-  } else {
-    object->dissolve = std::make_unique<ScalarOrEnvelope>();
-  }
-  if (token == "PolygonSize") {
-    object->polygonSize = ReadScalarOrEnvelope(reader);
-    next();
-  } else {
-    object->polygonSize.value = 1.0f;
-  }
-  if (token == "LineThickness") {
-    next();
-    object->flags |= token == "2" ? ObjectFlag::DoubleBrightness : ObjectFlag::QuadrupleBrightness;
-    reader.SkipTokens(3);
-    next();
-  }
-  if (token == "UnaffectedByFog") {
-    object->flags |= ObjectFlag::Unlit;
-    reader.SkipToken();
-    next();
-  }
-  if (token == "UnseenByRays") {
-    object->flags |= ObjectFlag::Additive;
-    reader.SkipToken();
-    next();
-  }
-  if (token == "UnseenByCamera") {
-    object->flags |= ObjectFlag::NoDepthTest;
-    reader.SkipToken();
-    next();
-  }
-  if (token == "UnseenByAlphaChannel") object->flags |= ObjectFlag::NoBlend;
+  ObjectBlock(reader, *object, label).Read();
   return object;
 }
 

