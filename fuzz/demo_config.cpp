@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 #include "script/DemoConfig.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

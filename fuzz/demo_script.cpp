@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "base/LoadError.h"
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 #include "script/DemoScript.h"
 #include "scene/SceneCache.h"
 

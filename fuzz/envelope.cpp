@@ -7,7 +7,7 @@
 #include "anim/Envelope.h"
 #include "anim/EnvelopeEvaluation.h"
 #include "base/LoadError.h"
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 
 namespace {
 

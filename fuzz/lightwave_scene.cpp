@@ -7,7 +7,7 @@
 
 #include "kq7/formats/ToolError.h"
 #include "base/LoadError.h"
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 #include "kq7/formats/demoscene/DemoSceneWriter.h"
 #include "kq7/formats/demoscene/LightWaveScene.h"
 #include "objects/MeshCache.h"

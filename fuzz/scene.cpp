@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/LoadError.h"
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 #include "frame/FrameBuilder.h"
 #include "objects/Kq7Writer.h"
 #include "objects/MeshCache.h"

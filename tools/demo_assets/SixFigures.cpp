@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 
 namespace demo_assets {
 

@@ -20,7 +20,7 @@
 #include "kq7/import/Info.h"
 #include "kq7/formats/ToolError.h"
 #include "base/LoadError.h"
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 #include "objects/Kq7Writer.h"
 #include "kq7/formats/demoscene/DemoSceneWriter.h"
 #include "kq7/formats/demoscene/GltfScene.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "anim/ItemRef.h"
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 #include "kq7/formats/ToolError.h"
 #include "kq7/formats/demoscene/LightWaveScene.h"
 #include "kq7/formats/demoscene/LineTokens.h"

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 
 namespace stagwerk::kq7 {
 

@@ -1,6 +1,6 @@
 #include "kq7/formats/demoscene/SourceFiles.h"
 
-#include "anim/SceneReader.h"
+#include "base/SceneReader.h"
 
 namespace stagwerk::kq7 {
 
