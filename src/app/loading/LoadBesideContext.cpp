@@ -4,6 +4,10 @@
 
 namespace stagwerk {
 
+namespace {
+constexpr std::size_t kMostQueued = 4;
+}  // namespace
+
 LoadBesideContext::LoadBesideContext(Demo& demo, void (*prepare)(Image&)) : demo_(demo) {
   demo_.HandOverGpuWork([this](Demo::GpuWork work) { Post(std::move(work)); }, prepare);
   loader_ = std::thread([this] { Load(); });
@@ -17,11 +21,15 @@ void LoadBesideContext::Abandon() {
     abandoned_ = true;
     work_.clear();
   }
+  room_.notify_all();
   if (loader_.joinable()) loader_.join();
 }
 
 void LoadBesideContext::Post(Demo::GpuWork work) {
-  const std::lock_guard<std::mutex> lock(mutex_);
+  std::unique_lock<std::mutex> lock(mutex_);
+  // Each piece of work holds a decoded picture: a short queue keeps the
+  // heap from growing past what the GL thread takes in.
+  room_.wait(lock, [this] { return abandoned_ || work_.size() < kMostQueued; });
   if (abandoned_) throw Abandoned{};
   work_.push_back(std::move(work));
   changed_.notify_one();
@@ -50,6 +58,7 @@ void LoadBesideContext::Finish(Renderer& renderer) {
       next = std::move(work_.front());
       work_.pop_front();
     }
+    room_.notify_one();
     try {
       next(renderer);
     } catch (...) {

@@ -42,7 +42,8 @@ class LoadBesideContext {
   Demo& demo_;
   const LoadingHeap heap_;  // until the last upload, not just the last file
   std::mutex mutex_;
-  std::condition_variable changed_;
+  std::condition_variable changed_;  // work came, or the load ended
+  std::condition_variable room_;     // the queue has room, or nobody will run it
   std::deque<Demo::GpuWork> work_;
   bool loaded_ = false;
   bool abandoned_ = false;

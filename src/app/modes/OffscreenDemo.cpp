@@ -2,7 +2,6 @@
 
 #include "app/modes/OpenAndLoad.h"
 
-
 namespace stagwerk {
 
 OffscreenDemo::OffscreenDemo(const std::string& configPath, const std::string& settingsPath, int w, int h,
