@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include "app/loading/LoadingHeap.h"
 
 namespace stagwerk {
@@ -62,6 +65,26 @@ TEST(LoadingHeap, WhatALoadAddsToTheHeapAsksForHugePages) {
   textures.emplace_back(new char[5u << 20]);
   LoadingHeap::Grew();
   textures.clear();
+}
+
+// The driver's next texture, allocated on the GL thread after a decoding
+// thread made the heap's top resident, finds its pages there already.
+TEST(LoadingHeap, APrefaultedBlockIsResidentBeforeItIsTouched) {
+#if !defined(__GLIBC__)
+  GTEST_SKIP() << "the heap is glibc's";
+#endif
+  if (kOwnAllocator) GTEST_SKIP() << "the sanitizer's allocator has no such heap";
+  const LoadingHeap heap;
+  LoadingHeap::Prefault(std::size_t{8} << 20);
+  const std::size_t size = std::size_t{4} << 20;
+  std::unique_ptr<char[]> texture(new char[size]);  // not written: no fault of its own
+  const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+  const uintptr_t from = (reinterpret_cast<uintptr_t>(texture.get()) + page - 1) & ~(page - 1);
+  std::vector<unsigned char> resident((size - page) / page);
+  ASSERT_EQ(mincore(reinterpret_cast<void*>(from), resident.size() * page, resident.data()), 0);
+  std::size_t in = 0;
+  for (unsigned char r : resident) in += r & 1;
+  EXPECT_EQ(in, resident.size());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "app/loading/Demo.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <thread>
 
 #include "app/loading/LoadingHeap.h"
@@ -10,6 +11,11 @@
 namespace stagwerk {
 
 namespace {
+
+// What the driver takes for a few large textures (a 1024 x 1024 one with
+// its mipmaps is about 5.6 MB): made resident on the decoding threads while
+// loading beside the context, so the GL thread's uploads fault in none of it.
+constexpr std::size_t kPrefaultAhead = std::size_t{24} << 20;
 
 void MakeTexture(Renderer& renderer, Texture& texture, const Image& image) {
   texture.renderHandle = renderer.CreateTexture(texture, image);
@@ -89,7 +95,11 @@ void Demo::HandOverGpuWork(std::function<void(GpuWork)> post, void (*prepare)(Im
                          MakeTexture(renderer, texture, picture);
                        });
                      },
-                     nullptr, prepare});
+                     nullptr,
+                     [prepare](Image& image) {
+                       prepare(image);
+                       LoadingHeap::Prefault(kPrefaultAhead);
+                     }});
   textures.SetKeepPixels(false);
   meshes.SetHooks({[post](Mesh& mesh) {
                      post([&mesh](Renderer& renderer) { MakeMesh(renderer, mesh); });

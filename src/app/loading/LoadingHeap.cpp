@@ -77,4 +77,23 @@ void LoadingHeap::Grew() {
 #endif
 }
 
+void LoadingHeap::Prefault(std::size_t ahead) {
+#if defined(__GLIBC__) && defined(MADV_POPULATE_WRITE)
+  if (loadBegan == 0) return;
+  // A block taken where the driver's next one would be, made resident and
+  // given back: while a load is under way nothing is trimmed, so its pages
+  // stay for the next blocks the heap hands out.
+  void* block = std::malloc(ahead);
+  if (block == nullptr) return;
+  Grew();  // what the heap gained is asked huge pages before it is touched
+  const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+  const uintptr_t from = (reinterpret_cast<uintptr_t>(block) + page - 1) & ~(page - 1);
+  const uintptr_t to = (reinterpret_cast<uintptr_t>(block) + ahead) & ~(page - 1);
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+  std::free(block);
+#else
+  (void)ahead;
+#endif
+}
+
 }  // namespace stagwerk

@@ -8,6 +8,8 @@
 // grants them on request), so fresh memory comes 2 MB at a time. When the
 // load ends, what is free goes back. Without glibc it does nothing.
 
+#include <cstddef>
+
 namespace stagwerk {
 
 class LoadingHeap {
@@ -20,6 +22,11 @@ class LoadingHeap {
   // The heap may have grown (a texture or mesh was just made): asks huge
   // pages for what it has gained. Nothing while no load is under way.
   static void Grew();
+  // On a thread other than the driver's: makes `ahead` bytes of free heap
+  // resident, so the driver's next textures land in pages already there
+  // instead of faulting each in on the GL thread. Nothing while no load is
+  // under way.
+  static void Prefault(std::size_t ahead);
 };
 
 }  // namespace stagwerk
