@@ -12,10 +12,12 @@ namespace stagwerk {
 
 namespace {
 
-// What the driver takes for a few large textures (a 1024 x 1024 one with
-// its mipmaps is about 5.6 MB): made resident on the decoding threads while
-// loading beside the context, so the GL thread's uploads fault in none of it.
-constexpr std::size_t kPrefaultAhead = std::size_t{24} << 20;
+// What the driver takes for two large textures (a 1024 x 1024 one with its
+// mipmaps is about 5.6 MB): made resident on the decoding threads while
+// loading beside the context, so the GL thread's uploads fault in little.
+// Below the heap's mmap threshold, or the block would be a mapping of its
+// own, populated and unmapped for nothing.
+constexpr std::size_t kPrefaultAhead = std::size_t{12} << 20;
 
 void MakeTexture(Renderer& renderer, Texture& texture, const Image& image) {
   texture.renderHandle = renderer.CreateTexture(texture, image);
