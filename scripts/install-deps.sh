@@ -19,6 +19,7 @@ packages=(
   libjpeg-turbo-progs                    # cjpeg/djpeg: JPEG test oracle
   libjpeg62-turbo-dev                    # JPEG benchmark baseline only
   libassimp-dev                          # kq7: 3D files to KQ7 meshes and back
+  libstb-dev                             # kq7: reading, resizing and writing pictures
   libsdl2-mixer-dev                      # music
   libvorbis-dev                          # make_demo_music: encodes our own track to OGG
   emscripten                             # the web build (em++; no ports are used)
