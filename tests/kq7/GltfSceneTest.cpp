@@ -265,8 +265,10 @@ TEST(Kq7SceneGltf, ItemsFollowGltfAtEveryFrame) {
   EXPECT_EQ(spot.type, LightType::Spot);
   EXPECT_NEAR(spot.coneAngle->ValueAt(0), 0.5 * 180 / M_PI, 1e-4);
   EXPECT_EQ(spot.color, (std::array<float, 4>{1, 0.5f, 0.25f, 1}));
-  EXPECT_FLOAT_EQ(spot.intensity.ValueAt(0), 2);
   EXPECT_EQ(sun.type, LightType::Distant);
+  // 1 lux, glTF's default, lights a facing white surface to 1/pi of white in
+  // linear terms: the player's intensity is that on screen.
+  EXPECT_NEAR(sun.intensity.ValueAt(0), std::pow(1 / M_PI, 1 / 2.2), 1e-5);
   EXPECT_EQ(sun.name, "Sun");
   EXPECT_EQ(bulb.type, LightType::Point);
   ASSERT_EQ(scene.cameras.count(), 1);
@@ -307,7 +309,7 @@ TEST(Kq7SceneGltf, ItemsFollowGltfAtEveryFrame) {
 // A scene without camera or animation: a still scene whose camera frames it.
 TEST(Kq7SceneGltf, StillSceneGetsAFramingCamera) {
   TempDir dir;
-  const std::string gltf = GltfText({{{0, 0, 0}, {4, 0, 0}, {4, 2, 0}}, {0, 1, 2}, {}, {}, {}, {}, "\"translation\": [10, 0, 0],"});
+  const std::string gltf = GltfText({{{0, 0, 0}, {4, 0, 0}, {4, 2, 0}}, {0, 1, 2}, {}, {}, {}, {}, "\"translation\": [10, 0, 0],", ""});
   const ToolRun run = RunTool({"scene", dir.Write("still.gltf", gltf), dir / "data"});
   ASSERT_EQ(run.status, 0) << run.err;
   const auto loaded = LoadDemoScene(dir / "data", "still");

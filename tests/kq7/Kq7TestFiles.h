@@ -98,6 +98,7 @@ struct GltfPrimitive {
   std::vector<std::array<float, 4>> colours;
   std::vector<std::vector<std::array<float, 3>>> targets;  // position offsets per target
   std::string nodeExtras;  // e.g. "\"translation\": [0, 0, 2],"
+  std::string material;    // one material's JSON object, used by the primitive
 };
 
 inline std::string GltfText(const GltfPrimitive& g) {
@@ -147,13 +148,15 @@ inline std::string GltfText(const GltfPrimitive& g) {
   }
   std::string primitive = "{\"attributes\":{" + attributes + "},\"indices\":" + std::to_string(indices) + ",\"mode\":4";
   if (!targets.empty()) primitive += ",\"targets\":[" + targets + "]";
+  if (!g.material.empty()) primitive += ",\"material\":0";
   primitive += "}";
   return "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[0]}],"
          "\"nodes\":[{" + g.nodeExtras + "\"mesh\":0}],"
          "\"meshes\":[{\"primitives\":[" + primitive + "]" + (weights.empty() ? "" : ",\"weights\":[" + weights + "]") +
          "}],\"buffers\":[{\"byteLength\":" + std::to_string(buffer.size()) +
          ",\"uri\":\"data:application/octet-stream;base64," + Base64(buffer) + "\"}],"
-         "\"bufferViews\":[" + views + "],\"accessors\":[" + accessors + "]}";
+         "\"bufferViews\":[" + views + "],\"accessors\":[" + accessors + "]" +
+         (g.material.empty() ? "" : ",\"materials\":[" + g.material + "]") + "}";
 }
 
 // kq7 run in-process.

@@ -22,10 +22,12 @@
 #include "base/LoadError.h"
 #include "base/SceneReader.h"
 #include "objects/Kq7Writer.h"
+#include "kq7/formats/demoscene/DefaultLights.h"
 #include "kq7/formats/demoscene/DemoSceneWriter.h"
 #include "kq7/formats/demoscene/GltfScene.h"
 #include "kq7/formats/demoscene/LightWaveScene.h"
 #include "kq7/formats/demoscene/SourceFiles.h"
+#include "kq7/formats/lightwave/LightWaveObject.h"
 
 namespace stagwerk::kq7 {
 
@@ -47,6 +49,9 @@ const char* const kSceneUsage = R"(kq7 scene [OPTIONS] IN [DATADIR]
                        start from (default: IN's folder and the one above)
     --fps N            glTF: frames per second of the scenes (default: the
                        rate the key times fall on, else 30)
+    --no-default-lights  a scene without lights stays unlit; by default it
+                       gets a key and a fill light riding on the camera and
+                       some ambient light, as viewers light such a file
 )";
 
 namespace {
@@ -56,6 +61,7 @@ struct Options {
   fs::path data = ".";
   std::string name;
   bool noMeshes = false;
+  bool defaultLights = true;
   std::optional<fs::path> content;
   std::optional<double> fps;
   bool help = false;
@@ -83,6 +89,8 @@ Options Parse(const std::vector<std::string>& args) {
       o.help = true;
     } else if (arg == "--no-meshes") {
       o.noMeshes = true;
+    } else if (arg == "--no-default-lights") {
+      o.defaultLights = false;
     } else if (arg == "--name") {
       o.name = take();
     } else if (arg == "--content") {
@@ -113,6 +121,14 @@ Options Parse(const std::vector<std::string>& args) {
     }
   }
   return o;
+}
+
+std::string WholeFileText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw InputError(path.string() + ": cannot open it: " + std::strerror(errno));
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 std::string ReadText(const std::string& path) {
@@ -173,6 +189,7 @@ struct Run {
   std::ostream& out;
   std::ostream& err;
   std::vector<std::string> warnings;
+  std::set<std::string> glowing;  // object names whose surfaces all glow
   int status = 0;
 
   void Flush() {
@@ -180,6 +197,17 @@ struct Run {
     warnings.clear();
   }
 };
+
+bool GlowingObject(const fs::path& path) {
+  try {
+    const std::string bytes = WholeFileText(path);
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    if (!lightwave::IsLightWaveObject(data, bytes.size())) return false;
+    return lightwave::LuminousObject(lightwave::ReadLightWaveObject(data, bytes.size(), path.string()));
+  } catch (const InputError&) {
+    return false;  // kq7 convert has said what is wrong with it
+  }
+}
 
 // Converts every mesh through kq7 convert, as a user would one by one.
 void ConvertMeshes(Run& run, const ObjectNames& names, const std::vector<fs::path>& folders) {
@@ -196,6 +224,14 @@ void ConvertMeshes(Run& run, const ObjectNames& names, const std::vector<fs::pat
     std::error_code ec;
     fs::create_directories(target.parent_path(), ec);
     if (RunKq7({"convert", source->string(), target.string()}, run.out, run.err) != 0) run.status = 1;
+    if (GlowingObject(*source)) run.glowing.insert(name);
+  }
+}
+
+// The player's unlit objects stand for glowing ones.
+void DrawGlowingUnlit(Run& run, DemoScene& scene) {
+  for (DemoObject& o : scene.objects) {
+    if (!o.mesh.empty() && run.glowing.count(o.mesh) != 0) o.unaffectedByFog = true;
   }
 }
 
@@ -254,6 +290,11 @@ void ListTextures(Run& run, const DemoScene& scene, const std::vector<fs::path>&
   }
 }
 
+void LightIfDark(Run& run, DemoScene& scene, const std::string& name) {
+  if (!run.options.defaultLights || !AddDefaultLights(scene)) return;
+  run.out << name << ": no lights: a default key, fill and ambient light are added (--no-default-lights leaves them out)\n";
+}
+
 void ScriptLines(Run& run, const std::vector<std::string>& names) {
   run.out << "add to the demo script (" << run.options.data.string()
           << "/<script>.txt), with the music time each scene starts at:\n";
@@ -292,6 +333,8 @@ void LightWave(Run& run, const std::string& text) {
   const std::vector<fs::path> folders = SearchFolders(run.options.in, run.options.content);
   if (!run.options.noMeshes) ConvertMeshes(run, names, folders);
   MatchBones(run, source.scene);
+  DrawGlowingUnlit(run, source.scene);
+  LightIfDark(run, source.scene, run.options.name);
   const fs::path scenePath = run.options.data / "scenes" / (run.options.name + ".lws");
   WriteText(scenePath, WriteDemoScene(source.scene), run.options.in);
   run.out << run.options.in << " (LightWave scene, version " << source.version << ") -> " << scenePath.string()
@@ -347,10 +390,11 @@ void Gltf(Run& run) {
   GltfSceneOptions options;
   options.name = run.options.name;
   options.fps = run.options.fps;
-  const GltfScenes converted = ConvertGltfScenes(file, options, run.warnings);
+  GltfScenes converted = ConvertGltfScenes(file, options, run.warnings);
   run.Flush();
   std::vector<std::string> names;
-  for (const auto& [name, scene] : converted.scenes) {
+  for (auto& [name, scene] : converted.scenes) {
+    LightIfDark(run, scene, name);
     const fs::path scenePath = run.options.data / "scenes" / (name + ".lws");
     WriteText(scenePath, WriteDemoScene(scene), run.options.in);
     run.out << run.options.in << " (glTF) -> " << scenePath.string() << ": " << scene.objects.size() << " objects, "
@@ -378,7 +422,7 @@ int RunSceneCommand(const std::vector<std::string>& args, std::ostream& out, std
     out << kSceneUsage;
     return 0;
   }
-  Run run{options, out, err, {}, 0};
+  Run run{options, out, err, {}, {}, 0};
   try {
     const std::string text = ReadText(options.in);
     if (IsGltf(options.in, text)) {

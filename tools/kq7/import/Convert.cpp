@@ -10,6 +10,7 @@
 #include "kq7/formats/AssembleKq7.h"
 #include "kq7/formats/Kq7Fit.h"
 #include "kq7/formats/ToolError.h"
+#include "kq7/import/MaterialLook.h"
 
 namespace stagwerk::kq7 {
 
@@ -19,6 +20,7 @@ namespace {
 struct Placed {
   const aiMesh* mesh;
   aiMatrix4x4 transform;
+  MaterialLook look;
 };
 
 // Depth first, parents before children, children in file order: the order
@@ -36,7 +38,7 @@ std::vector<Placed> PlaceMeshes(const aiScene& scene, const std::string& file) {
         throw InputError(file + ": a node names mesh " + std::to_string(index) + " of " +
                          std::to_string(scene.mNumMeshes));
       }
-      placed.push_back({scene.mMeshes[index], world});
+      placed.push_back({scene.mMeshes[index], world, {}});
     }
     for (unsigned i = node->mNumChildren; i-- > 0;) {
       if (node->mChildren[i] != nullptr) stack.emplace_back(node->mChildren[i], world);
@@ -88,9 +90,21 @@ std::vector<Placed> ChooseMeshes(const aiScene& scene, const std::string& file, 
       throw InputError(file + ": mesh " + std::to_string(index) + " of " + std::to_string(scene.mNumMeshes) +
                        " does not exist");
     }
-    placed.push_back({scene.mMeshes[index], aiMatrix4x4()});
+    placed.push_back({scene.mMeshes[index], aiMatrix4x4(), {}});
   }
   return placed;
+}
+
+// Each placed mesh's material look, read once per material.
+void LookUp(const aiScene& scene, const std::string& file, std::vector<Placed>& placed,
+            std::vector<std::string>& warnings) {
+  std::map<unsigned, MaterialLook> looks;
+  for (Placed& p : placed) {
+    const unsigned index = p.mesh->mMaterialIndex;
+    auto it = looks.find(index);
+    if (it == looks.end()) it = looks.emplace(index, LookOf(scene, index, file, warnings)).first;
+    p.look = it->second;
+  }
 }
 
 // assimp hands every format over right-handed (it mirrors LightWave's
@@ -121,7 +135,7 @@ Contents ContentsOf(const std::vector<Placed>& placed) {
     c.anyUv |= p.mesh->HasTextureCoords(0);
     c.anyUv2 |= p.mesh->HasTextureCoords(1);
     c.moreUvSets |= p.mesh->HasTextureCoords(2);
-    c.anyColours |= p.mesh->HasVertexColors(0);
+    c.anyColours |= p.mesh->HasVertexColors(0) || p.look.Coloured();
     c.moreColourSets |= p.mesh->HasVertexColors(1);
     c.anyNormals |= p.mesh->HasNormals();
     c.anyBones |= p.mesh->HasBones();
@@ -136,7 +150,7 @@ class MeshGathering {
                 const std::string& file, const ConvertOptions& options, GatheredMesh& out,
                 std::vector<std::string>& warnings)
       : mesh_(*placed.mesh), name_(MeshName(mesh_, index)), full_(toPlayer * placed.transform), linear_(full_),
-        contents_(contents), file_(file), options_(options), out_(out), warnings_(warnings) {}
+        look_(placed.look), contents_(contents), file_(file), options_(options), out_(out), warnings_(warnings) {}
 
   void Run(std::size_t& unweldedCount) {
     ChooseMorphs();
@@ -196,15 +210,15 @@ class MeshGathering {
     return {uv.x, uv.y};
   }
 
-  // Meshes without colours show their texture as it is.
+  // The vertex colour under the material's; white shows a texture as it is.
   std::array<float, 4> ColourAt(unsigned v) const {
-    if (!mesh_.HasVertexColors(0)) return {1, 1, 1, 1};
+    if (!mesh_.HasVertexColors(0)) return look_.Corner({1, 1, 1, 1});
     const aiColor4D& c4 = mesh_.mColors[0][v];
     const std::array<float, 4> rgba{c4.r, c4.g, c4.b, c4.a};
     for (float x : rgba) {
       if (!std::isfinite(x)) throw InputError(file_ + ": " + name_ + " has a colour that is not a finite number");
     }
-    return rgba;
+    return look_.Corner(rgba);
   }
 
   void AddFace(unsigned f) {
@@ -236,6 +250,7 @@ class MeshGathering {
   const std::string name_;
   const aiMatrix4x4 full_;
   const aiMatrix3x3 linear_;
+  const MaterialLook& look_;
   const Contents& contents_;
   const std::string& file_;
   const ConvertOptions& options_;
@@ -252,7 +267,8 @@ const SourceWords kAssimpWords{"holds no vertices",  "no material names a textur
 
 Kq7Description ConvertScene(const aiScene& scene, const std::string& file, const ConvertOptions& options,
                             std::vector<std::string>& warnings) {
-  const std::vector<Placed> placed = ChooseMeshes(scene, file, options);
+  std::vector<Placed> placed = ChooseMeshes(scene, file, options);
+  LookUp(scene, file, placed, warnings);
   const aiMatrix4x4 toPlayer = ToPlayer(options.zUp);
   const Contents contents = ContentsOf(placed);
   CheckKq7Limit(file, contents.targets, "morph targets");

@@ -1,5 +1,7 @@
 #include "kq7/formats/demoscene/GltfConverter.h"
 
+#include "kq7/formats/MaterialRules.h"
+
 // glTF cameras and KHR_lights_punctual lights as the scene's, and the camera a still scene is framed by.
 
 namespace stagwerk::kq7::gltf {
@@ -58,7 +60,28 @@ void Converter::AddCamera(DemoScene& scene, int n, const Animation* anim, const 
   scene.cameras.push_back(std::move(camera));
 }
 
-void Converter::AddLight(DemoScene& scene, int n, uint16_t item) {
+// glTF's lux (directional) or candela (point, spot) as the player's
+// intensity, which has no fall-off: a Lambert surface facing the light shows
+// E / pi of its colour (as physically based viewers draw it), E = I / d^2 for
+// a point or spot light with d its distance to the middle of the scene at the
+// first frame; the result in the player's display space.
+float Converter::PlayerIntensity(int type, double intensity, int n, const Animation* anim) const {
+  double irradiance = intensity;
+  if (type != 0) {
+    Vec3 lo{}, hi{};
+    const double size = SceneSize(anim);
+    double d = size;
+    if (Bounds(anim, lo, hi)) {
+      const Matrix4d w = WorldAt(n, anim, 0);
+      d = std::hypot(w[12] - (lo[0] + hi[0]) / 2, w[13] - (lo[1] + hi[1]) / 2, w[14] - (lo[2] + hi[2]) / 2);
+    }
+    d = std::max(d, size / 10);
+    irradiance = intensity / (d * d);
+  }
+  return EncodeIntensity(irradiance / kPi);
+}
+
+void Converter::AddLight(DemoScene& scene, int n, uint16_t item, const Animation* anim) {
   const Node& node = nodes_[static_cast<std::size_t>(n)];
   const json& lights = Get(Get(Get(json_, "extensions"), "KHR_lights_punctual"), "lights");
   if (!lights.is_array() || static_cast<std::size_t>(node.light) >= lights.size()) {
@@ -76,7 +99,8 @@ void Converter::AddLight(DemoScene& scene, int n, uint16_t item) {
     const auto c = Numbers(Get(j, "color"), 3, NodeLabel(n) + ": light colour");
     light.color = {static_cast<float>(c[0]), static_cast<float>(c[1]), static_cast<float>(c[2])};
   }
-  if (Get(j, "intensity").is_number()) light.intensity = Scalar::Of(Get(j, "intensity").get<float>());
+  const double intensity = Get(j, "intensity").is_number() ? Get(j, "intensity").get<double>() : 1.0;
+  light.intensity = Scalar::Of(PlayerIntensity(light.type, intensity, n, anim));
   if (Get(j, "range").is_number()) Warn(NodeLabel(n) + ": the light's range is dropped: the player's lights reach everywhere");
   if (light.type == 2) {
     const json& spot = Get(j, "spot");

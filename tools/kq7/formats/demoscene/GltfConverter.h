@@ -149,7 +149,11 @@ class Converter {
 
   void AddCamera(DemoScene& scene, int n, const Animation* anim, const std::vector<double>& frames, uint16_t item);
 
-  void AddLight(DemoScene& scene, int n, uint16_t item);
+  void AddLight(DemoScene& scene, int n, uint16_t item, const Animation* anim);
+
+  float PlayerIntensity(int type, double intensity, int n, const Animation* anim) const;
+
+  bool LuminousMesh(int mesh) const;
 
   bool Bounds(const Animation* anim, Vec3& lo, Vec3& hi) const;
 

@@ -110,13 +110,15 @@ DemoScene Converter::Scene(const Animation* anim) {
     }
     if (node.mesh >= 0) {
       object.mesh = meshObjects_.at(node.mesh);
+      // The player's unlit objects stand for glowing ones.
+      object.unaffectedByFog = LuminousMesh(node.mesh);
       AddMorph(object, n, anim);
     }
     if (scene.objects.size() >= 0xFFFF) Fail("more nodes than a scene holds");
     itemOf[n] = static_cast<uint16_t>(scene.objects.size());
     scene.objects.push_back(std::move(object));
     if (node.camera >= 0) AddCamera(scene, n, anim, frames, itemOf[n]);
-    if (node.light >= 0) AddLight(scene, n, itemOf[n]);
+    if (node.light >= 0) AddLight(scene, n, itemOf[n], anim);
   }
   if (scene.cameras.empty()) AddFramingCamera(scene, anim);
   if (!scene.fogMax) scene.fogMax = Scalar::Of(static_cast<float>(std::max(1000.0, 10 * SceneSize(anim))));

@@ -74,6 +74,8 @@ struct Surface {
   Vec3 colour{200.0f / 255, 200.0f / 255, 200.0f / 255};  // LightWave's default grey
   std::vector<ImageMap> images;                           // colour image maps, top layer first as the file lists them
   std::string colourMap;                                  // the RGB/RGBA map named by VCOL
+  float diffuse = 1;                                      // DIFF, where the file gives it
+  float luminosity = 0;                                   // LUMI
   // What the surface has that a KQ7 mesh cannot show, for warnings.
   std::vector<std::string> dropped;
 };
@@ -87,6 +89,10 @@ struct LightWaveObject {
   // their counts, for warnings.
   std::map<std::string, int> skipped;
 };
+
+// True when every surface the polygons use is luminous enough that the
+// player should draw the object unlit.
+bool LuminousObject(const LightWaveObject& object);
 
 // True for the first bytes of an LWO2, LWOB or LWLO file.
 bool IsLightWaveObject(const unsigned char* data, std::size_t size);

@@ -15,6 +15,9 @@ namespace {
 
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
+// A surface level as LightWave shows it: 0 to 100 %, NaN as none.
+float Level(float x) { return std::isfinite(x) ? std::clamp(x, 0.0f, 1.0f) : 0.0f; }
+
 std::string Count(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
@@ -284,6 +287,10 @@ class Lwo2Reader : public ReaderBase {
       ChunkReader& s = sub->data;
       if (sub->id == "COLR") {
         surface.colour = s.Vec12();
+      } else if (sub->id == "DIFF") {
+        surface.diffuse = Level(s.F4());
+      } else if (sub->id == "LUMI") {
+        surface.luminosity = Level(s.F4());
       } else if (sub->id == "VCOL") {
         s.F4();  // intensity
         s.Vx();  // its envelope
@@ -456,6 +463,14 @@ class LwobReader : public ReaderBase {
       if (id == "COLR") {
         const float r = s.U1(), g = s.U1(), b = s.U1();
         surface.colour = {r / 255, g / 255, b / 255};
+      } else if (id == "DIFF") {
+        surface.diffuse = Level(s.U2() / 256.0f);
+      } else if (id == "VDIF") {
+        surface.diffuse = Level(s.F4());
+      } else if (id == "LUMI") {
+        surface.luminosity = Level(s.U2() / 256.0f);
+      } else if (id == "VLUM") {
+        surface.luminosity = Level(s.F4());
       } else if (id.size() == 4 && id.compare(1, 3, "TEX") == 0) {
         finish();
         const std::string type = s.S0();
@@ -496,6 +511,22 @@ class LwobReader : public ReaderBase {
 };
 
 }  // namespace
+
+bool LuminousObject(const LightWaveObject& object) {
+  // Per tag: does the surface it names glow?
+  std::vector<bool> glows(object.tags.size(), false);
+  for (std::size_t t = 0; t < object.tags.size(); ++t) {
+    for (const Surface& s : object.surfaces) glows[t] = glows[t] || (s.name == object.tags[t] && s.luminosity >= 0.5f);
+  }
+  bool any = false;
+  for (const Layer& layer : object.layers) {
+    for (const Polygon& polygon : layer.polygons) {
+      if (polygon.tag >= glows.size() || !glows[polygon.tag]) return false;
+      any = true;
+    }
+  }
+  return any;
+}
 
 bool IsLightWaveObject(const unsigned char* data, std::size_t size) {
   if (size < 12 || std::memcmp(data, "FORM", 4) != 0) return false;

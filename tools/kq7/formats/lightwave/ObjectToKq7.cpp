@@ -343,16 +343,21 @@ class Converter {
   std::vector<Colour> CornerColours(const PolygonRef& ref, const ImageMap* image) {
     const Polygon& polygon = ref.layer->polygons[ref.index];
     const bool plain = image == nullptr && options_.mesh.texture.empty() && ref.described;
-    const Colour fallback = plain ? Colour{ref.surface->colour[0], ref.surface->colour[1], ref.surface->colour[2], 1}
-                                  : Colour{1, 1, 1, 1};
-    if (plain) anyPlain_ = true;
+    Colour fallback = plain ? Colour{ref.surface->colour[0], ref.surface->colour[1], ref.surface->colour[2], 1}
+                            : Colour{1, 1, 1, 1};
+    // The diffuse level darkens what the light shows; a glowing surface is
+    // drawn unlit at full colour.
+    const float level = !ref.described || ref.surface->luminosity >= 0.5f ? 1.0f : ref.surface->diffuse;
+    if (plain || level < 1) anyPlain_ = true;
     std::vector<Colour> colour(polygon.points.size(), fallback);
     // The colour map the surface names (VCOL), else the object's first.
     const std::optional<std::string> colourMap =
         ref.surface->colourMap.empty() ? colourMap_ : std::optional<std::string>(ref.surface->colourMap);
-    if (!colourMap) return colour;
-    for (std::size_t c = 0; c < colour.size(); ++c) {
+    for (std::size_t c = 0; colourMap && c < colour.size(); ++c) {
       if (const auto v = CornerValue(*ref.layer, ref.index, polygon.points[c], *colourMap, true)) colour[c] = *v;
+    }
+    for (Colour& c : colour) {
+      for (int i = 0; i < 3; ++i) c[static_cast<std::size_t>(i)] *= level;
     }
     return colour;
   }
