@@ -6,7 +6,8 @@
 #   deb   the Debian package: its control fields, file list and copyright, then
 #         installed into a fresh Debian 12,
 #   web   the web build: the core's tests under node, the page in headless
-#         Chromium (stills, playback with music, a loading error),
+#         Chromium (stills, playback with music, a loading error), and
+#         converted glTF files against three.js in the same browser,
 #   fuzz  each libFuzzer harness for a short while (FUZZ_SECONDS, default 30).
 #   scripts/test-all.sh [--only unit|asan|deb|web|fuzz]
 set -euo pipefail
@@ -65,6 +66,8 @@ stage_web() {
   step "web build: core tests under node, the page in headless Chromium"
   scripts/build-web.sh stagwerk_core_tests stagwerk_web_tests
   ctest --test-dir build-wasm --output-on-failure
+  # The viewer comparison converts and draws with the desktop build.
+  build
   xvfb-run -a node --test tests/web/
 }
 

@@ -9,9 +9,9 @@ import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
-import zlib from 'node:zlib';
 import { fileURLToPath } from 'node:url';
 import puppeteer from 'puppeteer-core';
+import { readPng } from './png.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const root = path.resolve(here, '../..');
@@ -68,36 +68,6 @@ async function open(query, viewport = { width: 800, height: 600 }, on = browser)
   page.on('pageerror', (e) => page.errors.push(String(e)));
   await page.goto(base + 'index.html' + query);
   return page;
-}
-
-function readPng(file) {
-  const data = fs.readFileSync(file);
-  const width = data.readUInt32BE(16), height = data.readUInt32BE(20);
-  const depth = data[24], type = data[25];
-  assert.ok(depth === 8 && (type === 2 || type === 6), `${file}: 8-bit RGB or RGBA expected`);
-  const channels = type === 2 ? 3 : 4;
-  const chunks = [];
-  for (let at = 8; at < data.length;) {
-    const length = data.readUInt32BE(at), kind = data.toString('latin1', at + 4, at + 8);
-    if (kind === 'IDAT') chunks.push(data.subarray(at + 8, at + 8 + length));
-    at += length + 12;
-  }
-  const raw = zlib.inflateSync(Buffer.concat(chunks));
-  const stride = width * channels, rgb = Buffer.alloc(width * height * 3);
-  let previous = Buffer.alloc(stride);
-  for (let y = 0; y < height; ++y) {
-    const filter = raw[y * (stride + 1)];
-    const line = Buffer.from(raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1)));
-    for (let i = 0; i < stride; ++i) {
-      const a = i >= channels ? line[i - channels] : 0, b = previous[i], c = i >= channels ? previous[i - channels] : 0;
-      const p = a + b - c, pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
-      const predictor = [0, a, b, (a + b) >> 1, pa <= pb && pa <= pc ? a : pb <= pc ? b : c][filter];
-      line[i] = (line[i] + predictor) & 255;
-    }
-    for (let x = 0; x < width; ++x) line.copy(rgb, (y * width + x) * 3, x * channels, x * channels + 3);
-    previous = line;
-  }
-  return { width, height, rgb };
 }
 
 const stillCases = [['dawn', '7.5', 1], ['forge', '4', 1], ['tunnel', '3.5', 1], ['tunnel', '5', 2],

@@ -199,6 +199,13 @@ class MeshGathering {
       // The pool still keeps each distinct vertex; unwelded ones get a
       // serial key so equal places stay apart.
       if (!options_.weld) key.push_back(static_cast<float>(unweldedCount++));
+      // The player sums face normals per vertex: a place whose file normals
+      // differ (a hard edge) stays several vertices, so the edge stays hard.
+      if (options_.weld && options_.normalsFromFile && mesh_.HasNormals()) {
+        aiVector3D n = linear_ * mesh_.mNormals[v];
+        if (Finite(n) && n.Length() > 0) n.Normalize();
+        for (float x : {n.x, n.y, n.z}) key.push_back(std::isfinite(x) ? std::round(x * 1000) / 1000 : 0);
+      }
       vertexOf_[v] = out_.vertices.Index(key);
     }
   }
@@ -291,7 +298,8 @@ Kq7Description ConvertScene(const aiScene& scene, const std::string& file, const
   Kq7Description out = AssembleKq7(gathered, file, options, kAssimpWords, warnings);
 
   if (contents.anyNormals && options.normalsFromFile) {
-    warnings.push_back(file + ": the normals are dropped; the player computes its own from the polygons");
+    warnings.push_back(file + ": the normals are dropped; the player computes its own from the polygons (vertices "
+                       "whose normals differ stay apart, so hard edges stay hard)");
   }
   if (contents.anyBones) warnings.push_back(file + ": the bones and their weights are dropped");
   return out;

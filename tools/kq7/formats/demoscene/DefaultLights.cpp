@@ -26,8 +26,8 @@ DemoLight Distant(const char* name, float intensity, float headingDegrees, float
 
 bool AddDefaultLights(DemoScene& scene) {
   if (!scene.lights.empty() || scene.cameras.empty()) return false;
-  scene.lights.push_back(Distant("DefaultKey", kDefaultKey, 20, 30));
-  scene.lights.push_back(Distant("DefaultFill", kDefaultFill, -45, -10));
+  scene.lights.push_back(Distant("DefaultKey", kDefaultKey, 35, 35));
+  scene.lights.push_back(Distant("DefaultFill", kDefaultFill, -50, -15));
   // An animated ambient is the author's; a constant one is raised.
   if (!scene.ambientIntensity || (!scene.ambientIntensity->curve && scene.ambientIntensity->value < kDefaultAmbient)) {
     scene.ambientColor = std::array<float, 3>{1, 1, 1};

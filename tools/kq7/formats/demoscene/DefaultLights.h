@@ -5,8 +5,13 @@
 
 namespace stagwerk::kq7 {
 
-// Intensities as the player applies them (its display space).
-constexpr float kDefaultKey = 0.7f, kDefaultFill = 0.25f, kDefaultAmbient = 0.25f;
+// The rig as a physically based viewer would light it, as shares of white on
+// a facing white Lambert surface: key 0.8, fill 0.25, ambient 0.1, in linear
+// terms. The player adds light in display space, where dim light shows
+// brighter, so its intensities are fitted to show the same on the facing,
+// the side and the unlit faces: 0.6, 0.35 and 0.35 (0.1 linear is 0.35 on
+// screen).
+constexpr float kDefaultKey = 0.6f, kDefaultFill = 0.35f, kDefaultAmbient = 0.35f;
 
 // For a scene without lights: a key light from above and to the left of the
 // first camera, a fill light from below right, both riding on the camera so
