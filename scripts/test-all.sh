@@ -24,7 +24,7 @@ case "${1:-}" in
     only=${2:-}
     [[ " ${stages[*]} " == *" $only "* ]] || { echo "test-all: --only takes one of: ${stages[*]}" >&2; exit 2; }
     ;;
-  -h|--help) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+  -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
   *) echo "test-all: unknown argument '$1' (try --help)" >&2; exit 2 ;;
 esac
 
