@@ -56,6 +56,26 @@ TEST(Kq7Materials, GltfBaseColourAndAlphaModesBecomeCornerColours) {
   }
 }
 
+// The player culls back faces: a two-sided open surface gets them, turned
+// round on vertices of their own; a closed one is left as it is.
+TEST(Kq7Materials, TwoSidedOpenSurfacesGetBackFaces) {
+  TempDir dir;
+  GltfPrimitive open = Triangle(R"({"doubleSided":true})");
+  ASSERT_EQ(RunTool({"convert", dir.Write("open.gltf", GltfText(open)), dir / "open.kq7"}).status, 0);
+  const auto sheet = LoadKq7(dir / "open.kq7");
+  EXPECT_EQ(sheet->polygonCount(), 2);
+  EXPECT_EQ(sheet->vertexCount(), 6);
+  const auto corners = CornerPositions(*sheet);
+  EXPECT_EQ(corners[1], (std::vector<std::array<float, 3>>{corners[0][2], corners[0][1], corners[0][0]}));
+
+  GltfPrimitive closed = open;
+  closed.positions.push_back({0, 0, 1});
+  closed.colours.push_back({0.5f, 1, 1, 1});
+  closed.indices = {0, 2, 1, 0, 1, 3, 1, 2, 3, 2, 0, 3};
+  ASSERT_EQ(RunTool({"convert", dir.Write("closed.gltf", GltfText(closed)), dir / "closed.kq7"}).status, 0);
+  EXPECT_EQ(LoadKq7(dir / "closed.kq7")->polygonCount(), 4);
+}
+
 // A glowing mesh is drawn unlit in its glow; a lightless file gets the
 // default rig on its camera unless asked not to.
 TEST(Kq7Materials, GlowIsUnlitAndLightlessScenesGetTheDefaultRig) {

@@ -156,7 +156,9 @@ class MeshGathering {
     ChooseMorphs();
     AddVertices(unweldedCount);
     if (options_.points) return;
+    const std::size_t first = out_.polygons.size();
     for (unsigned f = 0; f < mesh_.mNumFaces; ++f) AddFace(f);
+    if (look_.doubleSided && Open(first)) AddBackFaces(first);
   }
 
  private:
@@ -207,6 +209,7 @@ class MeshGathering {
         for (float x : {n.x, n.y, n.z}) key.push_back(std::isfinite(x) ? std::round(x * 1000) / 1000 : 0);
       }
       vertexOf_[v] = out_.vertices.Index(key);
+      if (look_.doubleSided) keys_.push_back(key);
     }
   }
 
@@ -226,6 +229,55 @@ class MeshGathering {
       if (!std::isfinite(x)) throw InputError(file_ + ": " + name_ + " has a colour that is not a finite number");
     }
     return look_.Corner(rgba);
+  }
+
+  // A surface with an edge only one of its polygons uses can be seen from
+  // behind; a closed one never shows its back faces.
+  bool Open(std::size_t first) const {
+    // By place: hard edges split vertices but close the surface.
+    using Place = std::array<float, 3>;
+    const auto place = [&](uint32_t id) {
+      const std::vector<float>& v = out_.vertices.values()[id];
+      return Place{v[0], v[1], v[2]};
+    };
+    std::map<std::pair<Place, Place>, int> edges;
+    for (std::size_t p = first; p < out_.polygons.size(); ++p) {
+      const std::vector<uint32_t>& c = out_.polygons[p];
+      for (std::size_t i = 0; i < c.size(); ++i) {
+        const Place a = place(c[i]), b = place(c[(i + 1) % c.size()]);
+        ++edges[{std::min(a, b), std::max(a, b)}];
+      }
+    }
+    return std::any_of(edges.begin(), edges.end(), [](const auto& e) { return e.second == 1; });
+  }
+
+  // The player culls back faces: a two-sided material's open surface gets
+  // each polygon again, turned round, on vertices of its own so the two
+  // sides' normals do not cancel.
+  void AddBackFaces(std::size_t first) {
+    std::map<uint32_t, std::vector<float>> keyOf;
+    for (std::size_t v = 0; v < vertexOf_.size(); ++v) keyOf.emplace(vertexOf_[v], keys_[v]);
+    const std::size_t last = out_.polygons.size();
+    std::size_t corner = 0;
+    for (std::size_t p = 0; p < first; ++p) corner += out_.polygons[p].size();
+    for (std::size_t p = first; p < last; ++p) {
+      std::vector<uint32_t> front = out_.polygons[p];
+      std::vector<uint32_t> back;
+      for (std::size_t c = front.size(); c-- > 0;) {
+        auto it = backOf_.find(front[c]);
+        if (it == backOf_.end()) {
+          std::vector<float> key = keyOf.at(front[c]);
+          key.push_back(-1);  // the back side
+          it = backOf_.emplace(front[c], out_.vertices.Index(key)).first;
+        }
+        back.push_back(it->second);
+        if (contents_.anyUv) out_.uvIndices.push_back(out_.uvIndices[corner + c]);
+        if (contents_.anyUv2) out_.uv2Indices.push_back(out_.uv2Indices[corner + c]);
+        if (contents_.anyColours) out_.colourIndices.push_back(out_.colourIndices[corner + c]);
+      }
+      corner += front.size();
+      out_.polygons.push_back(std::move(back));
+    }
   }
 
   void AddFace(unsigned f) {
@@ -265,6 +317,8 @@ class MeshGathering {
   std::vector<std::string>& warnings_;
   std::vector<const aiAnimMesh*> morphs_;
   std::vector<uint32_t> vertexOf_;
+  std::vector<std::vector<float>> keys_;  // each source vertex's key, for back faces
+  std::map<uint32_t, uint32_t> backOf_;
 };
 
 const SourceWords kAssimpWords{"holds no vertices",  "no material names a texture", "the mesh has no UVs",

@@ -44,6 +44,12 @@ void ReadGltf(const aiMaterial& m, MaterialLook& look, const std::string& label,
     look.glow = {std::max(0.0f, emissive.r * strength), std::max(0.0f, emissive.g * strength),
                  std::max(0.0f, emissive.b * strength)};
   }
+  int twoSided = 0;
+  look.doubleSided = m.Get(AI_MATKEY_TWOSIDED, twoSided) == AI_SUCCESS && twoSided != 0;
+  if (alpha == "BLEND") {
+    warnings.push_back(label + ": blended as the player blends, in the scene's order and writing depth, so what "
+                       "lies behind it and is drawn later is hidden");
+  }
   int shading = 0;
   const bool unlit = m.Get(AI_MATKEY_SHADING_MODEL, shading) == AI_SUCCESS && shading == aiShadingMode_Unlit;
   look.luminous = unlit || Luminous(look.glow);

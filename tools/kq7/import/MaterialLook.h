@@ -17,6 +17,7 @@ struct MaterialLook {
   bool opaque = true;                       // alpha is dropped
   float cutoff = 0.5f;
   bool luminous = false;
+  bool doubleSided = false;  // its open surfaces get back faces
   std::array<float, 3> glow{0, 0, 0};  // linear emissive colour, for luminous ones
 
   // True when the corners need colours: anything but opaque white.
