@@ -1,5 +1,8 @@
 // glTF files for the viewer comparison, made here: a cube lit by the
-// default rig, the same cube under its own lights. Buffers are inline.
+// default rig, the same cube under its own lights, a cube with a PNG
+// texture, a skinned column bending. Buffers are inline.
+import path from 'node:path';
+import { writePng } from './png.mjs';
 
 // A player intensity i shows as i^2.2 of white in linear terms, which a
 // physically based light of pi * i^2.2 gives a facing Lambert surface.
@@ -48,9 +51,9 @@ class Gltf {
     return this.json.nodes.length - 1;
   }
 
-  // A perspective camera at eye looking at the origin, y up.
-  camera(eye) {
-    const z = normalise(eye), x = normalise(cross([0, 1, 0], z)), y = cross(z, x);
+  // A perspective camera at eye looking at target, y up.
+  camera(eye, target = [0, 0, 0]) {
+    const z = normalise(eye.map((e, k) => e - target[k])), x = normalise(cross([0, 1, 0], z)), y = cross(z, x);
     this.json.cameras = [{ type: 'perspective', perspective: { yfov: 0.7, aspectRatio: 4 / 3, znear: 0.1, zfar: 100 } }];
     return this.node({ name: 'View', camera: 0, translation: eye, rotation: quaternion(x, y, z) });
   }
@@ -109,7 +112,59 @@ function cube(g, material) {
   return g.json.meshes.length - 1;
 }
 
+// An open column of rings around y, from 0 to 2, on two joints: the lower
+// at the origin, the upper at y = 1, turning 90 degrees about z over a
+// second; the rings between 0.7 and 1.3 follow both.
+function column(g) {
+  const positions = [], normals = [], joints = [], weights = [], indices = [];
+  const rings = 11, around = 16;
+  for (let r = 0; r < rings; ++r) {
+    const y = (2 * r) / (rings - 1), upper = Math.min(1, Math.max(0, (y - 0.7) / 0.6));
+    for (let a = 0; a < around; ++a) {
+      const angle = (2 * Math.PI * a) / around;
+      positions.push(0.3 * Math.cos(angle), y, 0.3 * Math.sin(angle));
+      normals.push(Math.cos(angle), 0, Math.sin(angle));
+      joints.push(0, 1, 0, 0);
+      weights.push(1 - upper, upper, 0, 0);
+    }
+  }
+  for (let r = 0; r + 1 < rings; ++r) {
+    for (let a = 0; a < around; ++a) {
+      const p = r * around + a, q = r * around + ((a + 1) % around);
+      indices.push(p, p + around, q, q, p + around, q + around);
+    }
+  }
+  g.json.materials.push(terracotta);
+  g.json.meshes.push({ primitives: [{
+    attributes: { POSITION: g.accessor(new Float32Array(positions), 'VEC3', { min: [-0.3, 0, -0.3], max: [0.3, 2, 0.3] }),
+                  NORMAL: g.accessor(new Float32Array(normals), 'VEC3'), JOINTS_0: g.accessor(new Uint8Array(joints), 'VEC4'),
+                  WEIGHTS_0: g.accessor(new Float32Array(weights), 'VEC4') },
+    indices: g.accessor(new Uint16Array(indices), 'SCALAR'), material: g.json.materials.length - 1 }] });
+  const lower = g.node({ name: 'Lower', children: [] });
+  const upper = g.node({ name: 'Upper', translation: [0, 1, 0] }, false);
+  g.json.nodes[lower].children.push(upper);
+  const inverseBind = new Float32Array([1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1,
+                                        1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -1, 0, 1]);
+  g.json.skins = [{ joints: [lower, upper], inverseBindMatrices: g.accessor(inverseBind, 'MAT4') }];
+  g.node({ name: 'Column', mesh: g.json.meshes.length - 1, skin: 0 });
+  const s = Math.SQRT1_2;
+  g.json.animations = [{ name: 'Bend', samplers: [{ input: g.accessor(new Float32Array([0, 1]), 'SCALAR', { min: [0], max: [1] }),
+                                                    output: g.accessor(new Float32Array([0, 0, 0, 1, 0, 0, s, s]), 'VEC4') }],
+                         channels: [{ sampler: 0, target: { node: upper, path: 'rotation' } }] }];
+}
+
 const terracotta = { name: 'Terracotta', pbrMetallicRoughness: { baseColorFactor: [0.8, 0.3, 0.2, 1], metallicFactor: 0, roughnessFactor: 1 } };
+
+// Four quadrants of colour, 64 x 64, so a texture that does not arrive
+// shows as the wrong mean colour.
+function quadrants(file) {
+  const size = 64, rgba = new Uint8Array(size * size * 4);
+  const colours = [[230, 60, 40], [40, 180, 70], [50, 80, 220], [240, 210, 40]];
+  for (let y = 0; y < size; ++y) {
+    for (let x = 0; x < size; ++x) rgba.set([...colours[(y < size / 2 ? 0 : 2) + (x < size / 2 ? 0 : 1)], 255], (y * size + x) * 4);
+  }
+  writePng(file, size, size, rgba);
+}
 
 export const fixtures = [
   {
@@ -136,6 +191,30 @@ export const fixtures = [
       // The sun from above and in front, turned down 50 degrees about x; the bulb to the right.
       g.node({ name: 'Sun', rotation: [-0.4226, 0, 0, 0.9063], extensions: { KHR_lights_punctual: { light: 0 } } });
       g.node({ name: 'Bulb', translation: [2, 1, 1], extensions: { KHR_lights_punctual: { light: 1 } } });
+      return g.finish();
+    },
+  },
+  {
+    name: 'textured',
+    times: [0],
+    gltf(folder) {
+      quadrants(path.join(folder, 'quadrants.png'));
+      const g = new Gltf();
+      g.json.images = [{ uri: 'quadrants.png' }];
+      g.json.textures = [{ source: 0 }];
+      g.node({ name: 'Cube', rotation: [0, 0.2588, 0, 0.9659],
+               mesh: cube(g, { name: 'Painted', pbrMetallicRoughness: { baseColorTexture: { index: 0 }, metallicFactor: 0, roughnessFactor: 1 } }) });
+      g.camera([1.6, 1.3, 2.6]);
+      return g.finish();
+    },
+  },
+  {
+    name: 'skinned',
+    times: [0, 0.5, 1],
+    gltf() {
+      const g = new Gltf();
+      column(g);
+      g.camera([0.4, 1.2, 5], [0.4, 1.1, 0]);
       return g.finish();
     },
   },
