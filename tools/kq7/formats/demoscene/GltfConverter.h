@@ -149,6 +149,8 @@ class Converter {
 
   void AddCamera(DemoScene& scene, int n, const Animation* anim, const std::vector<double>& frames, uint16_t item);
 
+  void Orthographic(DemoScene& scene, DemoCamera& camera, int n, const Animation* anim, const json& ortho);
+
   void AddLight(DemoScene& scene, int n, uint16_t item);
 
   bool Bounds(const Animation* anim, Vec3& lo, Vec3& hi) const;
