@@ -35,7 +35,6 @@ std::string OneWord(const std::string& name) {
 std::vector<std::string> MakeNull(DemoScene& scene, std::size_t index, const std::string& name) {
   std::vector<std::string> notes;
   DemoObject& o = scene.objects[index];
-  const uint16_t self = static_cast<uint16_t>(index);
   if (!o.bones.empty()) notes.push_back("its " + std::to_string(o.bones.size()) + " bones are dropped");
   if (o.morphAmount || !o.mixer.empty()) notes.push_back("its morph is dropped");
   o.mesh.clear();
@@ -45,9 +44,6 @@ std::vector<std::string> MakeNull(DemoScene& scene, std::size_t index, const std
   o.morphAmount.reset();
   o.morphTarget = -1;
   o.mixer.clear();
-  ForEachLink(scene, [&](ItemLink& link) {
-    if (link.kind == ItemRef::kBone && link.owner == self) link = ItemLink{ItemRef::kObject, self, 0};
-  });
   for (std::size_t i = 0; i < scene.objects.size(); ++i) {
     DemoObject& other = scene.objects[i];
     if (other.morphTarget != static_cast<int32_t>(index) + 1) continue;

@@ -11,8 +11,8 @@ namespace stagwerk::kq7 {
 
 // Object index becomes a null named name, in its place, so its motion,
 // parent and children's links stay as they were. What only a mesh carries
-// goes: its bones (items hanging from them hang from the null), morph and
-// mixer; objects morphing towards it stop. Returns a note per such loss.
+// goes: its bones, morph and mixer; objects morphing towards it stop.
+// Returns a note per such loss.
 std::vector<std::string> MakeNull(DemoScene& scene, std::size_t index, const std::string& name);
 
 // The camera named name (as written, or as the one word the scene holds),
