@@ -72,7 +72,9 @@ INFO OPTIONS
     --json             print JSON: one object, or an array for several files
 
 EXIT STATUS
-    0 done, 1 a file could not be read, converted or written, 2 bad command line.
+    0 done, warnings or not (a warning says what was dropped or stood in
+    for something, such as a missing object a scene names); 1 a file could
+    not be read, converted or written; 2 bad command line.
 )";
 
 namespace {

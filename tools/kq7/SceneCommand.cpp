@@ -15,6 +15,8 @@
 #include <sstream>
 
 #include "kq7/CommandLine.h"
+#include "kq7/SceneListing.h"
+#include "kq7/SceneOptions.h"
 #include "kq7/import/Convert.h"
 #include "kq7/import/Import.h"
 #include "kq7/import/Info.h"
@@ -26,6 +28,7 @@
 #include "kq7/formats/demoscene/DemoSceneWriter.h"
 #include "kq7/formats/demoscene/GltfScene.h"
 #include "kq7/formats/demoscene/LightWaveScene.h"
+#include "kq7/formats/demoscene/SceneEdits.h"
 #include "kq7/formats/demoscene/SourceFiles.h"
 #include "kq7/formats/lightwave/LightWaveObject.h"
 
@@ -34,6 +37,7 @@ namespace stagwerk::kq7 {
 namespace fs = std::filesystem;
 
 const char* const kSceneUsage = R"(kq7 scene [OPTIONS] IN [DATADIR]
+kq7 scene --list IN
     Reads a LightWave scene (.lws, any version from LightWave 5 on) or a
     glTF 2.0 scene (.gltf, .glb, as Blender exports them) and writes a demo
     data folder DATADIR (default: the current folder): DATADIR/scenes/NAME.lws
@@ -43,7 +47,20 @@ const char* const kSceneUsage = R"(kq7 scene [OPTIONS] IN [DATADIR]
     demo script line to add. A glTF file gives one scene per animation
     (NAME_ANIMATION), and a camera framing the scene when it has none.
 
-    --name NAME        the scene's name (default: IN's name)
+    Objects and pictures are looked for as LightWave looks for them: as
+    written; then without a drive or volume (C:, HD1:, Work:), with
+    backslashes as separators, and with each leading folder dropped in turn,
+    under the content folder and its Objects/, Images/ and Scenes/; a name
+    without an extension also with .lwo (objects) or a picture's extension
+    (.iff .lbm .tga .png .jpg .jpeg .bmp .gif). When nothing matches exactly,
+    case is ignored, since the machines scenes come from ignore it. An
+    object found nowhere (and not already in DATADIR/Objects) becomes a null
+    of its name with its motion, parent and children, and a warning.
+
+    --name NAME        the scene's name (default: IN's name, made one word:
+                       blanks, '.', '/', '#', '"', control and non-ASCII
+                       characters become '_', runs of '_' one, none at
+                       either end, at most 64 characters)
     --no-meshes        write the scene only
     --content DIR      the LightWave content folder the scene's paths
                        start from (default: IN's folder and the one above)
@@ -52,76 +69,28 @@ const char* const kSceneUsage = R"(kq7 scene [OPTIONS] IN [DATADIR]
     --no-default-lights  a scene without lights stays unlit; by default it
                        gets a key and a fill light riding on the camera and
                        some ambient light, as viewers light such a file
+    --list             print what IN holds (animations, cameras, lights,
+                       skins, meshes; a LightWave scene's frames, objects
+                       and whether each is found, lights, cameras) and
+                       write nothing
+    --animation NAME   glTF: convert this animation only (its name or its
+                       number from 1, as --list shows), as the scene NAME
+    --camera NAME      make this camera the scene's camera 1, the one the
+                       script line's 1 chooses
+    An orthographic glTF camera becomes a perspective one 20 times the
+    scene's size back along its view, zoomed so that the view's height at
+    the scene's centre is the orthographic one.
+
+EXIT STATUS
+    0 the scene was written (warnings, such as an object that is missing
+    and became a null, do not change it), 1 a file could not be read or
+    written or a mesh that was found did not convert, 2 a bad command line
+    (an unknown --animation or --camera name among them).
 )";
 
 namespace {
 
-struct Options {
-  std::string in;
-  fs::path data = ".";
-  std::string name;
-  bool noMeshes = false;
-  bool defaultLights = true;
-  std::optional<fs::path> content;
-  std::optional<double> fps;
-  bool help = false;
-};
-
-Options Parse(const std::vector<std::string>& args) {
-  Options o;
-  std::vector<std::string> positional;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string arg = args[i];
-    std::optional<std::string> value;
-    if (const std::size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-      value = arg.substr(eq + 1);
-      arg.resize(eq);
-    }
-    auto take = [&]() {
-      if (!value) {
-        if (i + 1 >= args.size()) throw UsageError("kq7 scene: " + arg + " needs a value");
-        value = args[++i];
-      }
-      if (value->empty()) throw UsageError("kq7 scene: " + arg + " needs a value");
-      return *value;
-    };
-    if (arg == "-h" || arg == "--help") {
-      o.help = true;
-    } else if (arg == "--no-meshes") {
-      o.noMeshes = true;
-    } else if (arg == "--no-default-lights") {
-      o.defaultLights = false;
-    } else if (arg == "--name") {
-      o.name = take();
-    } else if (arg == "--content") {
-      o.content = take();
-    } else if (arg == "--fps") {
-      const std::string text = take();
-      char* end = nullptr;
-      const double fps = std::strtod(text.c_str(), &end);
-      if (*end != '\0' || !(fps >= 1 && fps <= 1000) || fps != std::round(fps)) {
-        throw UsageError("kq7 scene: --fps needs a whole number of frames per second, 1 to 1000");
-      }
-      o.fps = fps;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      throw UsageError("kq7 scene: unknown option " + args[i]);
-    } else {
-      positional.push_back(arg);
-    }
-  }
-  if (o.help) return o;
-  if (positional.empty()) throw UsageError("kq7 scene: no scene file");
-  if (positional.size() > 2) throw UsageError("kq7 scene: one scene file and one data folder");
-  o.in = positional[0];
-  if (positional.size() == 2) o.data = positional[1];
-  if (o.name.empty()) o.name = fs::path(o.in).stem().string();
-  for (char c : o.name) {
-    if (!IsTokenChar(static_cast<unsigned char>(c)) || c == '/' || c == '#') {
-      throw UsageError("kq7 scene: the scene name \"" + o.name + "\" must be one word without / or #; give one with --name");
-    }
-  }
-  return o;
-}
+using Options = SceneOptions;
 
 std::string WholeFileText(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -210,21 +179,13 @@ bool GlowingObject(const fs::path& path) {
 }
 
 // Converts every mesh through kq7 convert, as a user would one by one.
-void ConvertMeshes(Run& run, const ObjectNames& names, const std::vector<fs::path>& folders) {
-  for (const auto& [written, name] : names.all()) {
+void ConvertMeshes(Run& run, const std::map<std::string, fs::path>& sources) {
+  for (const auto& [name, source] : sources) {
     const fs::path target = run.options.data / Kq7PathFor(name);
-    const std::optional<fs::path> source = FindSourceFile(written, folders);
-    if (!source) {
-      run.err << "kq7: " << run.options.in << ": the object " << written << " is not found (looked under";
-      for (const fs::path& folder : folders) run.err << " " << folder.string();
-      run.err << "; name the content folder with --content DIR)\n";
-      run.status = 1;
-      continue;
-    }
     std::error_code ec;
     fs::create_directories(target.parent_path(), ec);
-    if (RunKq7({"convert", source->string(), target.string()}, run.out, run.err) != 0) run.status = 1;
-    if (GlowingObject(*source)) run.glowing.insert(name);
+    if (RunKq7({"convert", source.string(), target.string()}, run.out, run.err) != 0) run.status = 1;
+    if (GlowingObject(source)) run.glowing.insert(name);
   }
 }
 
@@ -233,6 +194,48 @@ void DrawGlowingUnlit(Run& run, DemoScene& scene) {
   for (DemoObject& o : scene.objects) {
     if (!o.mesh.empty() && run.glowing.count(o.mesh) != 0) o.unaffectedByFog = true;
   }
+}
+
+// Names every object as the player finds it and looks for its source as
+// LightWave would. One found nowhere and not converted before into DATADIR
+// becomes a null, so the scene still plays. Returns name -> source.
+std::map<std::string, fs::path> FindObjects(Run& run, DemoScene& scene, SourceFinder& finder) {
+  ObjectNames names;
+  std::map<std::string, fs::path> sources;
+  std::map<std::string, std::string> nulls;  // object name -> the null's name
+  std::set<std::string> used;
+  for (std::size_t i = 0; i < scene.objects.size(); ++i) {
+    DemoObject& o = scene.objects[i];
+    if (o.mesh.empty()) continue;
+    const std::string written = o.mesh;
+    o.mesh = names.For(written);
+    const std::string label = "object " + std::to_string(i + 1) + " (" + o.label + ")";
+    if (sources.count(o.mesh) != 0) continue;
+    if (nulls.count(o.mesh) == 0) {
+      if (const std::optional<fs::path> source = finder.Find(written, SourceKind::Object)) {
+        sources[o.mesh] = *source;
+        continue;
+      }
+      std::error_code ec;
+      if (fs::is_regular_file(run.options.data / Kq7PathFor(o.mesh), ec)) {
+        if (!used.insert(o.mesh).second) continue;
+        run.warnings.push_back(run.options.in + ": " + label + ": its source is not found under " + finder.Places() +
+                               "; the " + Kq7PathFor(o.mesh) + " already in " + run.options.data.string() + " is used");
+        continue;
+      }
+      std::string name = fs::path(o.mesh).stem().string();
+      for (int n = 2; used.count(name) != 0; ++n) name = fs::path(o.mesh).stem().string() + "_" + std::to_string(n);
+      used.insert(name);
+      nulls[o.mesh] = name;
+    }
+    const std::string name = nulls[o.mesh];
+    std::string warning = run.options.in + ": " + label + ": not found, as written or under " +
+                          finder.Places() + "; it becomes the null " + name +
+                          " with its motion, parent and children (name the content folder with --content DIR)";
+    for (const std::string& note : MakeNull(scene, i, name)) warning += "; " + note;
+    run.warnings.push_back(warning);
+  }
+  return sources;
 }
 
 // The textures the scene's meshes, flares and pictures need, and where they are.
@@ -325,13 +328,22 @@ void MatchBones(Run& run, DemoScene& scene) {
 
 void LightWave(Run& run, const std::string& text) {
   LightWaveScene source = ReadLightWaveScene(text, run.options.in, run.warnings);
-  run.Flush();
-  ObjectNames names;
-  for (DemoObject& o : source.scene.objects) {
-    if (!o.mesh.empty()) o.mesh = names.For(o.mesh);
-  }
   const std::vector<fs::path> folders = SearchFolders(run.options.in, run.options.content);
-  if (!run.options.noMeshes) ConvertMeshes(run, names, folders);
+  SourceFinder finder(folders);
+  if (run.options.list) {
+    run.warnings.clear();
+    ListLightWave(source, run.options.in, finder, run.out);
+    return;
+  }
+  run.Flush();
+  if (!run.options.animation.empty()) {
+    throw UsageError("kq7 scene: --animation chooses among a glTF file's animations; " + run.options.in +
+                     " is a LightWave scene");
+  }
+  if (!run.options.camera.empty()) ChooseCamera(source.scene, run.options.camera, run.options.in);
+  const std::map<std::string, fs::path> sources = FindObjects(run, source.scene, finder);
+  run.Flush();
+  if (!run.options.noMeshes) ConvertMeshes(run, sources);
   MatchBones(run, source.scene);
   DrawGlowingUnlit(run, source.scene);
   LightIfDark(run, source.scene, run.options.name);
@@ -387,11 +399,19 @@ void GltfMeshes(Run& run, const GltfFile& file, const GltfScenes& converted) {
 
 void Gltf(Run& run) {
   const GltfFile file = GltfFile::Load(run.options.in);
+  if (run.options.list) {
+    ListGltf(file, run.out);
+    return;
+  }
   GltfSceneOptions options;
   options.name = run.options.name;
   options.fps = run.options.fps;
+  if (!run.options.animation.empty()) options.animation = ChooseAnimation(file, run.options.animation);
   GltfScenes converted = ConvertGltfScenes(file, options, run.warnings);
   run.Flush();
+  for (auto& [name, scene] : converted.scenes) {
+    if (!run.options.camera.empty()) ChooseCamera(scene, run.options.camera, run.options.in);
+  }
   std::vector<std::string> names;
   for (auto& [name, scene] : converted.scenes) {
     LightIfDark(run, scene, name);
@@ -417,12 +437,15 @@ bool IsGltf(const std::string& path, const std::string& text) {
 }  // namespace
 
 int RunSceneCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const Options options = Parse(args);
+  const Options options = ParseSceneOptions(args);
   if (options.help) {
     out << kSceneUsage;
     return 0;
   }
   Run run{options, out, err, {}, {}, 0};
+  if (!options.nameGiven && !options.list && options.name != fs::path(options.in).stem().string()) {
+    out << "scene name: " << options.name << " (made one word from the file's name; --name gives another)\n";
+  }
   try {
     const std::string text = ReadText(options.in);
     if (IsGltf(options.in, text)) {

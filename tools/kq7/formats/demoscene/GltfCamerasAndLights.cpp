@@ -25,8 +25,6 @@ void Converter::AddCamera(DemoScene& scene, int n, const Animation* anim, const 
     if (Get(perspective, "zfar").is_number() && !scene.fogMax) {
       scene.fogMax = Scalar::Of(Get(perspective, "zfar").get<float>());
     }
-  } else {
-    Warn(NodeLabel(n) + ": its orthographic camera becomes a perspective one");
   }
   // The player's view leaves out every scale on the way up.
   bool scaled = false;
@@ -57,6 +55,7 @@ void Converter::AddCamera(DemoScene& scene, int n, const Animation* anim, const 
     Warn(NodeLabel(n) + ": its camera hangs from scaled nodes, which the player's view does not scale; it is placed "
          "frame by frame instead");
   }
+  if (!perspective.is_object()) Orthographic(scene, camera, n, anim, Get(j, "orthographic"));
   scene.cameras.push_back(std::move(camera));
 }
 

@@ -149,6 +149,8 @@ class Converter {
 
   void AddCamera(DemoScene& scene, int n, const Animation* anim, const std::vector<double>& frames, uint16_t item);
 
+  void Orthographic(DemoScene& scene, DemoCamera& camera, int n, const Animation* anim, const json& ortho);
+
   void AddLight(DemoScene& scene, int n, uint16_t item, const Animation* anim);
 
   float PlayerIntensity(int type, double intensity, int n, const Animation* anim) const;

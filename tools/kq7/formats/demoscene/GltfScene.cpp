@@ -17,7 +17,10 @@ GltfScenes Converter::Convert() {
   out.fps = options_.fps ? *options_.fps : DetectRate();
   fps_ = out.fps;
   NameMeshes(out);
-  if (animations_.empty()) {
+  if (options_.animation) {
+    if (*options_.animation >= animations_.size()) Fail("has no animation " + std::to_string(*options_.animation + 1));
+    out.scenes.emplace_back(options_.name, Scene(&animations_[*options_.animation]));
+  } else if (animations_.empty()) {
     out.scenes.emplace_back(options_.name, Scene(nullptr));
   } else {
     std::set<std::string> used;

@@ -17,6 +17,7 @@ namespace stagwerk::kq7 {
 struct GltfSceneOptions {
   std::string name;           // the demo scene's name; animations add theirs
   std::optional<double> fps;  // default: the rate the key times fall on, else 30
+  std::optional<std::size_t> animation;  // only this one, as a scene named name
 };
 
 struct GltfMeshObject {
