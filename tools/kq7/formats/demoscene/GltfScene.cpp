@@ -16,7 +16,9 @@ GltfScenes Converter::Convert() {
   GltfScenes out;
   out.fps = options_.fps ? *options_.fps : DetectRate();
   fps_ = out.fps;
+  ReadSkins();
   NameMeshes(out);
+  BakeSkins(out);
   if (animations_.empty()) {
     out.scenes.emplace_back(options_.name, Scene(nullptr));
   } else {
@@ -61,15 +63,21 @@ void Converter::NameMeshes(GltfScenes& out) {
   std::set<std::string> used;
   for (int n : order_) {
     const int m = nodes_[static_cast<std::size_t>(n)].mesh;
-    if (m < 0 || meshObjects_.count(m) != 0) continue;
+    const std::pair<int, int> key{m, nodes_[static_cast<std::size_t>(n)].skin};
+    if (m < 0 || meshObjects_.count(key) != 0) continue;
     if (!meshes.is_array() || static_cast<std::size_t>(m) >= meshes.size()) Fail(NodeLabel(n) + " names a mesh that does not exist");
     const json& name = Get(meshes[static_cast<std::size_t>(m)], "name");
     std::string base = options_.name + "_" + OneWord(name.is_string() ? name.get<std::string>() : "", "mesh" + std::to_string(m));
     std::string unique = base;
     for (int k = 2; used.count(unique) != 0; ++k) unique = base + "_" + std::to_string(k);
     used.insert(unique);
-    meshObjects_[m] = "Objects/" + unique + ".lwo";
-    out.meshes.push_back({meshObjects_[m], static_cast<std::size_t>(m)});
+    meshObjects_[key] = "Objects/" + unique + ".lwo";
+    int bake = -1;
+    if (key.second >= 0) {
+      bake = static_cast<int>(skinIndex_.at(key));
+      skins_[static_cast<std::size_t>(bake)].objectName = meshObjects_[key];
+    }
+    out.meshes.push_back({meshObjects_[key], static_cast<std::size_t>(m), bake});
   }
 }
 
@@ -108,8 +116,15 @@ DemoScene Converter::Scene(const Animation* anim) {
     } else {
       object.motion = NodeMotion(n, anim, frames, true, true);
     }
-    if (node.mesh >= 0) {
-      object.mesh = meshObjects_.at(node.mesh);
+    if (node.mesh >= 0 && node.skin >= 0) {
+      // The joints place a skinned mesh, not its node; the node still places its children.
+      if (node.children.empty()) {
+        object = SkinnedObject(n, anim);
+      } else {
+        scene.objects.push_back(SkinnedObject(n, anim));
+      }
+    } else if (node.mesh >= 0) {
+      object.mesh = meshObjects_.at({node.mesh, -1});
       AddMorph(object, n, anim);
     }
     if (scene.objects.size() >= 0xFFFF) Fail("more nodes than a scene holds");
