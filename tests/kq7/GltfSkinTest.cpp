@@ -46,9 +46,10 @@ struct Cylinder {
 
   // The file's rules: the morph target at weight w, then each joint's world
   // matrix times its inverse bind matrix, weighed. The upper joint turns
-  // about X by 90 degrees t; the mesh node's own place counts for nothing.
-  std::array<double, 3> Skinned(std::size_t v, double t) const {
-    const double a = M_PI / 2 * std::clamp(t, 0.0, 1.0), w = std::clamp(t, 0.0, 1.0);
+  // about X by 90 degrees times turn; the mesh node's own place counts for nothing.
+  std::array<double, 3> Skinned(std::size_t v, double turn, double w) const {
+    const double a = M_PI / 2 * std::clamp(turn, 0.0, 1.0);
+    w = std::clamp(w, 0.0, 1.0);
     const double x = positions[3 * v] + w * bulge[3 * v], y = positions[3 * v + 1], z = positions[3 * v + 2];
     const double up = weightsU16[4 * v + 1] / 65535.0, low = weightsU16[4 * v] / 65535.0, sum = up + low;
     const double uy = std::cos(a) * (y - 1) - std::sin(a) * z + 1, uz = std::sin(a) * (y - 1) + std::cos(a) * z;
@@ -61,11 +62,14 @@ std::string Bytes(const std::vector<T>& v) {
   return std::string(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(T));
 }
 
-// The cylinder as a .gltf with its buffer inline. brokenJoint puts a joint
-// index past the skin's two on one vertex.
-std::string CylinderGltf(const Cylinder& c, bool brokenJoint) {
+// The cylinder as a .gltf with its buffer inline: joints as bytes, weights
+// as normalised shorts; or each weight halved as floats in two sets; or a
+// joint index past the skin's two on one vertex.
+enum class Variant { OneSet, TwoSets, BrokenJoint };
+
+std::string CylinderGltf(const Cylinder& c, Variant variant) {
   std::vector<uint8_t> joints = c.joints;
-  if (brokenJoint) joints[4 * 20] = 5;
+  if (variant == Variant::BrokenJoint) joints[4 * 20] = 5;
   std::string buffer;
   json views = json::array(), accessors = json::array();
   const auto add = [&](const std::string& bytes, int type, std::size_t count, const char* shape, bool normalized = false) {
@@ -84,9 +88,16 @@ std::string CylinderGltf(const Cylinder& c, bool brokenJoint) {
   json attributes = {{"POSITION", add(Bytes(c.positions), 5126, n, "VEC3")},
                      {"JOINTS_0", add(Bytes(joints), 5121, n, "VEC4")},
                      {"WEIGHTS_0", add(Bytes(c.weightsU16), 5123, n, "VEC4", true)}};
+  if (variant == Variant::TwoSets) {
+    std::vector<float> halves;
+    for (uint16_t w : c.weightsU16) halves.push_back(w / 65535.0f / 2);
+    attributes["WEIGHTS_0"] = attributes["WEIGHTS_1"] = add(Bytes(halves), 5126, n, "VEC4");
+    attributes["JOINTS_1"] = attributes["JOINTS_0"];
+  }
   const std::size_t times = add(Bytes(std::vector<float>{0, 1}), 5126, 2, "SCALAR");
   const std::size_t turns = add(Bytes(std::vector<float>{0, 0, 0, 1, s, 0, 0, s}), 5126, 2, "VEC4");
   const std::size_t morph = add(Bytes(std::vector<float>{0, 1}), 5126, 2, "SCALAR");
+  const std::size_t back = add(Bytes(std::vector<float>{s, 0, 0, s, 0, 0, 0, 1}), 5126, 2, "VEC4");
   json doc = {
       {"asset", {{"version", "2.0"}}},
       {"scenes", {{{"nodes", {0, 1}}}}},
@@ -106,7 +117,10 @@ std::string CylinderGltf(const Cylinder& c, bool brokenJoint) {
          {"samplers", {{{"input", times}, {"output", turns}}, {{"input", times}, {"output", morph}}}},
          {"channels",
           {{{"sampler", 0}, {"target", {{"node", 2}, {"path", "rotation"}}}},
-           {{"sampler", 1}, {"target", {{"node", 0}, {"path", "weights"}}}}}}}}}};
+           {{"sampler", 1}, {"target", {{"node", 0}, {"path", "weights"}}}}}}},
+        {{"name", "Back"},
+         {"samplers", {{{"input", times}, {"output", back}}}},
+         {"channels", {{{"sampler", 0}, {"target", {{"node", 2}, {"path", "rotation"}}}}}}}}}};
   doc["bufferViews"] = views;
   doc["accessors"] = accessors;
   doc["buffers"] = {{{"byteLength", buffer.size()}, {"uri", "data:application/octet-stream;base64," + Base64(buffer)}}};
@@ -121,17 +135,14 @@ SceneObject& ObjectNamed(Scene& scene, const std::string& name) {
 }
 
 // Every vertex the player draws within 1% of the cylinder's size of the
-// skinned vertex, at each frame and halfway between frames.
-TEST(Kq7SceneGltfSkin, BakedFramesFollowTheSkin) {
-  const Cylinder cylinder;
-  TempDir dir;
-  const ToolRun run = RunTool({"scene", dir.Write("cyl.gltf", CylinderGltf(cylinder, false)), dir / "data"});
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_THAT(run.out, HasSubstr("Objects/cyl_Body.kq7: 1 animation, 31 frames baked, 72 vertices, "));
-  const auto loaded = LoadDemoScene(dir / "data", "cyl");
+// skinned vertex, at each frame and halfway between frames, in both
+// animations' scenes: they share one mesh, each weighing its own frames.
+void ExpectFollowsSkin(const Cylinder& cylinder, const std::string& data, const std::string& name, bool back) {
+  SCOPED_TRACE(name);
+  const auto loaded = LoadDemoScene(data, name);
   Scene& scene = *loaded->scene;
   SceneObject& body = ObjectNamed(scene, "Objects/cyl_Body.lwo");
-  ASSERT_EQ(body.mixerChannelCount(), 31);
+  ASSERT_EQ(body.mixerChannelCount(), 62);
   ASSERT_EQ(body.mesh->vertexCount(), 72u);
   // Each drawn vertex is the file's vertex whose bind place, mirrored, it has.
   std::vector<std::size_t> source(72);
@@ -153,7 +164,7 @@ TEST(Kq7SceneGltfSkin, BakedFramesFollowTheSkin) {
     copies.ApplyMixer(body, t);
     const auto drawn = copies.CopyOf(body)->positions();
     for (std::size_t k = 0; k < 72; ++k) {
-      const auto expected = cylinder.Skinned(source[k], t);
+      const auto expected = back ? cylinder.Skinned(source[k], 1 - t, 0) : cylinder.Skinned(source[k], t, t);
       const float* p = &drawn[3 * k];
       for (int r = 0; r < 3; ++r) {
         const double placed = world.m[r] * p[0] + world.m[4 + r] * p[1] + world.m[8 + r] * p[2] + world.m[12 + r];
@@ -163,14 +174,28 @@ TEST(Kq7SceneGltfSkin, BakedFramesFollowTheSkin) {
       }
     }
   }
-  std::cout << "largest distance from the skin over 65 times: " << worst << " (" << worst / size * 100 << "% of the size)\n";
+  std::cout << name << ": largest distance from the skin over 65 times: " << worst << " (" << worst / size * 100
+            << "% of the size)\n";
+}
+
+TEST(Kq7SceneGltfSkin, BakedFramesFollowTheSkin) {
+  const Cylinder cylinder;
+  TempDir dir;
+  const ToolRun run = RunTool({"scene", dir.Write("cyl.gltf", CylinderGltf(cylinder, Variant::OneSet)), dir / "data"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_THAT(run.out, HasSubstr("Objects/cyl_Body.kq7: 2 animations, 62 frames baked, 72 vertices, "));
+  ExpectFollowsSkin(cylinder, dir / "data", "cyl_Bend", false);
+  ExpectFollowsSkin(cylinder, dir / "data", "cyl_Back", true);
+  const ToolRun two = RunTool({"scene", dir.Write("cyl.gltf", CylinderGltf(cylinder, Variant::TwoSets)), dir / "two"});
+  ASSERT_EQ(two.status, 0) << two.err;
+  ExpectFollowsSkin(cylinder, dir / "two", "cyl_Bend", false);
 }
 
 // A small bound: every 2nd or later frame is baked, said in a warning, and
 // the hat curves meet at the baked frames' times.
 TEST(Kq7SceneGltfSkin, BoundLowersTheRate) {
   const Cylinder cylinder;
-  const kq7::GltfFile file = kq7::GltfFile::Parse(CylinderGltf(cylinder, false), "cyl.gltf");
+  const kq7::GltfFile file = kq7::GltfFile::Parse(CylinderGltf(cylinder, Variant::OneSet), "cyl.gltf");
   kq7::GltfSceneOptions options;
   options.name = "cyl";
   options.maxSkinDeltas = 500;
@@ -187,8 +212,13 @@ TEST(Kq7SceneGltfSkin, BoundLowersTheRate) {
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_THAT(warnings[0], HasSubstr("past the bound of 500 deltas"));
   EXPECT_THAT(warnings[0], HasSubstr("frame is baked"));
-  const kq7::DemoObject& body = out.scenes[0].second.objects[0];
+  kq7::DemoObject body = out.scenes[0].second.objects[0];
   ASSERT_EQ(body.mixer.size(), bake.frames.size());
+  ASSERT_EQ(bake.frames.size() % 2, 0u);  // two animations, alike in length
+  for (std::size_t k = bake.frames.size() / 2; k < bake.frames.size(); ++k) {
+    EXPECT_EQ(body.mixer[k].ValueAt(0.5f), 0) << "the second animation's frame " << k;
+  }
+  body.mixer.resize(bake.frames.size() / 2);
   EXPECT_FLOAT_EQ(body.mixer.back().keys.back().time, 1.0f);  // the last frame is always baked
   for (std::size_t k = 0; k + 1 < body.mixer.size(); ++k) {
     EXPECT_EQ(body.mixer[k].keys.back().time, body.mixer[k + 1].keys[1].time);
@@ -200,11 +230,11 @@ TEST(Kq7SceneGltfSkin, BoundLowersTheRate) {
 TEST(Kq7SceneGltfSkin, BrokenSkinStaysInBindPose) {
   const Cylinder cylinder;
   TempDir dir;
-  const ToolRun run = RunTool({"scene", dir.Write("cyl.gltf", CylinderGltf(cylinder, true)), dir / "data"});
+  const ToolRun run = RunTool({"scene", dir.Write("cyl.gltf", CylinderGltf(cylinder, Variant::BrokenJoint)), dir / "data"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_THAT(run.err, HasSubstr("node 0 (Body): skin 0 cannot be followed (vertex 20 names joint 5"));
   EXPECT_THAT(run.err, HasSubstr("its mesh stays in its bind pose"));
-  const auto loaded = LoadDemoScene(dir / "data", "cyl");
+  const auto loaded = LoadDemoScene(dir / "data", "cyl_Bend");
   SceneObject& body = ObjectNamed(*loaded->scene, "Objects/cyl_Body.lwo");
   EXPECT_EQ(body.mesh->targetCount(), 1u);  // the file's own morph target, nothing baked
   EXPECT_FLOAT_EQ(WorldAt(*loaded->scene, body, 0.5f).m[12], 5);
