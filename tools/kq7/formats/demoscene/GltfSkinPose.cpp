@@ -137,7 +137,9 @@ std::size_t Converter::ChooseFrames(SkinnedMesh& s, const std::vector<Vec3>& res
   std::size_t frames = 0;
   const std::size_t every = unit == 1 ? records(1, times.size(), frames) : 0;
   std::size_t step = unit, kept = times.size(), total = records(step, kept, frames);
-  if (total > bound || frames > kMaxKq7Count) step = std::max(unit, unit * (total / std::max<std::size_t>(bound, 1) / unit));
+  if (total > bound || frames > kMaxKq7Count) {
+    step = std::clamp(unit * (total / std::max<std::size_t>(bound, 1) / unit), unit, std::max(unit, longest));
+  }
   while ((total = records(step, kept, frames)) > bound || frames > kMaxKq7Count) {
     if (step < longest) {
       step += unit;
@@ -148,15 +150,18 @@ std::size_t Converter::ChooseFrames(SkinnedMesh& s, const std::vector<Vec3>& res
     }
   }
   const std::string at = " at " + GroupedNumber(static_cast<std::size_t>(std::lround(fps_))) + " frames per second";
-  if (step > 1) {
+  if (step > 1 && kept > 0) {
     Warn(s.objectName + ": its skin's " + (unit > 1 ? "frames" : GroupedNumber(every) + " deltas") + at +
          " are past the bound of " + GroupedNumber(bound) + " deltas (or " + GroupedNumber(kMaxKq7Count) +
          " morph targets); every " + Ordinal(step) + " frame is baked and the player moves straight between them");
   }
   if (kept < times.size()) {
-    Warn(s.objectName + ": the skin's frames of " + std::to_string(times.size() - kept) +
-         " animation(s) from animation " + std::to_string(kept) + " on are not baked (past the bound of " +
-         GroupedNumber(bound) + " deltas); in those scenes the mesh stays in its rest pose");
+    std::string names;
+    for (std::size_t a = kept; a < times.size(); ++a) {
+      names += (names.empty() ? "" : ", ") + OneWord(animations_[a].name, std::to_string(a + 1));
+    }
+    Warn(s.objectName + ": the skin's frames of the animations " + names + " are not baked (two frames each are past the bound of " +
+         GroupedNumber(bound) + " deltas); in their scenes the mesh stays in its rest pose");
   }
   s.times.assign(times.size(), {});
   s.firstTarget.assign(times.size(), 0);
