@@ -328,7 +328,7 @@ void GltfMeshes(Run& run, const GltfFile& file, const GltfScenes& converted) {
       if (options.onlyMeshes.empty()) throw InputError(run.options.in + ": mesh " + std::to_string(m.mesh) + " has no primitives");
       const std::string label = run.options.in + " mesh " + std::to_string(m.mesh);
       const Kq7Description mesh =
-          m.bake >= 0 ? BakeSkinnedMesh(imported.scene(), options.onlyMeshes, converted.skins[static_cast<std::size_t>(m.bake)], label, run.warnings)
+          m.bake >= 0 ? BakeSkinnedMesh(imported.scene(), options, converted.skins[static_cast<std::size_t>(m.bake)], label, run.warnings)
                       : ConvertScene(imported.scene(), label, options, run.warnings);
       std::error_code ec;
       fs::create_directories(target.parent_path(), ec);

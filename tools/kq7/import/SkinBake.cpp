@@ -89,15 +89,14 @@ std::vector<uint32_t> Weld(Kq7Description& mesh, const GltfSkinBake& bake, std::
 
 }  // namespace
 
-Kq7Description BakeSkinnedMesh(const aiScene& scene, const std::vector<unsigned>& meshes, const GltfSkinBake& bake,
+Kq7Description BakeSkinnedMesh(const aiScene& scene, ConvertOptions options, const GltfSkinBake& bake,
                                const std::string& file, std::vector<std::string>& warnings) {
+  const std::vector<unsigned>& meshes = options.onlyMeshes;
   CheckVertexOrder(scene, meshes, bake, file);
   CheckKq7Limit(file, bake.frames.size(), "morph targets (baked frames)");
   Kq7Description out;
   {
     const RestPose rest(scene, meshes, bake);
-    ConvertOptions options;
-    options.onlyMeshes = meshes;
     options.weld = false;  // one KQ7 vertex per assimp vertex, in order, until welded below
     out = ConvertScene(scene, file, options, warnings);
   }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "kq7/formats/ConvertOptions.h"
 #include "kq7/formats/demoscene/GltfSkinBake.h"
 #include "objects/Kq7Writer.h"
 
@@ -11,9 +12,10 @@ struct aiScene;
 
 namespace stagwerk::kq7 {
 
-// meshes: assimp's meshes of the glTF mesh, its primitives in order. Throws
-// InputError naming file when assimp's vertices are not the file's.
-Kq7Description BakeSkinnedMesh(const aiScene& scene, const std::vector<unsigned>& meshes, const GltfSkinBake& bake,
+// options.onlyMeshes: assimp's meshes of the glTF mesh, its primitives in
+// order; the rest as kq7 convert takes them. Throws InputError naming file
+// when assimp's vertices are not the file's.
+Kq7Description BakeSkinnedMesh(const aiScene& scene, ConvertOptions options, const GltfSkinBake& bake,
                                const std::string& file, std::vector<std::string>& warnings);
 
 // "3 animations, 201 frames baked, 1,728 vertices, 310,000 deltas"
