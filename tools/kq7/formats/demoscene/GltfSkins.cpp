@@ -85,6 +85,7 @@ void Converter::ReadSkin(SkinnedMesh& s) const {
   const json& primitives = Get(meshes[static_cast<std::size_t>(s.mesh)], "primitives");
   if (!primitives.is_array() || primitives.empty()) throw SkinError("its mesh has no primitives");
   for (const json& p : primitives) ReadSkinPrimitive(s, p);
+  if (s.bind.empty()) throw SkinError("its mesh has no vertices");
   for (std::size_t v = 0; v < s.influences.size(); ++v) {
     double sum = 0;
     for (const Influence& i : s.influences[v]) sum += i.weight;
