@@ -20,6 +20,7 @@
 #include "kq7/import/Convert.h"
 #include "kq7/import/Import.h"
 #include "kq7/import/Info.h"
+#include "kq7/import/SkinBake.h"
 #include "kq7/formats/ToolError.h"
 #include "base/LoadError.h"
 #include "base/SceneReader.h"
@@ -380,8 +381,10 @@ void GltfMeshes(Run& run, const GltfFile& file, const GltfScenes& converted) {
     for (unsigned i = first[m.mesh]; i < first[m.mesh + 1]; ++i) options.onlyMeshes.push_back(i);
     try {
       if (options.onlyMeshes.empty()) throw InputError(run.options.in + ": mesh " + std::to_string(m.mesh) + " has no primitives");
+      const std::string label = run.options.in + " mesh " + std::to_string(m.mesh);
       const Kq7Description mesh =
-          ConvertScene(imported.scene(), run.options.in + " mesh " + std::to_string(m.mesh), options, run.warnings);
+          m.bake >= 0 ? BakeSkinnedMesh(imported.scene(), options, converted.skins[static_cast<std::size_t>(m.bake)], label, run.warnings)
+                      : ConvertScene(imported.scene(), label, options, run.warnings);
       std::error_code ec;
       fs::create_directories(target.parent_path(), ec);
       const std::vector<unsigned char> bytes = WriteKq7(mesh);
@@ -389,6 +392,9 @@ void GltfMeshes(Run& run, const GltfFile& file, const GltfScenes& converted) {
       run.Flush();
       run.out << run.options.in << " mesh " << m.mesh << " -> " << target.string() << ": " << mesh.positions.size()
               << " vertices, " << mesh.polygons.size() << " polygons\n";
+      if (m.bake >= 0) {
+        run.out << target.string() << ": " << DescribeBake(converted.skins[static_cast<std::size_t>(m.bake)], mesh) << "\n";
+      }
     } catch (const InputError& e) {
       run.Flush();
       run.err << "kq7: " << e.what() << "\n";

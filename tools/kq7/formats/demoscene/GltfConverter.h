@@ -55,7 +55,7 @@ struct Node {
   Vec3 translation{0, 0, 0};
   Quaternion rotation;
   Vec3 scale{1, 1, 1};
-  int mesh = -1, camera = -1, light = -1;
+  int mesh = -1, camera = -1, light = -1, skin = -1;
   std::vector<float> weights;
 };
 
@@ -86,6 +86,26 @@ using Matrix4d = std::array<double, 16>;  // column-major
 Matrix4d Compose(const Local& l);
 
 Matrix4d Multiply(const Matrix4d& a, const Matrix4d& b);
+
+// A joint's share of a vertex.
+struct Influence {
+  std::size_t joint;  // in the skin's list
+  double weight;
+};
+
+// One glTF mesh as one skin moves it, and how its frames were baked.
+struct SkinnedMesh {
+  int node = -1, mesh = -1, skin = -1;  // node: the first that shows it
+  std::string objectName;
+  std::vector<int> joints;
+  std::vector<Matrix4d> inverseBind;
+  std::vector<Vec3> bind;                          // primitive after primitive
+  std::vector<std::vector<Vec3>> targets;          // morph targets' moves, per vertex
+  std::vector<std::vector<Influence>> influences;  // per vertex, summing to 1
+  std::vector<std::vector<double>> times;          // per animation, the baked frames' times
+  std::vector<std::size_t> firstTarget;            // per animation
+  std::size_t targetCount = 0;
+};
 
 class Converter {
  public:
@@ -145,6 +165,26 @@ class Converter {
 
   void AddMorph(DemoObject& object, int n, const Animation* anim);
 
+  // --- skins (GltfSkins.cpp, GltfSkinPose.cpp) ------------------------------
+
+  void ReadSkins();
+
+  void ReadSkin(SkinnedMesh& s) const;
+
+  void ReadSkinPrimitive(SkinnedMesh& s, const json& primitive) const;
+
+  std::vector<double> MorphWeightsAt(int n, const Animation* anim, double t) const;
+
+  std::vector<Vec3> Pose(const SkinnedMesh& s, const Animation* anim, double t) const;
+
+  void BakeSkins(GltfScenes& out);
+
+  std::size_t ChooseFrames(SkinnedMesh& s, const std::vector<Vec3>& rest, double still);
+
+  const SkinnedMesh* SkinOf(int n) const;
+
+  DemoObject SkinnedObject(int n, const Animation* anim) const;
+
   DemoScene Scene(const Animation* anim);
 
   void AddCamera(DemoScene& scene, int n, const Animation* anim, const std::vector<double>& frames, uint16_t item);
@@ -171,7 +211,9 @@ class Converter {
   std::vector<Node> nodes_;
   std::vector<int> roots_, order_;
   std::vector<Animation> animations_;
-  std::map<int, std::string> meshObjects_;
+  std::map<std::pair<int, int>, std::string> meshObjects_;  // mesh, skin (-1 none)
+  std::vector<SkinnedMesh> skins_;
+  std::map<std::pair<int, int>, std::size_t> skinIndex_;
   double fps_ = 30;
 };
 

@@ -39,6 +39,7 @@ void Converter::ReadNodes() {
     if (Get(j, "name").is_string()) n.name = Get(j, "name").get<std::string>();
     n.mesh = Index(Get(j, "mesh"));
     n.camera = Index(Get(j, "camera"));
+    n.skin = Index(Get(j, "skin"));
     n.light = Index(Get(Get(Get(j, "extensions"), "KHR_lights_punctual"), "light"));
     if (!Get(j, "matrix").is_null()) {
       const std::vector<double> m = Numbers(Get(j, "matrix"), 16, label + ": matrix");

@@ -16,11 +16,17 @@ GltfScenes Converter::Convert() {
   GltfScenes out;
   out.fps = options_.fps ? *options_.fps : DetectRate();
   fps_ = out.fps;
-  NameMeshes(out);
+  ReadSkins();
   if (options_.animation) {
+    // One animation, as the scene named name; skins bake its frames only.
     if (*options_.animation >= animations_.size()) Fail("has no animation " + std::to_string(*options_.animation + 1));
-    out.scenes.emplace_back(options_.name, Scene(&animations_[*options_.animation]));
-  } else if (animations_.empty()) {
+    Animation chosen = std::move(animations_[*options_.animation]);  // its samplers stay where channels point
+    animations_.clear();
+    animations_.push_back(std::move(chosen));
+  }
+  NameMeshes(out);
+  BakeSkins(out);
+  if (animations_.empty()) {
     out.scenes.emplace_back(options_.name, Scene(nullptr));
   } else {
     std::set<std::string> used;
@@ -64,15 +70,21 @@ void Converter::NameMeshes(GltfScenes& out) {
   std::set<std::string> used;
   for (int n : order_) {
     const int m = nodes_[static_cast<std::size_t>(n)].mesh;
-    if (m < 0 || meshObjects_.count(m) != 0) continue;
+    const std::pair<int, int> key{m, nodes_[static_cast<std::size_t>(n)].skin};
+    if (m < 0 || meshObjects_.count(key) != 0) continue;
     if (!meshes.is_array() || static_cast<std::size_t>(m) >= meshes.size()) Fail(NodeLabel(n) + " names a mesh that does not exist");
     const json& name = Get(meshes[static_cast<std::size_t>(m)], "name");
     std::string base = options_.name + "_" + OneWord(name.is_string() ? name.get<std::string>() : "", "mesh" + std::to_string(m));
     std::string unique = base;
     for (int k = 2; used.count(unique) != 0; ++k) unique = base + "_" + std::to_string(k);
     used.insert(unique);
-    meshObjects_[m] = "Objects/" + unique + ".lwo";
-    out.meshes.push_back({meshObjects_[m], static_cast<std::size_t>(m)});
+    meshObjects_[key] = "Objects/" + unique + ".lwo";
+    int bake = -1;
+    if (key.second >= 0) {
+      bake = static_cast<int>(skinIndex_.at(key));
+      skins_[static_cast<std::size_t>(bake)].objectName = meshObjects_[key];
+    }
+    out.meshes.push_back({meshObjects_[key], static_cast<std::size_t>(m), bake});
   }
 }
 
@@ -111,8 +123,17 @@ DemoScene Converter::Scene(const Animation* anim) {
     } else {
       object.motion = NodeMotion(n, anim, frames, true, true);
     }
-    if (node.mesh >= 0) {
-      object.mesh = meshObjects_.at(node.mesh);
+    if (node.mesh >= 0 && node.skin >= 0) {
+      // The joints place a skinned mesh, not its node; the node still places its children.
+      DemoObject skinned = SkinnedObject(n, anim);
+      skinned.unaffectedByFog = LuminousMesh(node.mesh);
+      if (node.children.empty()) {
+        object = std::move(skinned);
+      } else {
+        scene.objects.push_back(std::move(skinned));
+      }
+    } else if (node.mesh >= 0) {
+      object.mesh = meshObjects_.at({node.mesh, -1});
       // The player's unlit objects stand for glowing ones.
       object.unaffectedByFog = LuminousMesh(node.mesh);
       AddMorph(object, n, anim);

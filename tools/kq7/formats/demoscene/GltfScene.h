@@ -11,6 +11,7 @@
 
 #include "kq7/formats/demoscene/DemoScene.h"
 #include "kq7/formats/demoscene/GltfFile.h"
+#include "kq7/formats/demoscene/GltfSkinBake.h"
 
 namespace stagwerk::kq7 {
 
@@ -18,16 +19,20 @@ struct GltfSceneOptions {
   std::string name;           // the demo scene's name; animations add theirs
   std::optional<double> fps;  // default: the rate the key times fall on, else 30
   std::optional<std::size_t> animation;  // only this one, as a scene named name
+  // Skinned meshes bake at most this many delta records (14 bytes each).
+  std::size_t maxSkinDeltas = kMaxSkinDeltas;
 };
 
 struct GltfMeshObject {
   std::string objectName;  // as the scenes name it (Objects/NAME.lwo)
   std::size_t mesh;        // the glTF mesh
+  int bake = -1;           // its skin's frames in GltfScenes::skins, or -1
 };
 
 struct GltfScenes {
   std::vector<std::pair<std::string, DemoScene>> scenes;  // name, scene
   std::vector<GltfMeshObject> meshes;
+  std::vector<GltfSkinBake> skins;
   double fps = 30;
 };
 
