@@ -38,7 +38,10 @@ std::optional<GltfTexture> GltfTextures::ForMeshes(std::size_t first, std::size_
     for (std::size_t p = 0; primitives.is_array() && p < primitives.size(); ++p) {
       const json& material = At(GltfFile::Member(doc, "materials"), GltfFile::Member(primitives[p], "material"));
       const json& info = GltfFile::Member(GltfFile::Member(material, "pbrMetallicRoughness"), "baseColorTexture");
-      if (info.is_null()) continue;
+      // Without UVs the picture has nowhere to go; the mesh keeps its colours.
+      if (info.is_null() || GltfFile::Member(GltfFile::Member(primitives[p], "attributes"), "TEXCOORD_0").is_null()) {
+        continue;
+      }
       GltfTexture texture;
       texture.options = AlphaOf(material);
       const json& tex = At(GltfFile::Member(doc, "textures"), GltfFile::Member(info, "index"));
