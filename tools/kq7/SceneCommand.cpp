@@ -15,6 +15,8 @@
 #include <sstream>
 
 #include "kq7/CommandLine.h"
+#include "kq7/MeshPictures.h"
+#include "kq7/ScenePictures.h"
 #include "kq7/import/Convert.h"
 #include "kq7/import/Import.h"
 #include "kq7/import/Info.h"
@@ -174,6 +176,8 @@ struct Run {
   std::ostream& err;
   std::vector<std::string> warnings;
   int status = 0;
+  std::map<std::string, std::string> pictureNotes;  // what became of each picture, by its path under data
+  std::map<std::string, PictureOutcome> meshPictures;
 
   void Flush() {
     for (const std::string& w : warnings) err << "kq7: warning: " << w << "\n";
@@ -195,7 +199,13 @@ void ConvertMeshes(Run& run, const ObjectNames& names, const std::vector<fs::pat
     }
     std::error_code ec;
     fs::create_directories(target.parent_path(), ec);
-    if (RunKq7({"convert", source->string(), target.string()}, run.out, run.err) != 0) run.status = 1;
+    std::ostringstream said;
+    const std::string textures = (run.options.data / "textures").string();
+    if (RunKq7({"convert", "--textures", textures, source->string(), target.string()}, said, run.err) != 0) {
+      run.status = 1;
+    }
+    run.out << said.str();
+    NotePictureLines(said.str(), run.pictureNotes);
   }
 }
 
@@ -232,6 +242,10 @@ void ListTextures(Run& run, const DemoScene& scene, const std::vector<fs::path>&
   run.out << "textures:\n";
   for (const std::string& relative : needed) {
     const fs::path target = run.options.data / relative;
+    if (const auto note = run.pictureNotes.find(relative); note != run.pictureNotes.end()) {
+      run.out << "  " << relative << " " << note->second << "\n";
+      continue;
+    }
     if (fs::exists(target)) {
       run.out << "  " << relative << " (present)\n";
       continue;
@@ -292,6 +306,7 @@ void LightWave(Run& run, const std::string& text) {
   const std::vector<fs::path> folders = SearchFolders(run.options.in, run.options.content);
   if (!run.options.noMeshes) ConvertMeshes(run, names, folders);
   MatchBones(run, source.scene);
+  PrepareScenePictures(source.scene, run.options.data, folders, run.options.in, run.pictureNotes, run.warnings);
   const fs::path scenePath = run.options.data / "scenes" / (run.options.name + ".lws");
   WriteText(scenePath, WriteDemoScene(source.scene), run.options.in);
   run.out << run.options.in << " (LightWave scene, version " << source.version << ") -> " << scenePath.string()
@@ -315,6 +330,7 @@ void GltfMeshes(Run& run, const GltfFile& file, const GltfScenes& converted) {
     total += static_cast<unsigned>(GltfFile::Member(mesh, "primitives").size());
   }
   first.push_back(total);
+  GltfTextures textures(file);
   if (total != imported.scene().mNumMeshes) {
     throw InputError(run.options.in + ": assimp read " + std::to_string(imported.scene().mNumMeshes) +
                      " meshes from the file's " + std::to_string(total) + " primitives; they cannot be told apart");
@@ -325,8 +341,14 @@ void GltfMeshes(Run& run, const GltfFile& file, const GltfScenes& converted) {
     for (unsigned i = first[m.mesh]; i < first[m.mesh + 1]; ++i) options.onlyMeshes.push_back(i);
     try {
       if (options.onlyMeshes.empty()) throw InputError(run.options.in + ": mesh " + std::to_string(m.mesh) + " has no primitives");
-      const Kq7Description mesh =
-          ConvertScene(imported.scene(), run.options.in + " mesh " + std::to_string(m.mesh), options, run.warnings);
+      const std::string what = run.options.in + " mesh " + std::to_string(m.mesh);
+      const GltfTexture picture = GltfMeshTexture(textures, m.mesh, m.mesh + 1);
+      options.texture = picture.name;
+      Kq7Description mesh = ConvertScene(imported.scene(), what, options, run.warnings);
+      std::ostringstream said;
+      said << PlaceTexture(mesh, picture, {run.options.data / "textures", false, &run.meshPictures}, what,
+                           run.warnings);
+      NotePictureLines(said.str(), run.pictureNotes);
       std::error_code ec;
       fs::create_directories(target.parent_path(), ec);
       const std::vector<unsigned char> bytes = WriteKq7(mesh);
@@ -378,7 +400,7 @@ int RunSceneCommand(const std::vector<std::string>& args, std::ostream& out, std
     out << kSceneUsage;
     return 0;
   }
-  Run run{options, out, err, {}, 0};
+  Run run{options, out, err, {}, 0, {}, {}};
   try {
     const std::string text = ReadText(options.in);
     if (IsGltf(options.in, text)) {
