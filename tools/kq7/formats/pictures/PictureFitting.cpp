@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "kq7/formats/ToolError.h"
+#include "kq7/formats/pictures/GreyJpeg.h"
 
 namespace stagwerk::kq7 {
 
@@ -76,9 +77,9 @@ std::string EncodeJpeg(const Picture& picture, bool opacity, int quality) {
       for (int k = 0; k < 3; ++k) samples[3 * i + k] = picture.rgba[4 * i + k];
     }
   }
+  if (opacity) return EncodeGreyJpeg(samples.data(), picture.width, picture.height, quality);
   std::string bytes;
-  if (!stbi_write_jpg_to_func(Append, &bytes, picture.width, picture.height, opacity ? 1 : 3, samples.data(),
-                              quality)) {
+  if (!stbi_write_jpg_to_func(Append, &bytes, picture.width, picture.height, 3, samples.data(), quality)) {
     throw InputError("a picture could not be encoded as JPEG");
   }
   return bytes;
