@@ -2,7 +2,6 @@
 // image loading: power-of-two sizes, opacity files, glTF's embedded images
 // and alpha modes, IFF pictures, and textures that cannot be had.
 #include <gtest/gtest.h>
-#include <stb_image_write.h>
 
 #include <nlohmann/json.hpp>
 
@@ -26,10 +25,7 @@ std::string Png(int width, int height, F rgba) {
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
       for (unsigned char v : rgba(x, y)) pixels.push_back(v);
-  std::string bytes;
-  stbi_write_png_to_func([](void* c, void* d, int n) { static_cast<std::string*>(c)->append(static_cast<char*>(d), n); },
-                         &bytes, width, height, 4, pixels.data(), width * 4);
-  return bytes;
+  return PngBytes(width, height, pixels);
 }
 using Rgba = std::array<unsigned char, 4>;
 

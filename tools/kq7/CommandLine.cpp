@@ -62,6 +62,8 @@ CONVERT OPTIONS
     --textures DIR     where the mesh's picture is written (default:
                        textures/ beside OUT's folder when that folder is
                        called Objects, else textures/ in OUT's folder)
+    --no-pictures      leave pictures alone: the mesh names its texture
+                       whether or not the picture is there
     --env NAME         an environment map (no UVs needed)
     --points           write a point set: vertices only, drawn as sprites
                        (their texture comes from --env or --texture2)
@@ -190,7 +192,7 @@ std::string LoadFailure(const LoadError& e, const std::string& path) {
 }
 
 int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const Arguments a = ParseArguments("convert", args, {"--points", "--triangulate", "--z-up", "--no-weld"},
+  const Arguments a = ParseArguments("convert", args, {"--points", "--triangulate", "--z-up", "--no-weld", "--no-pictures"},
                                      {"--output", "--texture", "--texture2", "--env", "--layer", "--textures"});
   if (a.help) {
     out << kUsage;
@@ -257,7 +259,7 @@ int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         if (!gltf && (mesh.flags & HasTexture)) picture = AssimpMeshTexture(imported.scene(), in, mesh.textureName);
       }
       const std::string textureDir = a.Value("--textures");
-      const std::string pictureLine = PlaceTexture(
+      const std::string pictureLine = a.Has("--no-pictures") ? "" : PlaceTexture(
           mesh, picture, {textureDir.empty() ? DefaultTextureDir(outPath) : std::filesystem::path(textureDir), userNamed, nullptr}, in,
           warnings);
       PrintWarnings(warnings, err);

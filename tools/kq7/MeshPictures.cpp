@@ -120,13 +120,10 @@ std::string PlaceTexture(Kq7Description& mesh, const GltfTexture& choice, const 
   const std::string line = "  " + (place.dir / (name + ".jpg")).string() + " " + outcome.note;
   if (outcome.usable) return line;
   const std::string why = choice.problem.empty() ? outcome.problem : choice.problem;
-  if (place.userNamed) {
-    warnings.push_back(in + ": the texture " + name + " (--texture) is not in " + place.dir.string() + " (" + why +
-                       "); the player needs it there as " + name + ".jpg");
-  } else {
-    warnings.push_back(in + ": the texture " + name + " is dropped (" + why + "); the mesh is written without it");
-    DropTexture(mesh);
-  }
+  // A name given with --texture stays: its picture may come later, and the line says it is missing.
+  if (place.userNamed) return line;
+  warnings.push_back(in + ": the texture " + name + " is dropped (" + why + "); the mesh is written without it");
+  DropTexture(mesh);
   return line;
 }
 

@@ -29,7 +29,7 @@ void DropTexture(Kq7Description& mesh);
 
 struct TexturePlacement {
   std::filesystem::path dir;
-  bool userNamed = false;  // --texture: kept even when its picture is missing
+  bool userNamed = false;  // --texture: kept, without a warning, when its picture is missing
   std::map<std::string, PictureOutcome>* done = nullptr;  // pictures already written this run, by name
 };
 
