@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Kq7TestFiles.h"
+#include "PngFile.h"
 #include "SceneFiles.h"
 #include "SceneText.h"
 #include "kq7/formats/ToolError.h"
@@ -198,6 +199,49 @@ TEST(Kq7Pictures, IlbmColoursMaskAndShortBody) {
   } catch (const kq7::InputError& e) {
     EXPECT_NE(std::string(e.what()).find("cut.iff: its ByteRun1 BODY ends"), std::string::npos) << e.what();
   }
+}
+
+// What the user sees: a quad whose PNG is red above, green below on its
+// left half and transparent on its right, converted by kq7 and drawn by the
+// player: upright, unmirrored, and cut where the picture is clear.
+TEST(Kq7Pictures, PlayerDrawsTheConvertedPictureWithItsOpacity) {
+  TempDir dir;
+  dir.Write("demo/defaultdemoconfig.txt", "window 64 64 32 1 1 none.ogg data textures scenes show\n");
+  dir.Write("demo/data/show.txt", "quad 1 00:00:00:000\n");
+  kq7::Picture grey;
+  grey.width = grey.height = 8;
+  grey.rgba.assign(8 * 8 * 4, 128);
+  dir.Write("demo/data/textures/PleaseWaitLoading.jpg", kq7::EncodeJpeg(grey, false, 90));
+  dir.Write("demo/data/scenes/quad.lws", SceneHeader() + CameraBlock("", "ZoomFactor 1\n") +
+                                             "LoadObjectLayer 1 Objects/Quad.lwo\nShowObject 6 3\nObjectMotion\n" +
+                                             Motion9(0, 0, 5) + "UnaffectedByFog 1\nShadowOptions 7\n\n");
+  dir.Write("src/quad.mtl", "newmtl m\nmap_Kd look.png\n");
+  dir.Write("src/look.png", Png(64, 48, [](int x, int y) {
+              return x >= 32 ? Rgba{255, 255, 255, 0} : y < 24 ? Rgba{255, 0, 0, 255} : Rgba{0, 255, 0, 255};
+            }));
+  const std::string obj = dir.Write("src/quad.obj", "mtllib quad.mtl\nv -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\n"
+                                                    "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nusemtl m\nf 1/1 2/2 3/3 4/4\n");
+  const ToolRun run = RunTool({"convert", obj, dir / "demo/data/Objects/Quad.kq7"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_TRUE(fs::exists(dir / "demo/data/textures/look.a.jpg")) << run.out;
+
+  const std::string out = dir / "quad.png";
+  const std::string command = "cd '" + (dir / "demo") +
+                              "' && SDL_VIDEODRIVER=offscreen DISPLAY= ASAN_OPTIONS=detect_leaks=0 XDG_CONFIG_HOME='" +
+                              dir.path().string() + "' '" STAGWERK_BINARY "' --render quad --at 0 --size 64x64 --out '" +
+                              out + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  const Picture shown = ReadPng(out);
+  ASSERT_EQ(shown.width, 64);
+  const auto near = [](std::array<int, 3> c, std::array<int, 3> want) {
+    for (int k = 0; k < 3; ++k) {
+      if (std::abs(c[k] - want[k]) > 40) return false;
+    }
+    return true;
+  };
+  EXPECT_TRUE(near(shown.At(28, 28), {255, 0, 0})) << shown.At(28, 28)[0] << " " << shown.At(28, 28)[1];
+  EXPECT_TRUE(near(shown.At(28, 36), {0, 255, 0})) << shown.At(28, 36)[0] << " " << shown.At(28, 36)[1];
+  EXPECT_EQ(shown.At(36, 32), (std::array<int, 3>{0, 0, 0}));  // white, but cut out
 }
 
 }  // namespace

@@ -163,6 +163,10 @@ std::string DefaultOutput(const std::string& in) {
 // leaves half a mesh where the player looks.
 void WriteFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes) {
   const std::string temporary = path + ".part";
+  if (const std::filesystem::path folder = std::filesystem::path(path).parent_path(); !folder.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);  // as its pictures' folder is made
+  }
   {
     std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
