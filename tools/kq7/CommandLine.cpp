@@ -46,7 +46,11 @@ DESCRIPTION
              polygons reversed, so what faced you in the modeller faces the
              player's camera. The first UV set and the first material's
              diffuse texture become the mesh's texture, named without folder
-             or extension (the player adds its texture folder and .jpg).
+             or extension (the player adds its texture folder and .jpg);
+             its picture (PNG, JPEG, TGA, BMP, GIF, PSD, IFF; a file, a data:
+             URI or inside a .glb) is written there as a JPEG of power-of-two
+             sides, opacity in NAME.a.jpg. One that cannot be had is dropped
+             with a warning.
              Vertex colours and morph targets come along. With several INs,
              each becomes its own .kq7 beside it.
     info     Prints what the player would load from a KQ7 file: flags, counts,

@@ -38,9 +38,11 @@ const char* const kSceneUsage = R"(kq7 scene [OPTIONS] IN [DATADIR]
     glTF 2.0 scene (.gltf, .glb, as Blender exports them) and writes a demo
     data folder DATADIR (default: the current folder): DATADIR/scenes/NAME.lws
     in the layout the player reads, and each mesh the scene names converted
-    as kq7 convert converts it into DATADIR/Objects/. Lists the textures the
-    scene needs (copying those it finds beside the source) and prints the
-    demo script line to add. A glTF file gives one scene per animation
+    as kq7 convert converts it into DATADIR/Objects/. Converts the pictures
+    its meshes, lens flares and BGImage/FGImage name into DATADIR/textures/
+    (power-of-two JPEGs, opacity in NAME.a.jpg, a backdrop with opacity as
+    a TGA), lists each with what became of it, and prints the demo script
+    line to add. A picture that cannot be had is dropped with a warning. A glTF file gives one scene per animation
     (NAME_ANIMATION), and a camera framing the scene when it has none.
 
     --name NAME        the scene's name (default: IN's name)

@@ -100,7 +100,8 @@ std::vector<unsigned char> Unpack(const Chunks& c, std::size_t wanted, const std
                      " is not one kq7 reads (ByteRun1 or none)");
   }
   std::vector<unsigned char> out;
-  out.reserve(wanted);
+  // A run of two bytes unpacks to at most 128: the header alone sizes nothing.
+  out.reserve(std::min(wanted, c.bodySize * 64));
   for (std::size_t at = 0; out.size() < wanted && at < c.bodySize;) {
     const int n = static_cast<signed char>(c.body[at++]);
     if (n >= 0) {
