@@ -153,6 +153,66 @@ TEST(Kq7Pictures, MissingPicturesAreDroppedWithWarnings) {
   EXPECT_EQ(written.find("LensFlare 1"), std::string::npos);
   EXPECT_FALSE(LoadKq7(dir / "data/quad.kq7")->Has(HasTexture));
   EXPECT_NO_THROW(LoadDemoScene(dir / "data", "show"));
+
+  // A glTF texture only in KTX2 form: dropped with a warning.
+  nlohmann::json gltf = TexturedTriangle("OPAQUE", "Basis");
+  gltf["textures"] = {{{"extensions", {{"KHR_texture_basisu", {{"source", 0}}}}}}};
+  gltf["images"] = {{{"uri", "basis.ktx2"}}};
+  const ToolRun basis = RunTool({"convert", dir.Write("src/basis.gltf", gltf.dump()), dir / "data/basis.kq7"});
+  ASSERT_EQ(basis.status, 0) << basis.err;
+  EXPECT_NE(basis.err.find("only in KTX2 or WebP form"), std::string::npos) << basis.err;
+  EXPECT_FALSE(LoadKq7(dir / "data/basis.kq7")->Has(HasTexture));
+}
+
+// A backdrop with opacity becomes a 32-bit TGA the scene names, its bottom
+// row stored first; an opaque one a JPEG.
+TEST(Kq7Pictures, BackdropsBecomeTgaWithOpacityAndJpegWithout) {
+  TempDir dir;
+  dir.Write("src/Images/fog.png", Png(4, 4, [](int, int y) {
+              return y == 0 ? Rgba{255, 0, 0, 10} : y == 3 ? Rgba{0, 0, 255, 250} : Rgba{0, 255, 0, 128};
+            }));
+  dir.Write("src/Images/sky.png", Png(30, 20, [](int, int) { return Rgba{0, 0, 255, 255}; }));
+  const std::string lws = dir.Write("src/show.lws", SceneHeader() + "BGImage \"C:\\LW\\Images\\sky.png\"\n" +
+                                                        "FGImage \"Images/fog.png\"\n" + CameraBlock());
+  const ToolRun run = RunTool({"scene", lws, dir / "data"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string written = ReadFile(dir / "data/scenes/show.lws");
+  EXPECT_NE(written.find("BGImage 1 0 0 0 \"textures/sky.jpg\""), std::string::npos) << written;
+  EXPECT_NE(written.find("FGImage 1 0 0 0 \"textures/fog.tga\""), std::string::npos) << written;
+  EXPECT_EQ(Image::Load(dir / "data/textures/sky.jpg").width, 32);
+  const Image fog = Image::Load(dir / "data/textures/fog.tga");
+  ASSERT_EQ(fog.channels, 4);
+  EXPECT_EQ(std::vector<int>(fog.pixels.begin(), fog.pixels.begin() + 4), (std::vector<int>{255, 0, 0, 250}));
+  EXPECT_EQ(Texel(fog, 0, 0), (std::vector<int>{0, 0, 255, 10}));
+  EXPECT_NO_THROW(LoadDemoScene(dir / "data", "show"));
+}
+
+// Opacity of every level and edge survives our grey JPEG through the player's decoder.
+TEST(Kq7Pictures, OpacityJpegCarriesDetailThroughThePlayersDecoder) {
+  TempDir dir;
+  kq7::Picture p;
+  p.width = 64;
+  p.height = 32;
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) {
+      const int a = (x / 4 + y / 4) % 2 ? x * 4 : 255 - y * 8;
+      for (int k = 0; k < 3; ++k) p.rgba.push_back(128);
+      p.rgba.push_back(static_cast<unsigned char>(a));
+    }
+  dir.Write("t.jpg", kq7::EncodeJpeg(p, false, kq7::kColourQuality));
+  dir.Write("t.a.jpg", kq7::EncodeJpeg(p, true, kq7::kOpacityQuality));
+  const Image image = Image::Load(dir / "t.jpg");
+  ASSERT_EQ(image.channels, 4);
+  double total = 0;
+  int worst = 0;
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) {
+      const int error = std::abs(Texel(image, x, y)[3] - p.At(x, y)[3]);
+      total += error;
+      worst = std::max(worst, error);
+    }
+  EXPECT_LT(total / (p.width * p.height), 3.0);
+  EXPECT_LT(worst, 40);
 }
 
 // ILBM, 4 x 2, two planes and a mask plane, ByteRun1: literal and repeat runs.

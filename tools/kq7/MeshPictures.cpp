@@ -108,7 +108,10 @@ void DropTexture(Kq7Description& mesh) {
 
 std::string PlaceTexture(Kq7Description& mesh, const GltfTexture& choice, const TexturePlacement& place,
                          const std::string& in, std::vector<std::string>& warnings) {
-  if (!(mesh.flags & HasTexture)) return "";
+  if (!(mesh.flags & HasTexture)) {
+    if (!choice.problem.empty()) warnings.push_back(in + ": the texture is dropped: " + choice.problem);
+    return "";
+  }
   const std::string name = mesh.textureName;
   PictureOutcome outcome;
   if (place.done != nullptr && place.done->count(name) != 0) {
