@@ -78,6 +78,7 @@ TEST(Kq7Convert, LightWaveObjectKeepsItsCoordinatesPolygonsAndUvs) {
 TEST(Kq7Convert, ObjQuadFacesThePlayersCameraWithItsMaterialTexture) {
   TempDir dir;
   dir.Write("quad.mtl", "newmtl brick\nKd 1 1 1\nmap_Kd ..\\textures\\Brick Wall.png\n");
+  dir.Write("textures/Brick Wall.png", OnePixelPng());
   const std::string in = dir.Write("quad.obj",
                                    "mtllib quad.mtl\n"
                                    "v -1 -1 0.5\nv 1 -1 0.5\nv 1 1 0.5\nv -1 1 0.5\n"
@@ -117,7 +118,7 @@ TEST(Kq7Convert, ObjObjectsMergeSharingVerticesAndColours) {
                                    "vt 0 0\nvt 1 0\nvt 1 1\n"
                                    "o first\nusemtl a\nf 1/1 2/2 3/3\n"
                                    "o second\nusemtl b\nf 2/1 4/2 3/3\n");
-  const ToolRun run = RunTool({"convert", in, "--output", dir / "out.kq7"});
+  const ToolRun run = RunTool({"convert", in, "--output", dir / "out.kq7", "--no-pictures"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_THAT(run.err, HasSubstr("several textures (a, b); the first, a, is used"));
   const auto mesh = LoadKq7(dir / "out.kq7");

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <stb_image_write.h>
+
 #include "kq7/CommandLine.h"
 #include "TempDir.h"
 #include "objects/Mesh.h"
@@ -158,6 +160,16 @@ inline std::string GltfText(const GltfPrimitive& g) {
          "\"bufferViews\":[" + views + "],\"accessors\":[" + accessors + "]" +
          (g.material.empty() ? "" : ",\"materials\":[" + g.material + "]") + "}";
 }
+
+// A PNG of width x height, RGBA bytes top row first; white 1 x 1 by default.
+inline std::string PngBytes(int width = 1, int height = 1, std::vector<unsigned char> rgba = {255, 255, 255, 255}) {
+  std::string bytes;
+  stbi_write_png_to_func(
+      [](void* context, void* data, int size) { static_cast<std::string*>(context)->append(static_cast<char*>(data), size); },
+      &bytes, width, height, 4, rgba.data(), width * 4);
+  return bytes;
+}
+inline std::string OnePixelPng() { return PngBytes(); }
 
 // kq7 run in-process.
 struct ToolRun {

@@ -70,7 +70,7 @@ struct Converted {
 
 Converted Convert(const TempDir& dir, const std::string& bytes, std::vector<std::string> options = {}) {
   const std::string in = dir.Write("Objects/Object.lwo", bytes);
-  std::vector<std::string> args{"convert", in, dir / "out.kq7"};
+  std::vector<std::string> args{"convert", in, dir / "out.kq7", "--no-pictures"};
   args.insert(args.end(), options.begin(), options.end());
   Converted c{RunTool(args), nullptr};
   if (c.run.status == 0) c.mesh = LoadKq7(dir / "out.kq7");

@@ -1,6 +1,7 @@
 #include "kq7/CommandLine.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <map>
 #include <optional>
 
+#include "kq7/MeshPictures.h"
 #include "kq7/import/Convert.h"
 #include "kq7/import/Export.h"
 #include "kq7/import/Import.h"
@@ -16,6 +18,7 @@
 #include "base/LoadError.h"
 #include "kq7/SceneCommand.h"
 #include "kq7/formats/lightwave/ObjectToKq7.h"
+#include "objects/Mesh.h"
 
 namespace stagwerk::kq7 {
 
@@ -43,7 +46,11 @@ DESCRIPTION
              polygons reversed, so what faced you in the modeller faces the
              player's camera. The first UV set and the first material's
              diffuse texture become the mesh's texture, named without folder
-             or extension (the player adds its texture folder and .jpg).
+             or extension (the player adds its texture folder and .jpg);
+             its picture (PNG, JPEG, TGA, BMP, GIF, PSD, IFF; a file, a data:
+             URI or inside a .glb) is written there as a JPEG of power-of-two
+             sides, opacity in NAME.a.jpg. One that cannot be had is dropped
+             with a warning.
              Vertex colours and morph targets come along. With several INs,
              each becomes its own .kq7 beside it.
     info     Prints what the player would load from a KQ7 file: flags, counts,
@@ -56,6 +63,11 @@ CONVERT OPTIONS
     -o, --output OUT   the KQ7 file to write (one IN only)
     --texture NAME     name of the first texture, instead of the material's
     --texture2 NAME    a texture for the second UV set
+    --textures DIR     where the mesh's picture is written (default:
+                       textures/ beside OUT's folder when that folder is
+                       called Objects, else textures/ in OUT's folder)
+    --no-pictures      leave pictures alone: the mesh names its texture
+                       whether or not the picture is there
     --env NAME         an environment map (no UVs needed)
     --points           write a point set: vertices only, drawn as sprites
                        (their texture comes from --env or --texture2)
@@ -144,6 +156,11 @@ std::string Lower(std::string s) {
 
 bool IsKq7Name(const std::string& path) { return Lower(std::filesystem::path(path).extension().string()) == ".kq7"; }
 
+bool IsGltfName(const std::string& path) {
+  const std::string ext = Lower(std::filesystem::path(path).extension().string());
+  return ext == ".gltf" || ext == ".glb";
+}
+
 std::string DefaultOutput(const std::string& in) {
   return std::filesystem::path(in).replace_extension(".kq7").string();
 }
@@ -152,6 +169,10 @@ std::string DefaultOutput(const std::string& in) {
 // leaves half a mesh where the player looks.
 void WriteFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes) {
   const std::string temporary = path + ".part";
+  if (const std::filesystem::path folder = std::filesystem::path(path).parent_path(); !folder.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);  // as its pictures' folder is made
+  }
   {
     std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -181,8 +202,8 @@ std::string LoadFailure(const LoadError& e, const std::string& path) {
 }
 
 int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const Arguments a = ParseArguments("convert", args, {"--points", "--triangulate", "--z-up", "--no-weld"},
-                                     {"--output", "--texture", "--texture2", "--env", "--layer"});
+  const Arguments a = ParseArguments("convert", args, {"--points", "--triangulate", "--z-up", "--no-weld", "--no-pictures"},
+                                     {"--output", "--texture", "--texture2", "--env", "--layer", "--textures"});
   if (a.help) {
     out << kUsage;
     return 0;
@@ -227,18 +248,35 @@ int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       ConvertOptions these = options;
       std::vector<std::string> warnings;
       Kq7Description mesh;
+      GltfTexture picture;
+      const bool userNamed = !options.texture.empty();
       if (lightwave::IsLightWaveObjectFile(in)) {
         mesh = lightwave::ConvertLightWaveFile(in, {these, layer, a.Has("--triangulate")}, warnings);
+        if (mesh.flags & HasTexture) picture = LightWaveMeshTexture(in, mesh.textureName);
       } else {
         if (layer) warnings.push_back(in + ": --layer is for LightWave objects; the whole file is converted");
+        const bool gltf = IsGltfName(in);
+        if (gltf) {
+          // The picture and its name from the JSON: assimp names embedded ones by number.
+          const GltfFile file = GltfFile::Load(in);
+          GltfTextures textures(file);
+          picture = GltfMeshTexture(textures, 0, SIZE_MAX);
+          if (!userNamed && !picture.name.empty()) these.texture = picture.name;
+        }
         const ImportedScene imported = ImportScene(in, a.Has("--triangulate"));
         these.normalsFromFile = !imported.lightWave();
         mesh = ConvertScene(imported.scene(), in, these, warnings);
+        if (!gltf && (mesh.flags & HasTexture)) picture = AssimpMeshTexture(imported.scene(), in, mesh.textureName);
       }
+      const std::string textureDir = a.Value("--textures");
+      const std::string pictureLine = a.Has("--no-pictures") ? "" : PlaceTexture(
+          mesh, picture, {textureDir.empty() ? DefaultTextureDir(outPath) : std::filesystem::path(textureDir), userNamed, nullptr}, in,
+          warnings);
       PrintWarnings(warnings, err);
       WriteFileAtomically(outPath, WriteKq7(mesh));
       out << in << " -> " << outPath << ": " << mesh.positions.size() << " vertices, " << mesh.polygons.size()
           << " polygons\n";
+      if (!pictureLine.empty()) out << pictureLine << "\n";
     } catch (const InputError& e) {
       err << "kq7: " << e.what() << "\n";
       status = 1;

@@ -15,8 +15,10 @@
 #include <sstream>
 
 #include "kq7/CommandLine.h"
+#include "kq7/MeshPictures.h"
 #include "kq7/SceneListing.h"
 #include "kq7/SceneOptions.h"
+#include "kq7/ScenePictures.h"
 #include "kq7/import/Convert.h"
 #include "kq7/import/Import.h"
 #include "kq7/import/Info.h"
@@ -43,9 +45,11 @@ kq7 scene --list IN
     glTF 2.0 scene (.gltf, .glb, as Blender exports them) and writes a demo
     data folder DATADIR (default: the current folder): DATADIR/scenes/NAME.lws
     in the layout the player reads, and each mesh the scene names converted
-    as kq7 convert converts it into DATADIR/Objects/. Lists the textures the
-    scene needs (copying those it finds beside the source) and prints the
-    demo script line to add. A glTF file gives one scene per animation
+    as kq7 convert converts it into DATADIR/Objects/. Converts the pictures
+    its meshes, lens flares and BGImage/FGImage name into DATADIR/textures/
+    (power-of-two JPEGs, opacity in NAME.a.jpg, a backdrop with opacity as
+    a TGA), lists each with what became of it, and prints the demo script
+    line to add. A picture that cannot be had is dropped with a warning. A glTF file gives one scene per animation
     (NAME_ANIMATION), and a camera framing the scene when it has none.
 
     Objects and pictures are looked for as LightWave looks for them: as
@@ -161,6 +165,8 @@ struct Run {
   std::vector<std::string> warnings;
   std::set<std::string> glowing;  // object names whose surfaces all glow
   int status = 0;
+  std::map<std::string, std::string> pictureNotes;  // what became of each picture, by its path under data
+  std::map<std::string, PictureOutcome> meshPictures;
 
   void Flush() {
     for (const std::string& w : warnings) err << "kq7: warning: " << w << "\n";
@@ -185,7 +191,13 @@ void ConvertMeshes(Run& run, const std::map<std::string, fs::path>& sources) {
     const fs::path target = run.options.data / Kq7PathFor(name);
     std::error_code ec;
     fs::create_directories(target.parent_path(), ec);
-    if (RunKq7({"convert", source.string(), target.string()}, run.out, run.err) != 0) run.status = 1;
+    std::ostringstream said;
+    const std::string textures = (run.options.data / "textures").string();
+    if (RunKq7({"convert", "--textures", textures, source.string(), target.string()}, said, run.err) != 0) {
+      run.status = 1;
+    }
+    run.out << said.str();
+    NotePictureLines(said.str(), run.pictureNotes);
     if (GlowingObject(source)) run.glowing.insert(name);
   }
 }
@@ -272,6 +284,10 @@ void ListTextures(Run& run, const DemoScene& scene, const std::vector<fs::path>&
   run.out << "textures:\n";
   for (const std::string& relative : needed) {
     const fs::path target = run.options.data / relative;
+    if (const auto note = run.pictureNotes.find(relative); note != run.pictureNotes.end()) {
+      run.out << "  " << relative << " " << note->second << "\n";
+      continue;
+    }
     if (fs::exists(target)) {
       run.out << "  " << relative << " (present)\n";
       continue;
@@ -347,6 +363,7 @@ void LightWave(Run& run, const std::string& text) {
   if (!run.options.noMeshes) ConvertMeshes(run, sources);
   MatchBones(run, source.scene);
   DrawGlowingUnlit(run, source.scene);
+  PrepareScenePictures(source.scene, run.options.data, folders, run.options.in, run.pictureNotes, run.warnings);
   LightIfDark(run, source.scene, run.options.name);
   const fs::path scenePath = run.options.data / "scenes" / (run.options.name + ".lws");
   WriteText(scenePath, WriteDemoScene(source.scene), run.options.in);
@@ -371,6 +388,7 @@ void GltfMeshes(Run& run, const GltfFile& file, const GltfScenes& converted) {
     total += static_cast<unsigned>(GltfFile::Member(mesh, "primitives").size());
   }
   first.push_back(total);
+  GltfTextures textures(file);
   if (total != imported.scene().mNumMeshes) {
     throw InputError(run.options.in + ": assimp read " + std::to_string(imported.scene().mNumMeshes) +
                      " meshes from the file's " + std::to_string(total) + " primitives; they cannot be told apart");
@@ -381,10 +399,16 @@ void GltfMeshes(Run& run, const GltfFile& file, const GltfScenes& converted) {
     for (unsigned i = first[m.mesh]; i < first[m.mesh + 1]; ++i) options.onlyMeshes.push_back(i);
     try {
       if (options.onlyMeshes.empty()) throw InputError(run.options.in + ": mesh " + std::to_string(m.mesh) + " has no primitives");
-      const std::string label = run.options.in + " mesh " + std::to_string(m.mesh);
-      const Kq7Description mesh =
-          m.bake >= 0 ? BakeSkinnedMesh(imported.scene(), options, converted.skins[static_cast<std::size_t>(m.bake)], label, run.warnings)
-                      : ConvertScene(imported.scene(), label, options, run.warnings);
+      const std::string what = run.options.in + " mesh " + std::to_string(m.mesh);
+      const GltfTexture picture = GltfMeshTexture(textures, m.mesh, m.mesh + 1);
+      options.texture = picture.name;
+      Kq7Description mesh =
+          m.bake >= 0 ? BakeSkinnedMesh(imported.scene(), options, converted.skins[static_cast<std::size_t>(m.bake)], what, run.warnings)
+                      : ConvertScene(imported.scene(), what, options, run.warnings);
+      std::ostringstream said;
+      said << PlaceTexture(mesh, picture, {run.options.data / "textures", false, &run.meshPictures}, what,
+                           run.warnings);
+      NotePictureLines(said.str(), run.pictureNotes);
       std::error_code ec;
       fs::create_directories(target.parent_path(), ec);
       const std::vector<unsigned char> bytes = WriteKq7(mesh);
@@ -448,7 +472,7 @@ int RunSceneCommand(const std::vector<std::string>& args, std::ostream& out, std
     out << kSceneUsage;
     return 0;
   }
-  Run run{options, out, err, {}, {}, 0};
+  Run run{options, out, err, {}, {}, 0, {}, {}};
   if (!options.nameGiven && !options.list && options.name != fs::path(options.in).stem().string()) {
     out << "scene name: " << options.name << " (made one word from the file's name; --name gives another)\n";
   }

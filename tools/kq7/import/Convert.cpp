@@ -347,7 +347,7 @@ Kq7Description ConvertScene(const aiScene& scene, const std::string& file, const
   gathered.moreColourSets = contents.moreColourSets;
 
   const std::vector<std::string> found =
-      options.points ? std::vector<std::string>{} : DiffuseTextures(scene, placed, file, warnings);
+      options.points || !options.texture.empty() ? std::vector<std::string>{} : DiffuseTextures(scene, placed, file, warnings);
   gathered.texture = ChooseTexture(file, options, found, "the materials name several textures", warnings);
   Kq7Description out = AssembleKq7(gathered, file, options, kAssimpWords, warnings);
 

@@ -1,6 +1,7 @@
 #include "kq7/formats/demoscene/GltfFile.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -53,7 +54,8 @@ std::string Base64Decode(const std::string& text, const std::string& what) {
 std::string UriDecode(const std::string& uri) {
   std::string out;
   for (std::size_t i = 0; i < uri.size(); ++i) {
-    if (uri[i] == '%' && i + 2 < uri.size()) {
+    if (uri[i] == '%' && i + 2 < uri.size() && std::isxdigit(static_cast<unsigned char>(uri[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(uri[i + 2]))) {
       out += static_cast<char>(std::stoi(uri.substr(i + 1, 2), nullptr, 16));
       i += 2;
     } else {
@@ -88,6 +90,38 @@ const json& GltfFile::Member(const json& object, const char* name) {
   if (!object.is_object()) return none;
   const auto it = object.find(name);
   return it == object.end() ? none : *it;
+}
+
+std::string GltfFile::DecodeUri(const std::string& uri) { return UriDecode(uri); }
+
+std::string GltfFile::UriBytes(const std::string& uri, const std::string& what) const {
+  if (uri.rfind("data:", 0) == 0) {
+    const std::size_t comma = uri.find(',');
+    if (comma == std::string::npos || uri.find(";base64") > comma) throw InputError(what + ": a data URI that is not base64");
+    return Base64Decode(uri.substr(comma + 1), what);
+  }
+  return ReadBytes((std::filesystem::path(path_).parent_path() / UriDecode(uri)).string(), what);
+}
+
+std::string GltfFile::ViewBytes(const json& viewIndex, const std::string& what) const {
+  const json& views = Member(json_, "bufferViews");
+  if (!viewIndex.is_number_unsigned() || viewIndex.get<std::size_t>() >= views.size()) {
+    throw InputError(what + " names a buffer view that does not exist");
+  }
+  const json& view = views[viewIndex.get<std::size_t>()];
+  const json& bufferIndex = Member(view, "buffer");
+  if (!bufferIndex.is_number_unsigned() || bufferIndex.get<std::size_t>() >= buffers_.size()) {
+    throw InputError(what + " names a buffer that does not exist");
+  }
+  const std::string& buffer = buffers_[bufferIndex.get<std::size_t>()];
+  const json& offsetJson = Member(view, "byteOffset");
+  const json& lengthJson = Member(view, "byteLength");
+  const std::size_t offset = offsetJson.is_number_unsigned() ? offsetJson.get<std::size_t>() : 0;
+  const std::size_t length = lengthJson.is_number_unsigned() ? lengthJson.get<std::size_t>() : 0;
+  if (offset > buffer.size() || length > buffer.size() - offset) {
+    throw InputError(what + ": its buffer view runs past the end of its buffer");
+  }
+  return buffer.substr(offset, length);
 }
 
 GltfFile GltfFile::Load(const std::string& path) { return Parse(ReadBytes(path, path), path); }

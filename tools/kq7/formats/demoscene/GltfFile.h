@@ -27,6 +27,14 @@ class GltfFile {
   // anything else is an InputError naming the accessor.
   std::vector<float> Floats(const nlohmann::json& accessorIndex, int components) const;
 
+  // The bytes of a buffer view (an embedded image's), or an InputError
+  // naming what when it does not fit its buffer.
+  std::string ViewBytes(const nlohmann::json& viewIndex, const std::string& what) const;
+  // A URI's bytes: a base64 data: URI, else a file (URI-decoded) beside path.
+  std::string UriBytes(const std::string& uri, const std::string& what) const;
+  // A relative URI as a file name: %20 and the like decoded.
+  static std::string DecodeUri(const std::string& uri);
+
   // The member of an object, or null when absent.
   static const nlohmann::json& Member(const nlohmann::json& object, const char* name);
 
