@@ -44,7 +44,8 @@ window.draw = async (name, at, rig, width, height) => {
   camera.updateProjectionMatrix();
   if (gltf.animations.length) {
     const mixer = new THREE.AnimationMixer(gltf.scene);
-    mixer.clipAction(gltf.animations[0]).play();
+    // Held at its end, as the player's last frame: a repeating clip would wrap to its start.
+    mixer.clipAction(gltf.animations[0]).setLoop(THREE.LoopOnce).play().clampWhenFinished = true;
     mixer.setTime(at);
   }
   for (const light of rig.lights) {
