@@ -8,8 +8,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+
+#include <unistd.h>
 
 #include "kq7/formats/ToolError.h"
+#include "kq7/import/GltfForAssimp.h"
 
 namespace stagwerk::kq7 {
 
@@ -48,7 +52,24 @@ ImportedScene ImportScene(const std::string& path, bool triangulate) {
   auto importer = std::make_unique<Assimp::Importer>();
   // Keep the file's own polygons; everything else about the mesh we do ourselves.
   const unsigned flags = triangulate ? aiProcess_Triangulate : 0u;
-  const aiScene* scene = importer->ReadFile(path, flags);
+  const aiScene* scene = nullptr;
+  if (const std::optional<std::string> copy = GltfForAssimp(path)) {
+    // Beside the file, so the buffers and pictures it names are found.
+    const std::filesystem::path p(path);
+    const std::filesystem::path spelled =
+        p.parent_path() / (".kq7-" + std::to_string(::getpid()) + "-" + p.filename().string());
+    {
+      std::ofstream out(spelled, std::ios::binary | std::ios::trunc);
+      out << *copy;
+      if (!out) throw InputError(path + ": a skin has no inverseBindMatrices, which assimp cannot read, and its "
+                                 "folder cannot hold a copy that spells them out");
+    }
+    scene = importer->ReadFile(spelled.string(), flags);
+    std::error_code ec;
+    std::filesystem::remove(spelled, ec);
+  } else {
+    scene = importer->ReadFile(path, flags);
+  }
   if (scene == nullptr) {
     std::string why = importer->GetErrorString();
     if (why.empty()) why = "no reader for this format";
