@@ -21,7 +21,8 @@ const build = process.env.STAGWERK_DESKTOP_BUILD || path.join(root, 'build');
 const kq7 = path.join(build, 'tools/kq7/kq7');
 const player = path.join(build, 'stagwerk');
 const three = path.join(here, 'node_modules/three');
-const [width, height] = [160, 120];
+// STAGWERK_VIEWER_SIZE=WxH draws at another size (docs/kq7-viewer.png is 320x240).
+const [width, height] = (process.env.STAGWERK_VIEWER_SIZE || '160x120').split('x').map(Number);
 // What the two may differ by: the player lights per vertex in display
 // space without specular, three.js per pixel in linear space.
 const leastOverlap = 0.9, colourTolerance = 12;
