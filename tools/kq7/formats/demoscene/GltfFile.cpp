@@ -103,17 +103,25 @@ std::string GltfFile::UriBytes(const std::string& uri, const std::string& what) 
   return ReadBytes((std::filesystem::path(path_).parent_path() / UriDecode(uri)).string(), what);
 }
 
-std::string GltfFile::ViewBytes(const json& viewIndex, const std::string& what) const {
+const json& GltfFile::View(const json& viewIndex, const std::string& what) const {
   const json& views = Member(json_, "bufferViews");
   if (!viewIndex.is_number_unsigned() || viewIndex.get<std::size_t>() >= views.size()) {
     throw InputError(what + " names a buffer view that does not exist");
   }
-  const json& view = views[viewIndex.get<std::size_t>()];
+  return views[viewIndex.get<std::size_t>()];
+}
+
+const std::string& GltfFile::BufferOf(const json& view, const std::string& what) const {
   const json& bufferIndex = Member(view, "buffer");
   if (!bufferIndex.is_number_unsigned() || bufferIndex.get<std::size_t>() >= buffers_.size()) {
     throw InputError(what + " names a buffer that does not exist");
   }
-  const std::string& buffer = buffers_[bufferIndex.get<std::size_t>()];
+  return buffers_[bufferIndex.get<std::size_t>()];
+}
+
+std::string GltfFile::ViewBytes(const json& viewIndex, const std::string& what) const {
+  const json& view = View(viewIndex, what);
+  const std::string& buffer = BufferOf(view, what);
   const json& offsetJson = Member(view, "byteOffset");
   const json& lengthJson = Member(view, "byteLength");
   const std::size_t offset = offsetJson.is_number_unsigned() ? offsetJson.get<std::size_t>() : 0;
@@ -205,16 +213,8 @@ std::vector<float> GltfFile::Floats(const json& accessorIndex, int components) c
     if (count > (std::size_t{1} << 24)) throw InputError(what + " has a count of " + std::to_string(count));
     return std::vector<float>(count * static_cast<std::size_t>(n), 0.0f);
   }
-  const json& views = Member(json_, "bufferViews");
-  if (!viewIndex.is_number_unsigned() || viewIndex.get<std::size_t>() >= views.size()) {
-    throw InputError(what + " names a buffer view that does not exist");
-  }
-  const json& view = views[viewIndex.get<std::size_t>()];
-  const json& bufferIndex = Member(view, "buffer");
-  if (!bufferIndex.is_number_unsigned() || bufferIndex.get<std::size_t>() >= buffers_.size()) {
-    throw InputError(what + " names a buffer that does not exist");
-  }
-  const std::string& buffer = buffers_[bufferIndex.get<std::size_t>()];
+  const json& view = View(viewIndex, what);
+  const std::string& buffer = BufferOf(view, what);
   auto number = [](const json& j) { return j.is_number_unsigned() ? j.get<std::size_t>() : std::size_t{0}; };
   const std::size_t viewOffset = number(Member(view, "byteOffset"));
   const std::size_t viewLength = number(Member(view, "byteLength"));

@@ -39,6 +39,10 @@ class GltfFile {
   static const nlohmann::json& Member(const nlohmann::json& object, const char* name);
 
  private:
+  // A buffer view and its buffer, or an InputError naming what.
+  const nlohmann::json& View(const nlohmann::json& viewIndex, const std::string& what) const;
+  const std::string& BufferOf(const nlohmann::json& view, const std::string& what) const;
+
   std::string path_;
   nlohmann::json json_;
   std::vector<std::string> buffers_;
