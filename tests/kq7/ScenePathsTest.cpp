@@ -117,6 +117,13 @@ TEST(Kq7ScenePaths, MissingObjectBecomesANullAndTheScenePlays) {
 
   const ToolRun bad = RunTool({"scene", "--name", "two words", dir / "lw/Scenes/Quick Draw v.2.2.lws", dir / "data"});
   EXPECT_EQ(bad.status, 2);
+
+  // Found but broken: status 1, and still a null the scene plays with.
+  dir.Write("lw/Objects/CloudCover.lwo", "FORM\0\0\0\4LWO2");
+  const ToolRun broken = RunTool({"scene", "--content", dir / "lw", dir / "lw/Scenes/Quick Draw v.2.2.lws", dir / "broken"});
+  EXPECT_EQ(broken.status, 1);
+  EXPECT_THAT(broken.err, HasSubstr("its mesh Objects/CloudCover.kq7 did not convert; it becomes the null CloudCover"));
+  EXPECT_EQ(LoadDemoScene(dir / "broken", "Quick_Draw_v_2_2")->scene->objects.At(1)->mesh, nullptr);
 }
 
 }  // namespace

@@ -251,6 +251,24 @@ std::map<std::string, fs::path> FindObjects(Run& run, DemoScene& scene, SourceFi
   return sources;
 }
 
+// A mesh that was found but did not convert (kq7 convert has said why, and
+// the run ends with status 1) leaves a null in its place, so the scene still
+// loads and plays.
+void NullUnconverted(Run& run, DemoScene& scene, const std::string& sceneName) {
+  if (run.options.noMeshes) return;
+  for (std::size_t i = 0; i < scene.objects.size(); ++i) {
+    const DemoObject& o = scene.objects[i];
+    std::error_code ec;
+    if (o.mesh.empty() || fs::is_regular_file(run.options.data / Kq7PathFor(o.mesh), ec)) continue;
+    const std::string name = fs::path(o.mesh).stem().string();
+    std::string warning = sceneName + ": object " + std::to_string(i + 1) + " (" + o.label + "): its mesh " +
+                          Kq7PathFor(o.mesh) + " did not convert; it becomes the null " + name +
+                          " with its motion, parent and children";
+    for (const std::string& note : MakeNull(scene, i, name)) warning += "; " + note;
+    run.warnings.push_back(warning);
+  }
+}
+
 // The textures the scene's meshes, flares and pictures need, and where they are.
 void ListTextures(Run& run, const DemoScene& scene, const std::vector<fs::path>& folders) {
   std::vector<std::string> needed;
@@ -361,6 +379,7 @@ void LightWave(Run& run, const std::string& text) {
   const std::map<std::string, fs::path> sources = FindObjects(run, source.scene, finder);
   run.Flush();
   if (!run.options.noMeshes) ConvertMeshes(run, sources);
+  NullUnconverted(run, source.scene, run.options.name);
   MatchBones(run, source.scene);
   DrawGlowingUnlit(run, source.scene);
   PrepareScenePictures(source.scene, run.options.data, folders, run.options.in, run.pictureNotes, run.warnings);
@@ -442,8 +461,11 @@ void Gltf(Run& run) {
   for (auto& [name, scene] : converted.scenes) {
     if (!run.options.camera.empty()) ChooseCamera(scene, run.options.camera, run.options.in);
   }
+  // Meshes first, so a scene never names one that did not convert.
+  if (!run.options.noMeshes) GltfMeshes(run, file, converted);
   std::vector<std::string> names;
   for (auto& [name, scene] : converted.scenes) {
+    NullUnconverted(run, scene, name);
     LightIfDark(run, scene, name);
     const fs::path scenePath = run.options.data / "scenes" / (name + ".lws");
     WriteText(scenePath, WriteDemoScene(scene), run.options.in);
@@ -452,7 +474,6 @@ void Gltf(Run& run) {
             << " to " << scene.lastFrame << " at " << scene.framesPerSecond << " per second\n";
     names.push_back(name);
   }
-  if (!run.options.noMeshes) GltfMeshes(run, file, converted);
   ListTextures(run, converted.scenes.front().second, {fs::path(run.options.in).parent_path()});
   run.Flush();
   ScriptLines(run, names);
