@@ -1,6 +1,7 @@
 // Pictures kq7 writes for meshes and scenes, read back with the player's own
 // image loading: power-of-two sizes, opacity files, glTF's embedded images
 // and alpha modes, IFF pictures, and textures that cannot be had.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -99,10 +100,18 @@ TEST(Kq7Pictures, GltfImagesNameTheTextureAndFollowTheAlphaMode) {
   TempDir dir;
   nlohmann::json gltf = TexturedTriangle("MASK", "Leaf");
   gltf["images"] = {{{"name", "leaf sheet"}, {"uri", "data:image/png;base64," + Base64(HalfAndHalf())}}};
+  // A second primitive on another material and image: one texture a mesh, said.
+  gltf["materials"].push_back(gltf["materials"][0]);
+  gltf["materials"][1]["pbrMetallicRoughness"]["baseColorTexture"]["index"] = 1;
+  gltf["textures"].push_back({{"source", 1}});
+  gltf["images"].push_back({{"uri", "bark.png"}});
+  gltf["meshes"][0]["primitives"].push_back(gltf["meshes"][0]["primitives"][0]);
+  gltf["meshes"][0]["primitives"][1]["material"] = 1;
   const std::string in = dir.Write("src/leaf.gltf", gltf.dump());
   fs::create_directories(dir / "data/Objects");
   const ToolRun run = RunTool({"convert", in, dir / "data/Objects/leaf.kq7"});
   ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_THAT(run.err, ::testing::HasSubstr("1 more base colour texture(s) of its materials are dropped"));
   EXPECT_EQ(LoadKq7(dir / "data/Objects/leaf.kq7")->textureName(), "leaf_sheet");
   const Image mask = Image::Load(dir / "data/textures/leaf_sheet.jpg");
   ASSERT_EQ(mask.channels, 4);

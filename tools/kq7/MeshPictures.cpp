@@ -113,6 +113,10 @@ std::string PlaceTexture(Kq7Description& mesh, const GltfTexture& choice, const 
     return "";
   }
   const std::string name = mesh.textureName;
+  if (choice.othersDropped != 0) {
+    warnings.push_back(in + ": " + std::to_string(choice.othersDropped) + " more base colour texture(s) of its "
+                       "materials are dropped: a KQ7 mesh has one texture, " + name);
+  }
   PictureOutcome outcome;
   if (place.done != nullptr && place.done->count(name) != 0) {
     outcome = place.done->at(name);

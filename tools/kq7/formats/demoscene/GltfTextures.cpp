@@ -30,6 +30,23 @@ PictureOptions AlphaOf(const json& material) {
 
 }  // namespace
 
+// The images other than chosen that the meshes' textured primitives name.
+std::set<std::size_t> GltfTextures::OtherImages(std::size_t first, std::size_t end, std::size_t chosen) const {
+  const json& doc = file_.document();
+  const json& meshes = GltfFile::Member(doc, "meshes");
+  std::set<std::size_t> others;
+  for (std::size_t m = first; m < end && meshes.is_array() && m < meshes.size(); ++m) {
+    for (const json& primitive : GltfFile::Member(meshes[m], "primitives")) {
+      const json& material = At(GltfFile::Member(doc, "materials"), GltfFile::Member(primitive, "material"));
+      const json& info = GltfFile::Member(GltfFile::Member(material, "pbrMetallicRoughness"), "baseColorTexture");
+      if (info.is_null()) continue;
+      const json& source = GltfFile::Member(At(GltfFile::Member(doc, "textures"), GltfFile::Member(info, "index")), "source");
+      if (source.is_number_unsigned() && source.get<std::size_t>() != chosen) others.insert(source.get<std::size_t>());
+    }
+  }
+  return others;
+}
+
 std::optional<GltfTexture> GltfTextures::ForMeshes(std::size_t first, std::size_t end) {
   const json& doc = file_.document();
   const json& meshes = GltfFile::Member(doc, "meshes");
@@ -55,6 +72,7 @@ std::optional<GltfTexture> GltfTextures::ForMeshes(std::size_t first, std::size_
       const std::size_t image = source.get<std::size_t>();
       texture.name = NameFor(image, material, meshes[m]);
       Fetch(image, texture);
+      texture.othersDropped = OtherImages(first, end, image).size();
       return texture;
     }
   }

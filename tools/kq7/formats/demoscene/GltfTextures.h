@@ -19,6 +19,7 @@ struct GltfTexture {
   std::optional<PictureSource> source;  // empty when the image cannot be had: problem says why
   PictureOptions options;               // from the material's alphaMode and alphaCutoff
   std::string problem;
+  std::size_t othersDropped = 0;  // further images the meshes' primitives name: a KQ7 mesh has one texture
 };
 
 // Texture names are one word: the image's name, else its file's stem, else
@@ -34,6 +35,7 @@ class GltfTextures {
  private:
   std::string NameFor(std::size_t image, const nlohmann::json& material, const nlohmann::json& mesh);
   void Fetch(std::size_t image, GltfTexture& texture) const;
+  std::set<std::size_t> OtherImages(std::size_t first, std::size_t end, std::size_t chosen) const;
 
   const GltfFile& file_;
   std::map<std::size_t, std::string> names_;
