@@ -10,6 +10,7 @@
 #include "PngFile.h"
 #include "SceneFiles.h"
 #include "SceneText.h"
+#include "kq7/ScenePictures.h"
 #include "kq7/formats/ToolError.h"
 #include "kq7/formats/pictures/IffPicture.h"
 #include "kq7/formats/pictures/PictureFitting.h"
@@ -311,6 +312,24 @@ TEST(Kq7Pictures, PlayerDrawsTheConvertedPictureWithItsOpacity) {
   EXPECT_TRUE(near(shown.At(28, 28), {255, 0, 0})) << shown.At(28, 28)[0] << " " << shown.At(28, 28)[1];
   EXPECT_TRUE(near(shown.At(28, 36), {0, 255, 0})) << shown.At(28, 36)[0] << " " << shown.At(28, 36)[1];
   EXPECT_EQ(shown.At(36, 32), (std::array<int, 3>{0, 0, 0}));  // white, but cut out
+}
+
+}  // namespace
+}  // namespace stagwerk::testing
+
+namespace stagwerk::testing {
+namespace {
+
+// Two LightWave objects' pictures of one name from different files: the
+// second overwrites the first, which is said; the same file twice is not.
+TEST(Kq7Pictures, OnePictureNameFromTwoSourcesIsSaid) {
+  std::map<std::string, std::string> notes;
+  EXPECT_TRUE(kq7::NotePictureLines("  d/textures/wood.jpg (converted from a/wood.iff, 300x200 -> 256x256)\n", notes).empty());
+  EXPECT_TRUE(kq7::NotePictureLines("  d/textures/wood.jpg (converted from a/wood.iff, 300x200 -> 256x256)\n", notes).empty());
+  const auto clashes = kq7::NotePictureLines("  d/textures/wood.jpg (copied from b/wood.jpg)\n", notes);
+  ASSERT_EQ(clashes.size(), 1u);
+  EXPECT_EQ(clashes[0], "textures/wood.jpg is made from a/wood.iff and then from b/wood.jpg: two pictures of one name; "
+                        "the second is kept");
 }
 
 }  // namespace

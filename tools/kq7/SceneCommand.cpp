@@ -197,7 +197,7 @@ void ConvertMeshes(Run& run, const std::map<std::string, fs::path>& sources) {
       run.status = 1;
     }
     run.out << said.str();
-    NotePictureLines(said.str(), run.pictureNotes);
+    for (const std::string& clash : NotePictureLines(said.str(), run.pictureNotes)) run.warnings.push_back(run.options.in + ": " + clash);
     if (GlowingObject(source)) run.glowing.insert(name);
   }
 }

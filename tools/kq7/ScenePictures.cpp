@@ -1,5 +1,6 @@
 #include "kq7/ScenePictures.h"
 
+#include <cstring>
 #include <optional>
 #include <sstream>
 
@@ -91,13 +92,29 @@ void PrepareScenePictures(DemoScene& scene, const fs::path& data, const std::vec
   Backdrop(scene.fgImage, "FGImage", data, folders, in, notes, warnings);
 }
 
-void NotePictureLines(const std::string& printed, std::map<std::string, std::string>& notes) {
+std::vector<std::string> NotePictureLines(const std::string& printed, std::map<std::string, std::string>& notes) {
+  // "(converted from SRC, ...)" or "(copied from SRC)": the source.
+  const auto source = [](const std::string& note) {
+    for (const char* made : {"(converted from ", "(copied from "}) {
+      if (note.rfind(made, 0) == 0) return note.substr(std::strlen(made), note.find_first_of(",)") - std::strlen(made));
+    }
+    return std::string();
+  };
+  std::vector<std::string> clashes;
   std::istringstream lines(printed);
   for (std::string line; std::getline(lines, line);) {
     const std::size_t open = line.find(" (");
     if (line.rfind("  ", 0) != 0 || open == std::string::npos || line.back() != ')') continue;
-    notes["textures/" + fs::path(line.substr(2, open - 2)).filename().string()] = line.substr(open + 1);
+    const std::string key = "textures/" + fs::path(line.substr(2, open - 2)).filename().string();
+    const std::string note = line.substr(open + 1);
+    const auto it = notes.find(key);
+    if (it != notes.end() && !source(it->second).empty() && !source(note).empty() && source(it->second) != source(note)) {
+      clashes.push_back(key + " is made from " + source(it->second) + " and then from " + source(note) +
+                        ": two pictures of one name; the second is kept");
+    }
+    notes[key] = note;
   }
+  return clashes;
 }
 
 }  // namespace stagwerk::kq7

@@ -18,6 +18,7 @@ void PrepareScenePictures(DemoScene& scene, const std::filesystem::path& data,
                           std::map<std::string, std::string>& notes, std::vector<std::string>& warnings);
 
 // kq7 convert's lines "  DIR/NAME.jpg (what happened)" as notes by "textures/NAME.jpg".
-void NotePictureLines(const std::string& printed, std::map<std::string, std::string>& notes);
+// Returns a line for each picture name two different sources were made into.
+std::vector<std::string> NotePictureLines(const std::string& printed, std::map<std::string, std::string>& notes);
 
 }  // namespace stagwerk::kq7
