@@ -1,39 +1,20 @@
 #include "kq7/SceneCommand.h"
 
-#include <assimp/scene.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <optional>
-#include <set>
 #include <sstream>
 
-#include "kq7/CommandLine.h"
-#include "kq7/MeshPictures.h"
-#include "kq7/SceneListing.h"
-#include "kq7/SceneOptions.h"
-#include "kq7/ScenePictures.h"
-#include "kq7/import/Convert.h"
-#include "kq7/import/Import.h"
-#include "kq7/import/Info.h"
-#include "kq7/import/SkinBake.h"
-#include "kq7/formats/ToolError.h"
 #include "base/LoadError.h"
-#include "base/SceneReader.h"
-#include "objects/Kq7Writer.h"
+#include "kq7/SceneOptions.h"
+#include "kq7/SceneRun.h"
+#include "kq7/formats/ToolError.h"
 #include "kq7/formats/demoscene/DefaultLights.h"
-#include "kq7/formats/demoscene/DemoSceneWriter.h"
-#include "kq7/formats/demoscene/GltfScene.h"
-#include "kq7/formats/demoscene/LightWaveScene.h"
 #include "kq7/formats/demoscene/SceneEdits.h"
 #include "kq7/formats/demoscene/SourceFiles.h"
-#include "kq7/formats/lightwave/LightWaveObject.h"
+#include "kq7/import/Info.h"
 
 namespace stagwerk::kq7 {
 
@@ -93,26 +74,13 @@ EXIT STATUS
     (an unknown --animation or --camera name among them).
 )";
 
-namespace {
-
-using Options = SceneOptions;
+namespace scene {
 
 std::string WholeFileText(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw InputError(path.string() + ": cannot open it: " + std::strerror(errno));
   std::ostringstream text;
   text << in.rdbuf();
-  return text.str();
-}
-
-std::string ReadText(const std::string& path) {
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) throw InputError(path + ": is a folder, not a scene file");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw InputError(path + ": cannot open it: " + std::strerror(errno));
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (text.str().empty()) throw InputError(path + ": the file is empty");
   return text.str();
 }
 
@@ -135,120 +103,6 @@ void WriteText(const fs::path& path, const std::string& text, const fs::path& ke
     fs::remove(part, ec);
     throw InputError(path.string() + ": cannot write it");
   }
-}
-
-// One name per source file, two sources never sharing one.
-class ObjectNames {
- public:
-  std::string For(const std::string& written) {
-    if (const auto it = byWritten_.find(written); it != byWritten_.end()) return it->second;
-    std::string name = ObjectName(written);
-    for (int n = 2; used_.count(name) != 0; ++n) {
-      const std::string base = ObjectName(written);
-      name = base.substr(0, base.size() - 4) + "_" + std::to_string(n) + base.substr(base.size() - 4);
-    }
-    used_.insert(name);
-    byWritten_[written] = name;
-    return name;
-  }
-  const std::map<std::string, std::string>& all() const { return byWritten_; }
-
- private:
-  std::map<std::string, std::string> byWritten_;
-  std::set<std::string> used_;
-};
-
-struct Run {
-  const Options& options;
-  std::ostream& out;
-  std::ostream& err;
-  std::vector<std::string> warnings;
-  std::set<std::string> glowing;  // object names whose surfaces all glow
-  int status = 0;
-  std::map<std::string, std::string> pictureNotes;  // what became of each picture, by its path under data
-  std::map<std::string, PictureOutcome> meshPictures;
-
-  void Flush() {
-    for (const std::string& w : warnings) err << "kq7: warning: " << w << "\n";
-    warnings.clear();
-  }
-};
-
-bool GlowingObject(const fs::path& path) {
-  try {
-    const std::string bytes = WholeFileText(path);
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    if (!lightwave::IsLightWaveObject(data, bytes.size())) return false;
-    return lightwave::LuminousObject(lightwave::ReadLightWaveObject(data, bytes.size(), path.string()));
-  } catch (const InputError&) {
-    return false;  // kq7 convert has said what is wrong with it
-  }
-}
-
-// Converts every mesh through kq7 convert, as a user would one by one.
-void ConvertMeshes(Run& run, const std::map<std::string, fs::path>& sources) {
-  for (const auto& [name, source] : sources) {
-    const fs::path target = run.options.data / Kq7PathFor(name);
-    std::error_code ec;
-    fs::create_directories(target.parent_path(), ec);
-    std::ostringstream said;
-    const std::string textures = (run.options.data / "textures").string();
-    if (RunKq7({"convert", "--textures", textures, source.string(), target.string()}, said, run.err) != 0) {
-      run.status = 1;
-    }
-    run.out << said.str();
-    for (const std::string& clash : NotePictureLines(said.str(), run.pictureNotes)) run.warnings.push_back(run.options.in + ": " + clash);
-    if (GlowingObject(source)) run.glowing.insert(name);
-  }
-}
-
-// The player's unlit objects stand for glowing ones.
-void DrawGlowingUnlit(Run& run, DemoScene& scene) {
-  for (DemoObject& o : scene.objects) {
-    if (!o.mesh.empty() && run.glowing.count(o.mesh) != 0) o.unaffectedByFog = true;
-  }
-}
-
-// Names every object as the player finds it and looks for its source as
-// LightWave would. One found nowhere and not converted before into DATADIR
-// becomes a null, so the scene still plays. Returns name -> source.
-std::map<std::string, fs::path> FindObjects(Run& run, DemoScene& scene, SourceFinder& finder) {
-  ObjectNames names;
-  std::map<std::string, fs::path> sources;
-  std::map<std::string, std::string> nulls;  // object name -> the null's name
-  std::set<std::string> used;
-  for (std::size_t i = 0; i < scene.objects.size(); ++i) {
-    DemoObject& o = scene.objects[i];
-    if (o.mesh.empty()) continue;
-    const std::string written = o.mesh;
-    o.mesh = names.For(written);
-    const std::string label = "object " + std::to_string(i + 1) + " (" + o.label + ")";
-    if (sources.count(o.mesh) != 0) continue;
-    if (nulls.count(o.mesh) == 0) {
-      if (const std::optional<fs::path> source = finder.Find(written, SourceKind::Object)) {
-        sources[o.mesh] = *source;
-        continue;
-      }
-      std::error_code ec;
-      if (fs::is_regular_file(run.options.data / Kq7PathFor(o.mesh), ec)) {
-        if (!used.insert(o.mesh).second) continue;
-        run.warnings.push_back(run.options.in + ": " + label + ": its source is not found under " + finder.Places() +
-                               "; the " + Kq7PathFor(o.mesh) + " already in " + run.options.data.string() + " is used");
-        continue;
-      }
-      std::string name = fs::path(o.mesh).stem().string();
-      for (int n = 2; used.count(name) != 0; ++n) name = fs::path(o.mesh).stem().string() + "_" + std::to_string(n);
-      used.insert(name);
-      nulls[o.mesh] = name;
-    }
-    const std::string name = nulls[o.mesh];
-    std::string warning = run.options.in + ": " + label + ": not found, as written or under " +
-                          finder.Places() + "; it becomes the null " + name +
-                          " with its motion, parent and children (name the content folder with --content DIR)";
-    for (const std::string& note : MakeNull(scene, i, name)) warning += "; " + note;
-    run.warnings.push_back(warning);
-  }
-  return sources;
 }
 
 // A mesh that was found but did not convert (kq7 convert has said why, and
@@ -339,144 +193,21 @@ void ScriptLines(Run& run, const std::vector<std::string>& names) {
   for (const std::string& name : names) run.out << "  " << name << " 1 00:00:00:000\n";
 }
 
-// The player reads as many bone blocks as the object's mesh has bones, and
-// passes over the rest with the object's parent among them: bones that do
-// not match the mesh are dropped.
-void MatchBones(Run& run, DemoScene& scene) {
-  for (std::size_t i = 0; i < scene.objects.size(); ++i) {
-    DemoObject& o = scene.objects[i];
-    const fs::path mesh = run.options.data / Kq7PathFor(o.mesh);
-    if (o.bones.empty() || !fs::exists(mesh)) continue;
-    try {
-      const std::size_t count = static_cast<std::size_t>(ReadKq7(mesh.string()).mesh->boneCount());
-      if (count == o.bones.size()) continue;
-      run.warnings.push_back(run.options.in + ": object " + std::to_string(i + 1) + " (" + o.label + "): its " +
-                             std::to_string(o.bones.size()) + " bones are dropped: its mesh " + Kq7PathFor(o.mesh) +
-                             " has " + std::to_string(count));
-      o.bones.clear();
-      o.boneFalloff.reset();
-    } catch (const LoadError&) {
-      // kq7 convert has said what is wrong with the mesh
-    }
-  }
-}
+}  // namespace scene
 
-void LightWave(Run& run, const std::string& text) {
-  LightWaveScene source = ReadLightWaveScene(text, run.options.in, run.warnings);
-  const std::vector<fs::path> folders = SearchFolders(run.options.in, run.options.content);
-  SourceFinder finder(folders);
-  if (run.options.list) {
-    run.warnings.clear();
-    ListLightWave(source, run.options.in, finder, run.out);
-    return;
-  }
-  run.Flush();
-  if (!run.options.animation.empty()) {
-    throw UsageError("kq7 scene: --animation chooses among a glTF file's animations; " + run.options.in +
-                     " is a LightWave scene");
-  }
-  if (!run.options.camera.empty()) ChooseCamera(source.scene, run.options.camera, run.options.in);
-  const std::map<std::string, fs::path> sources = FindObjects(run, source.scene, finder);
-  run.Flush();
-  if (!run.options.noMeshes) ConvertMeshes(run, sources);
-  NullUnconverted(run, source.scene, run.options.name);
-  MatchBones(run, source.scene);
-  DrawGlowingUnlit(run, source.scene);
-  PrepareScenePictures(source.scene, run.options.data, folders, run.options.in, run.pictureNotes, run.warnings);
-  LightIfDark(run, source.scene, run.options.name);
-  const fs::path scenePath = run.options.data / "scenes" / (run.options.name + ".lws");
-  WriteText(scenePath, WriteDemoScene(source.scene), run.options.in);
-  run.out << run.options.in << " (LightWave scene, version " << source.version << ") -> " << scenePath.string()
-          << ": " << source.scene.objects.size() << " objects, " << source.scene.lights.size() << " lights, "
-          << source.scene.cameras.size() << " cameras\n";
-  ListTextures(run, source.scene, folders);
-  run.Flush();
-  ScriptLines(run, {run.options.name});
-}
+namespace {
 
-// Each glTF mesh on its own, in its own space, through kq7 convert's
-// conversion; assimp makes one mesh per primitive, mesh by mesh in file order.
-void GltfMeshes(Run& run, const GltfFile& file, const GltfScenes& converted) {
-  if (converted.meshes.empty()) return;
-  const ImportedScene imported = ImportScene(run.options.in, false);
-  const nlohmann::json& meshes = GltfFile::Member(file.document(), "meshes");
-  std::vector<unsigned> first;
-  unsigned total = 0;
-  for (const nlohmann::json& mesh : meshes) {
-    first.push_back(total);
-    total += static_cast<unsigned>(GltfFile::Member(mesh, "primitives").size());
-  }
-  first.push_back(total);
-  GltfTextures textures(file);
-  if (total != imported.scene().mNumMeshes) {
-    throw InputError(run.options.in + ": assimp read " + std::to_string(imported.scene().mNumMeshes) +
-                     " meshes from the file's " + std::to_string(total) + " primitives; they cannot be told apart");
-  }
-  for (const GltfMeshObject& m : converted.meshes) {
-    const fs::path target = run.options.data / Kq7PathFor(m.objectName);
-    ConvertOptions options;
-    for (unsigned i = first[m.mesh]; i < first[m.mesh + 1]; ++i) options.onlyMeshes.push_back(i);
-    try {
-      if (options.onlyMeshes.empty()) throw InputError(run.options.in + ": mesh " + std::to_string(m.mesh) + " has no primitives");
-      const std::string what = run.options.in + " mesh " + std::to_string(m.mesh);
-      const GltfTexture picture = GltfMeshTexture(textures, m.mesh, m.mesh + 1);
-      options.texture = picture.name;
-      Kq7Description mesh =
-          m.bake >= 0 ? BakeSkinnedMesh(imported.scene(), options, converted.skins[static_cast<std::size_t>(m.bake)], what, run.warnings)
-                      : ConvertScene(imported.scene(), what, options, run.warnings);
-      std::ostringstream said;
-      said << PlaceTexture(mesh, picture, {run.options.data / "textures", false, &run.meshPictures}, what,
-                           run.warnings);
-      NotePictureLines(said.str(), run.pictureNotes);
-      std::error_code ec;
-      fs::create_directories(target.parent_path(), ec);
-      const std::vector<unsigned char> bytes = WriteKq7(mesh);
-      WriteText(target, std::string(bytes.begin(), bytes.end()), run.options.in);
-      run.Flush();
-      run.out << run.options.in << " mesh " << m.mesh << " -> " << target.string() << ": " << mesh.positions.size()
-              << " vertices, " << mesh.polygons.size() << " polygons\n";
-      if (m.bake >= 0) {
-        run.out << target.string() << ": " << DescribeBake(converted.skins[static_cast<std::size_t>(m.bake)], mesh) << "\n";
-      }
-    } catch (const InputError& e) {
-      run.Flush();
-      run.err << "kq7: " << e.what() << "\n";
-      run.status = 1;
-    }
-  }
-}
+using scene::Options;
 
-void Gltf(Run& run) {
-  const GltfFile file = GltfFile::Load(run.options.in);
-  if (run.options.list) {
-    ListGltf(file, run.out);
-    return;
-  }
-  GltfSceneOptions options;
-  options.name = run.options.name;
-  options.fps = run.options.fps;
-  if (!run.options.animation.empty()) options.animation = ChooseAnimation(file, run.options.animation);
-  GltfScenes converted = ConvertGltfScenes(file, options, run.warnings);
-  run.Flush();
-  for (auto& [name, scene] : converted.scenes) {
-    if (!run.options.camera.empty()) ChooseCamera(scene, run.options.camera, run.options.in);
-  }
-  // Meshes first, so a scene never names one that did not convert.
-  if (!run.options.noMeshes) GltfMeshes(run, file, converted);
-  std::vector<std::string> names;
-  for (auto& [name, scene] : converted.scenes) {
-    NullUnconverted(run, scene, name);
-    LightIfDark(run, scene, name);
-    const fs::path scenePath = run.options.data / "scenes" / (name + ".lws");
-    WriteText(scenePath, WriteDemoScene(scene), run.options.in);
-    run.out << run.options.in << " (glTF) -> " << scenePath.string() << ": " << scene.objects.size() << " objects, "
-            << scene.lights.size() << " lights, " << scene.cameras.size() << " cameras, frames " << scene.firstFrame
-            << " to " << scene.lastFrame << " at " << scene.framesPerSecond << " per second\n";
-    names.push_back(name);
-  }
-  ListTextures(run, converted.scenes.front().second, {fs::path(run.options.in).parent_path()});
-  run.Flush();
-  ScriptLines(run, names);
+std::string ReadText(const std::string& path) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) throw InputError(path + ": is a folder, not a scene file");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw InputError(path + ": cannot open it: " + std::strerror(errno));
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (text.str().empty()) throw InputError(path + ": the file is empty");
+  return text.str();
 }
 
 bool IsGltf(const std::string& path, const std::string& text) {
@@ -493,16 +224,16 @@ int RunSceneCommand(const std::vector<std::string>& args, std::ostream& out, std
     out << kSceneUsage;
     return 0;
   }
-  Run run{options, out, err, {}, {}, 0, {}, {}};
+  scene::Run run{options, out, err, {}, {}, 0, {}, {}};
   if (!options.nameGiven && !options.list && options.name != fs::path(options.in).stem().string()) {
     out << "scene name: " << options.name << " (made one word from the file's name; --name gives another)\n";
   }
   try {
     const std::string text = ReadText(options.in);
     if (IsGltf(options.in, text)) {
-      Gltf(run);
+      scene::Gltf(run);
     } else if (text.compare(0, 4, "LWSC") == 0) {
-      LightWave(run, text);
+      scene::LightWave(run, text);
     } else {
       throw InputError(options.in + ": neither a LightWave scene (which starts with LWSC) nor a glTF file (.gltf, .glb)");
     }
@@ -514,3 +245,4 @@ int RunSceneCommand(const std::vector<std::string>& args, std::ostream& out, std
 }
 
 }  // namespace stagwerk::kq7
+
