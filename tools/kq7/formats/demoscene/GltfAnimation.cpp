@@ -152,6 +152,8 @@ Curve Converter::SamplerCurve(const Sampler& s, std::size_t component, double fa
 }
 
 std::vector<double> Converter::FrameTimes(double end) const {
+  // Every user of the frames (scenes, skin bakes) stops here first.
+  if (!(end * fps_ <= kMaxFrames)) Fail("an animation lasts " + std::to_string(end) + " s, more frames than a scene can hold");
   std::vector<double> times;
   const long frames = std::lround(std::ceil(end * fps_ - 1e-6));
   for (long f = 0; f <= frames; ++f) times.push_back(static_cast<double>(static_cast<float>(f / fps_)));
