@@ -23,7 +23,7 @@ done
 options() { grep -oE '(^|[^a-zA-Z0-9-])--?[a-z][a-z0-9-]*' | grep -oE -- '--?[a-z][a-z0-9-]*' | sort -u; }
 # kq7's page covers kq7 scene too, whose options its own --help lists.
 for program in stagwerk kq7; do
-  help=$({ "$prefix/bin/$program" --help; [ "$program" = kq7 ] && "$prefix/bin/kq7" scene --help; } | options)
+  help=$({ "$prefix/bin/$program" --help; if [ "$program" = kq7 ]; then "$prefix/bin/kq7" scene --help; fi; } | options)
   man=$(sed 's/\\-/-/g; s/\\f[BIR]//g' "$prefix/share/man/man1/$program.1" | options)
   [ "$help" = "$man" ] || fail "$program.1 and $program --help name different options:
 $(diff <(echo "$help") <(echo "$man") || true)"
