@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/FrameRate.h"
 #include "base/LoadError.h"
 #include "app/modes/Capture.h"
 #include "app/loading/Demo.h"
@@ -58,7 +59,9 @@ const char kUsage[] =
     "      --capture OUT  write what the screen would show: PNG files\n"
     "                    OUT/frame-000000.png ..., or a video when OUT ends in\n"
     "                    .mp4, .mkv or .webm (needs ffmpeg; the music is muxed in)\n"
-    "      --fps N       frames per second of the recording (default 30)\n"
+    "      --fps RATE    frames per second of the recording: N, N/D (60000/1001)\n"
+    "                    or a decimal (29.97); default 30. Frame k shows music\n"
+    "                    time k / RATE, and a video carries the rate exactly\n"
     "      --from SECONDS, --to SECONDS  the music times to record (default:\n"
     "                    from the start until the demo ends)\n"
     "      --size WxH    picture size (default: the display settings)\n"
@@ -165,7 +168,8 @@ struct Arguments {
   std::vector<float> times;
   std::optional<std::string> render, capture, out;
   std::optional<float> start, from, to;
-  std::optional<int> camera, fps, jobs;
+  std::optional<int> camera, jobs;
+  std::optional<FrameRate> fps;
   RendererKind renderer = RendererKind::FixedFunction;
   int width = 0, height = 0;
   std::string configPath = kDefaultConfigFile;
@@ -242,9 +246,9 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
       a.renderer = *kind;
     } else if (arg == "--fps") {
       const auto text = value();
-      int n = 0;
-      if (!text || !ParseCount(*text, 1, 1000, &n)) return "--fps needs a frame rate from 1 to 1000";
-      a.fps = n;
+      const auto rate = text ? FrameRate::Parse(*text) : std::nullopt;
+      if (!rate) return "--fps needs a frame rate from 1 to 1000: N, N/D (60000/1001) or a decimal (29.97)";
+      a.fps = rate;
     } else if (arg == "--size") {
       const auto text = value();
       if (!text || !ParseSize(*text, &a.width, &a.height)) return "--size needs WIDTHxHEIGHT, for example 640x480";
@@ -355,7 +359,7 @@ int RunCommandLine(int argc, char** argv) {
     CaptureOptions capture;
     capture.configPath = a.configPath;
     capture.out = *a.capture;
-    capture.fps = a.fps.value_or(30);
+    capture.fps = a.fps.value_or(FrameRate{});
     capture.width = a.width;
     capture.height = a.height;
     if (a.from) capture.from = *a.from;

@@ -40,7 +40,7 @@ VideoEncoder::VideoEncoder(const VideoOptions& options) : out_(options.out) {
   }
   std::string command = "ffmpeg -hide_banner -loglevel error -y -f rawvideo -pix_fmt rgb24 -s " +
                         std::to_string(options.width) + "x" + std::to_string(options.height) + " -framerate " +
-                        std::to_string(options.fps) + " -i -";
+                        options.fps.Text() + " -i -";
   const bool sound = !options.music.empty() && std::filesystem::is_regular_file(options.music);
   if (sound) {
     char start[32];

@@ -5,13 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "base/FrameRate.h"
+
 namespace stagwerk {
 
 struct VideoOptions {
   std::string out;  // .mp4, .mkv or .webm
   int width = 0;
   int height = 0;
-  int fps = 30;
+  FrameRate fps;  // carried into the video exactly
   std::string music;          // empty or missing: no sound track
   double musicStart = 0.0;    // seconds into the music of the first frame
 };

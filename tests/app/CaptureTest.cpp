@@ -40,7 +40,7 @@ class CaptureTest : public ::testing::Test {
     options.configPath = demo_.config();
     options.settingsPath = demo_.dir / "settings.conf";
     options.out = out;
-    options.fps = 10;
+    options.fps = {10, 1};
     return options;
   }
   testing::TinyDemo demo_;
@@ -99,10 +99,31 @@ TEST_F(CaptureTest, FramesShowTheRightSceneAtTheRightSceneTime) {
   options.from = 1.2;
   options.to = 1.6;
   RunCapture(options);
-  EXPECT_FALSE(std::filesystem::exists(Frame(part, 5)));
-  for (int k = 0; k < 5; ++k) {
-    EXPECT_EQ(ReadPng(Frame(part, k)).rgb, ReadPng(Frame(out, 12 + k)).rgb) << "frame " << k;
-  }
+  // Named by their place in the whole recording, so segments fill one folder.
+  EXPECT_FALSE(std::filesystem::exists(Frame(part, 11)));
+  EXPECT_FALSE(std::filesystem::exists(Frame(part, 17)));
+  for (int k = 12; k <= 16; ++k) EXPECT_EQ(ReadPng(Frame(part, k)).rgb, ReadPng(Frame(out, k)).rgb) << "frame " << k;
+}
+
+// An NTSC rate: frame k at k * 1001 / 60000 s, the same frames whichever
+// segment writes them.
+TEST_F(CaptureTest, ExactFractionalRatesAndSegmentsThatMakeTheWhole) {
+  testing::InDirectory here(demo_.dir.path());
+  CaptureOptions whole = Options(demo_.dir / "whole");
+  whole.fps = *FrameRate::Parse("60000/1001");
+  whole.to = 2.0;
+  RunCapture(whole);
+  // 2 s is 119.88 frames: 0 to 119.
+  EXPECT_TRUE(std::filesystem::exists(Frame(whole.out, 119)));
+  EXPECT_FALSE(std::filesystem::exists(Frame(whole.out, 120)));
+  CaptureOptions part = whole;
+  part.out = demo_.dir / "segment";
+  part.from = 1.0;  // 59.94 frames: the first is 60
+  part.to = 1.1;    // 65.93: the last is 65
+  RunCapture(part);
+  EXPECT_FALSE(std::filesystem::exists(Frame(part.out, 59)));
+  EXPECT_FALSE(std::filesystem::exists(Frame(part.out, 66)));
+  for (int k = 60; k <= 65; ++k) EXPECT_EQ(ReadPng(Frame(part.out, k)).rgb, ReadPng(Frame(whole.out, k)).rgb) << k;
 }
 
 TEST_F(CaptureTest, TheOverlayOnlyWhenAsked) {
@@ -154,6 +175,16 @@ TEST_F(CaptureTest, AVideoWithTheMusicWhenFfmpegIsThere) {
                             (demo_.dir / "probe") + "'";
   ASSERT_EQ(std::system(probe.c_str()), 0);
   EXPECT_EQ(testing::ReadFile(demo_.dir / "probe"), "64,64,36\n");
+
+  // An NTSC rate is in the file as the exact fraction.
+  CaptureOptions ntsc = Options(demo_.dir / "ntsc.mp4");
+  ntsc.fps = {30000, 1001};
+  ntsc.to = 1.0;
+  RunCapture(ntsc);
+  const std::string rate = "ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=r_frame_rate,nb_read_frames "
+                           "-of csv=p=0 '" + ntsc.out + "' > '" + (demo_.dir / "rate") + "'";
+  ASSERT_EQ(std::system(rate.c_str()), 0);
+  EXPECT_EQ(testing::ReadFile(demo_.dir / "rate"), "30000/1001,30\n");  // frames 0 to 29: 29.97 is past 1 s
 
   // A folder name that cannot be made is a clear failure.
   demo_.dir.Write("file", "x");

@@ -120,6 +120,7 @@ TEST_F(CommandLineTest, OptionsAndThePlainRun) {
 
   EXPECT_EQ(Stagwerk("--capture out --render intro --at 1 --out x.png").status, 2);
   EXPECT_EQ(Stagwerk("--fps 30").status, 2);
+  EXPECT_EQ(Stagwerk("--capture out --fps 60/0").status, 2);
   EXPECT_EQ(Stagwerk("--render intro --at 1 --out x.png --overlay").status, 2);  // stills never have it
   EXPECT_EQ(Stagwerk("--capture out --from 5 --to 2").status, 2);
 

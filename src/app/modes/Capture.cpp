@@ -123,16 +123,15 @@ void RunCapture(const CaptureOptions& options) {
   const double musicNow = static_cast<double>(music.Position()) * 1e-7;
   const int64_t runTick = clock.Now() - std::llround((musicNow - musicRun) * frequency);
   const auto tickOf = [&](int64_t g) {
-    return runTick + std::llround((static_cast<double>(g) / options.fps - musicRun) * frequency);
+    return runTick + std::llround((options.fps.Seconds(g) - musicRun) * frequency);
   };
-  constexpr double kSlack = 1e-6;  // 1.2 s at 10 fps is frame 12, rounding or not
-  const int64_t first =
-      static_cast<int64_t>(std::ceil(std::max(options.from.value_or(0.0), musicRun) * options.fps - kSlack));
+  // 1.2 s at 10 fps is frame 12, rounding or not.
+  const int64_t first = options.fps.FirstAtOrAfter(std::max(options.from.value_or(0.0), musicRun));
   std::optional<double> end = options.to;
   const std::optional<double> demoEnd = DemoEndMusicTime(demo->script);
   if (demoEnd && (!end || *demoEnd < *end)) end = demoEnd;
   std::optional<int64_t> last;
-  if (end) last = static_cast<int64_t>(std::floor(*end * options.fps + kSlack));
+  if (end) last = options.fps.LastAtOrBefore(*end);
   std::optional<int64_t> due;
   if (last) due = std::max<int64_t>(0, *last - first + 1);
   // A picture is read back only near the frames written: no pass lasts
@@ -143,7 +142,7 @@ void RunCapture(const CaptureOptions& options) {
   }
   const int64_t readAhead = std::llround((1.0 + 2.0 * longestFrame) * frequency);
 
-  FrameSink sink(options, width, height, demo->config.musicFile.str(), static_cast<double>(first) / options.fps);
+  FrameSink sink(options, width, height, demo->config.musicFile.str(), options.fps.Seconds(first));
   Progress progress(options.progress, due);
   ControlsShown controls;
   controls.demoEnd = demoEnd;
@@ -155,9 +154,10 @@ void RunCapture(const CaptureOptions& options) {
   int64_t written = 0;
   const auto writeBefore = [&](int64_t tick) {
     while (tickOf(g) < tick && (!last || g <= *last)) {
-      sink.Write(written++, shown);
-      ++g;
-      progress.Update(written, static_cast<double>(written) / options.fps);
+      // Named by its place in the whole capture, so segments make it up.
+      sink.Write(g++, shown);
+      ++written;
+      progress.Update(written, options.fps.Seconds(written));
     }
   };
   writeBefore(clock.Now());
@@ -178,7 +178,7 @@ void RunCapture(const CaptureOptions& options) {
       }
     }
   }
-  progress.Update(written, static_cast<double>(written) / options.fps, true);
+  progress.Update(written, options.fps.Seconds(written), true);
   sink.Finish();
 }
 

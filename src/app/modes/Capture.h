@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/modes/RendererChoice.h"
+#include "base/FrameRate.h"
 
 namespace stagwerk {
 
@@ -15,9 +16,11 @@ struct CaptureOptions {
   std::string settingsPath;  // empty: the per-user default (read, never written)
   unsigned jobs = 0;         // texture decoding threads; 0: one per core
   RendererKind renderer = RendererKind::FixedFunction;
-  // A folder for frame-000000.png, ... or a .mp4, .mkv or .webm video.
+  // A folder for frame-NNNNNN.png, N the frame's place counted from the
+  // demo's start at the rate (so segments fill one folder), or a .mp4, .mkv
+  // or .webm video.
   std::string out;
-  int fps = 30;
+  FrameRate fps;
   int width = 0;  // 0: the display settings
   int height = 0;
   std::optional<double> from;  // music times written
