@@ -13,6 +13,7 @@
 #include "kq7/formats/demoscene/SourceFiles.h"
 #include "kq7/formats/lightwave/LightWaveObject.h"
 #include "objects/Mesh.h"
+#include "kq7/formats/FileBytes.h"
 
 namespace stagwerk::kq7 {
 
@@ -64,10 +65,7 @@ GltfTexture GltfMeshTexture(GltfTextures& textures, std::size_t first, std::size
 }
 
 GltfTexture LightWaveMeshTexture(const std::string& in, const std::string& name) {
-  std::ifstream file(in, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  const std::string data = bytes.str();
+  const std::string data = ReadFileBytes(in);
   const lightwave::LightWaveObject object =
       lightwave::ReadLightWaveObject(reinterpret_cast<const unsigned char*>(data.data()), data.size(), in);
   const std::vector<fs::path> folders = SearchFolders(in, std::nullopt);

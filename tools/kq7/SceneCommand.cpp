@@ -10,6 +10,7 @@
 #include "base/LoadError.h"
 #include "kq7/SceneOptions.h"
 #include "kq7/SceneRun.h"
+#include "kq7/formats/FileBytes.h"
 #include "kq7/formats/ToolError.h"
 #include "kq7/formats/demoscene/DefaultLights.h"
 #include "kq7/formats/demoscene/SceneEdits.h"
@@ -75,14 +76,6 @@ EXIT STATUS
 )";
 
 namespace scene {
-
-std::string WholeFileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw InputError(path.string() + ": cannot open it: " + std::strerror(errno));
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Never over keep, the file being converted.
 void WriteText(const fs::path& path, const std::string& text, const fs::path& keep) {
@@ -202,12 +195,9 @@ using scene::Options;
 std::string ReadText(const std::string& path) {
   std::error_code ec;
   if (fs::is_directory(path, ec)) throw InputError(path + ": is a folder, not a scene file");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw InputError(path + ": cannot open it: " + std::strerror(errno));
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (text.str().empty()) throw InputError(path + ": the file is empty");
-  return text.str();
+  std::string text = ReadFileBytes(path);
+  if (text.empty()) throw InputError(path + ": the file is empty");
+  return text;
 }
 
 bool IsGltf(const std::string& path, const std::string& text) {

@@ -14,6 +14,7 @@
 #include "kq7/SceneListing.h"
 #include "kq7/ScenePictures.h"
 #include "kq7/SceneRun.h"
+#include "kq7/formats/FileBytes.h"
 #include "kq7/formats/ToolError.h"
 #include "kq7/formats/demoscene/DemoSceneWriter.h"
 #include "kq7/formats/demoscene/LightWaveScene.h"
@@ -51,7 +52,7 @@ class ObjectNames {
 
 bool GlowingObject(const fs::path& path) {
   try {
-    const std::string bytes = WholeFileText(path);
+    const std::string bytes = ReadFileBytes(path);
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     if (!lightwave::IsLightWaveObject(data, bytes.size())) return false;
     return lightwave::LuminousObject(lightwave::ReadLightWaveObject(data, bytes.size(), path.string()));

@@ -32,8 +32,6 @@ struct Run {
   }
 };
 
-std::string WholeFileText(const std::filesystem::path& path);
-
 // Never over keep, the file being converted.
 void WriteText(const std::filesystem::path& path, const std::string& text, const std::filesystem::path& keep);
 

@@ -9,6 +9,7 @@
 
 #include "kq7/formats/ToolError.h"
 #include "kq7/formats/demoscene/GltfFile.h"
+#include "kq7/formats/FileBytes.h"
 
 namespace stagwerk::kq7 {
 
@@ -72,11 +73,10 @@ bool SpellOut(json& doc) {
 }  // namespace
 
 std::optional<std::string> GltfForAssimp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream read;
-  read << in.rdbuf();
-  const std::string bytes = read.str();
   try {
+    const std::string bytes = ReadFileBytes(path);
+    // Most files have no skin: no second parse of their JSON for them.
+    if (bytes.find("\"skins\"") == std::string::npos) return std::nullopt;
     json doc = GltfFile::Parse(bytes, path).document();
     if (!GltfFile::Member(doc, "skins").is_array() || !SpellOut(doc)) return std::nullopt;
     std::string text = doc.dump();

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "kq7/formats/ToolError.h"
+#include "kq7/formats/FileBytes.h"
 
 namespace stagwerk::kq7 {
 
@@ -16,11 +17,11 @@ using nlohmann::json;
 namespace {
 
 std::string ReadBytes(const std::string& path, const std::string& what) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw InputError(what + ": cannot open " + path);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
+  try {
+    return ReadFileBytes(path);
+  } catch (const InputError&) {
+    throw InputError(what + ": cannot open " + path);
+  }
 }
 
 uint32_t Le32(const std::string& s, std::size_t at) {

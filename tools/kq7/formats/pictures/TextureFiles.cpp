@@ -8,6 +8,7 @@
 #include "kq7/formats/Kq7Fit.h"
 #include "kq7/formats/ToolError.h"
 #include "textures/Image.h"
+#include "kq7/formats/FileBytes.h"
 
 namespace stagwerk::kq7 {
 
@@ -108,11 +109,7 @@ bool InsideData(const std::string& relative) {
 }  // namespace
 
 PictureSource ReadPictureFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in || fs::is_directory(path)) throw InputError(path.string() + ": cannot open it");
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return {path.string(), bytes.str(), path};
+  return {path.string(), ReadFileBytes(path), path};
 }
 
 std::string TextureWord(const std::string& text) {
