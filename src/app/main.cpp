@@ -1,3 +1,3 @@
-#include "app/CommandLine.h"
+#include "app/cli/CommandLine.h"
 
 int main(int argc, char** argv) { return stagwerk::RunCommandLine(argc, argv); }

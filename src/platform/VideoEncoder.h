@@ -9,6 +9,13 @@
 
 namespace stagwerk {
 
+// How the pictures and the sound are encoded.
+// Plain: H.264 at ffmpeg's defaults, yuv420p, AAC (what capture always did).
+// Web: H.264 High yuv420p, closed GOP of half a second, 2 B-frames, CRF 18,
+//   the index at the front, AAC-LC 48 kHz 320 kb/s; what video sites ask for.
+// Archive: lossless FFV1 with FLAC, in Matroska.
+enum class VideoPreset { Plain, Web, Archive };
+
 struct VideoOptions {
   std::string out;  // .mp4, .mkv or .webm
   int width = 0;
@@ -16,6 +23,7 @@ struct VideoOptions {
   FrameRate fps;  // carried into the video exactly
   std::string music;          // empty or missing: no sound track
   double musicStart = 0.0;    // seconds into the music of the first frame
+  VideoPreset preset = VideoPreset::Plain;
 };
 
 // True when the name asks for a video rather than a folder of pictures.

@@ -1,16 +1,12 @@
 #include "app/modes/Capture.h"
 
-#include <unistd.h>
-
-#include <chrono>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <memory>
 
 #include "base/LoadError.h"
 #include "app/loading/Demo.h"
 #include "app/playback/FrameDrawer.h"
+#include "app/modes/CaptureProgress.h"
+#include "app/modes/CaptureSink.h"
 #include "app/modes/OffscreenDemo.h"
 #include "app/playback/PlaybackClock.h"
 #include "app/playback/PlaybackOverlay.h"
@@ -19,86 +15,9 @@
 #include "platform/Clock.h"
 #include "platform/GlContext.h"
 #include "platform/MusicPlayer.h"
-#include "platform/PngWriter.h"
-#include "platform/VideoEncoder.h"
 #include "scene/Scene.h"
 
 namespace stagwerk {
-
-namespace {
-
-// Where the frames go: numbered PNG files in a folder, or the video encoder.
-class FrameSink {
- public:
-  FrameSink(const CaptureOptions& options, int width, int height, const std::string& music, double musicStart)
-      : width_(width), height_(height), folder_(options.out) {
-    if (IsVideoPath(options.out)) {
-      video_ = std::make_unique<VideoEncoder>(VideoOptions{options.out, width, height, options.fps, music, musicStart});
-    } else {
-      std::error_code error;
-      std::filesystem::create_directories(folder_, error);
-      if (!std::filesystem::is_directory(folder_)) {
-        throw LoadError("Cannot write " + folder_ + ": " + (error ? error.message() : "not a folder"));
-      }
-    }
-  }
-  void Write(int64_t index, const std::vector<unsigned char>& rgb) {
-    if (video_) {
-      video_->Write(rgb);
-      return;
-    }
-    char name[32];
-    std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(index));
-    WritePng((std::filesystem::path(folder_) / name).string(), width_, height_, rgb);
-  }
-  void Finish() {
-    if (video_) video_->Finish();
-  }
-
- private:
-  int width_;
-  int height_;
-  std::string folder_;
-  std::unique_ptr<VideoEncoder> video_;
-};
-
-class Progress {
- public:
-  Progress(std::ostream* out, std::optional<int64_t> due) : out_(out), due_(due), tty_(isatty(STDERR_FILENO) != 0) {}
-
-  void Update(int64_t done, double musicSeconds, bool last = false) {
-    if (out_ == nullptr) return;
-    const auto now = std::chrono::steady_clock::now();
-    const double wall = std::chrono::duration<double>(now - begin_).count();
-    // On a terminal the bar is redrawn in place; in a log, a line now and then.
-    const double every = tty_ ? 0.25 : 10.0;
-    if (!last && wall - shown_ < every) return;
-    shown_ = wall;
-    const double speed = wall > 0 ? musicSeconds / wall : 0.0;
-    char line[160];
-    if (due_ && *due_ > 0) {
-      const double left = done > 0 ? wall * static_cast<double>(*due_ - done) / static_cast<double>(done) : 0.0;
-      const int width = 30;
-      const int filled = static_cast<int>(width * std::min<double>(1.0, static_cast<double>(done) / *due_));
-      std::snprintf(line, sizeof line, "capture [%s%s] %lld/%lld frames, %.1fx real time, %d:%02d left",
-                    std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                    std::string(static_cast<std::size_t>(width - filled), '.').c_str(), static_cast<long long>(done),
-                    static_cast<long long>(*due_), speed, static_cast<int>(left) / 60, static_cast<int>(left) % 60);
-    } else {
-      std::snprintf(line, sizeof line, "capture: %lld frames, %.1fx real time", static_cast<long long>(done), speed);
-    }
-    *out_ << (tty_ ? "\r" : "") << line << (tty_ && !last ? "" : "\n") << std::flush;
-  }
-
- private:
-  std::ostream* out_;
-  std::optional<int64_t> due_;
-  bool tty_;
-  std::chrono::steady_clock::time_point begin_ = std::chrono::steady_clock::now();
-  double shown_ = -1e9;
-};
-
-}  // namespace
 
 void RunCapture(const CaptureOptions& options) {
   OffscreenDemo loaded(options.configPath, options.settingsPath, options.width, options.height, options.jobs,
@@ -142,8 +61,8 @@ void RunCapture(const CaptureOptions& options) {
   }
   const int64_t readAhead = std::llround((1.0 + 2.0 * longestFrame) * frequency);
 
-  FrameSink sink(options, width, height, demo->config.musicFile.str(), options.fps.Seconds(first));
-  Progress progress(options.progress, due);
+  CaptureSink sink(options, width, height, demo->config.musicFile.str(), options.fps.Seconds(first));
+  CaptureProgress progress(options.progress, due);
   ControlsShown controls;
   controls.demoEnd = demoEnd;
   // The frame rate the overlay shows is the ideal machine's, on its clock.
@@ -178,7 +97,7 @@ void RunCapture(const CaptureOptions& options) {
       }
     }
   }
-  progress.Update(written, options.fps.Seconds(written), true);
+  progress.Finish(written, options.fps.Seconds(written));
   sink.Finish();
 }
 

@@ -8,6 +8,7 @@
 
 #include "app/modes/RendererChoice.h"
 #include "base/FrameRate.h"
+#include "platform/VideoEncoder.h"
 
 namespace stagwerk {
 
@@ -29,6 +30,16 @@ struct CaptureOptions {
   // The overlay the window shows on Tab, over every frame written after the
   // loading picture.
   bool overlay = false;
+  // Each frame drawn at this many times the size and filtered down (1-4).
+  int supersample = 1;
+  // Motion blur: the shutter's opening in degrees of a frame (0: none), and
+  // the sub-frames averaged over it.
+  double shutter = 0.0;
+  int subframes = 1;
+  VideoPreset preset = VideoPreset::Plain;
+  bool sound = true;  // the music muxed into a video
+  // Segments recorded side by side by this many processes, then joined.
+  int captureJobs = 1;
 };
 
 // Throws LoadError.

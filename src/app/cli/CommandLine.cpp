@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "app/cli/CommandLine.h"
 
 #include <cmath>
 #include <cstdio>
@@ -11,6 +11,8 @@
 
 #include "base/FrameRate.h"
 #include "base/LoadError.h"
+#include "app/cli/ArgumentText.h"
+#include "app/cli/CaptureArguments.h"
 #include "app/modes/Capture.h"
 #include "app/loading/Demo.h"
 #include "app/modes/DemoReport.h"
@@ -119,34 +121,6 @@ int LoadingError(const std::string& text) {
   return 1;
 }
 
-bool ParseSize(const std::string& text, int* width, int* height) {
-  char* end = nullptr;
-  const long w = std::strtol(text.c_str(), &end, 10);
-  if (end == text.c_str() || (*end != 'x' && *end != 'X')) return false;
-  const char* rest = end + 1;
-  const long h = std::strtol(rest, &end, 10);
-  if (end == rest || *end != '\0' || w < 1 || h < 1 || w > 16384 || h > 16384) return false;
-  *width = static_cast<int>(w);
-  *height = static_cast<int>(h);
-  return true;
-}
-
-bool ParseSeconds(const std::string& text, float* out) {
-  char* end = nullptr;
-  const float value = std::strtof(text.c_str(), &end);
-  if (text.empty() || *end != '\0' || !std::isfinite(value)) return false;
-  *out = value;
-  return true;
-}
-
-bool ParseCount(const std::string& text, long low, long high, int* out) {
-  char* end = nullptr;
-  const long n = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || n < low || n > high) return false;
-  *out = static_cast<int>(n);
-  return true;
-}
-
 // Runs a mode that loads with a GL context, reporting failures alike.
 template <typename Run>
 int WithLoadingErrors(Run run) {
@@ -164,12 +138,12 @@ int WithLoadingErrors(Run run) {
 }
 
 struct Arguments {
-  bool check = false, dump = false, stats = false, timedemo = false, watch = false, overlay = false;
+  bool check = false, dump = false, stats = false, timedemo = false, watch = false;
   std::vector<float> times;
   std::optional<std::string> render, capture, out;
-  std::optional<float> start, from, to;
+  std::optional<float> start;
+  CaptureArguments recording;
   std::optional<int> camera, jobs;
-  std::optional<FrameRate> fps;
   RendererKind renderer = RendererKind::FixedFunction;
   int width = 0, height = 0;
   std::string configPath = kDefaultConfigFile;
@@ -193,7 +167,10 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
       into = t;
       return true;
     };
-    if (!option) {
+    std::string problem;
+    if (option && ParseCaptureOption(arg, value, a.recording, &problem)) {
+      if (!problem.empty()) return problem;
+    } else if (!option) {
       if (a.haveConfig) return "more than one configuration file given";
       a.configPath = arg;
       a.haveConfig = true;
@@ -209,8 +186,6 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
       a.dump = true;
     } else if (arg == "--watch") {
       a.watch = true;
-    } else if (arg == "--overlay") {
-      a.overlay = true;
     } else if (arg == "--timedemo") {
       a.timedemo = true;
     } else if (arg == "--stats") {
@@ -221,10 +196,6 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
       a.times.push_back(*t);
     } else if (arg == "--start") {
       if (!seconds(a.start) || *a.start < 0) return "--start needs a music time in seconds";
-    } else if (arg == "--from") {
-      if (!seconds(a.from) || *a.from < 0) return "--from needs a music time in seconds";
-    } else if (arg == "--to") {
-      if (!seconds(a.to) || *a.to < 0) return "--to needs a music time in seconds";
     } else if (arg == "--render" || arg == "--capture" || arg == "--out") {
       const auto text = value();
       if (!text || text->empty()) return arg + (arg == "--render" ? " needs a scene name" : " needs a file name");
@@ -244,11 +215,6 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
       const auto kind = text ? ParseRendererKind(*text) : std::nullopt;
       if (!kind) return "--renderer needs fixed or shader";
       a.renderer = *kind;
-    } else if (arg == "--fps") {
-      const auto text = value();
-      const auto rate = text ? FrameRate::Parse(*text) : std::nullopt;
-      if (!rate) return "--fps needs a frame rate from 1 to 1000: N, N/D (60000/1001) or a decimal (29.97)";
-      a.fps = rate;
     } else if (arg == "--size") {
       const auto text = value();
       if (!text || !ParseSize(*text, &a.width, &a.height)) return "--size needs WIDTHxHEIGHT, for example 640x480";
@@ -266,8 +232,10 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
   }
   if (!a.times.empty() && !a.dump && !a.render) return "--at goes with --dump or --render";
   if (a.width > 0 && !a.render && !a.capture) return "--size goes with --render or --capture";
-  if ((a.fps || a.from || a.to || a.overlay) && !a.capture) return "--fps, --from, --to and --overlay go with --capture";
-  if (a.from && a.to && *a.to < *a.from) return "--to comes before --from";
+  if (a.recording.any() && !a.capture) return "--fps, --from, --to, --overlay and the other recording options go with --capture";
+  if (a.capture) {
+    if (auto wrong = CheckCaptureArguments(a.recording, *a.capture)) return wrong;
+  }
   if ((a.start || a.stats || a.watch) && modes > 0) return "--start, --stats and --watch go with playing";
   return std::nullopt;
 }
@@ -359,14 +327,11 @@ int RunCommandLine(int argc, char** argv) {
     CaptureOptions capture;
     capture.configPath = a.configPath;
     capture.out = *a.capture;
-    capture.fps = a.fps.value_or(FrameRate{});
+    ApplyCaptureArguments(a.recording, capture);
     capture.width = a.width;
     capture.height = a.height;
-    if (a.from) capture.from = *a.from;
-    if (a.to) capture.to = *a.to;
     capture.progress = &std::cerr;
     capture.jobs = static_cast<unsigned>(a.jobs.value_or(0));
-    capture.overlay = a.overlay;
     capture.renderer = a.renderer;
     return WithLoadingErrors([&] { RunCapture(capture); });
   }
