@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "base/LoadError.h"
+#include "platform/VideoPresetArgs.h"
 
 namespace stagwerk {
 
@@ -47,8 +48,9 @@ VideoEncoder::VideoEncoder(const VideoOptions& options) : out_(options.out) {
     std::snprintf(start, sizeof start, "%.4f", options.musicStart);
     command += std::string(" -ss ") + start + " -i " + Quoted(options.music) + " -map 0:v:0 -map 1:a:0 -shortest";
   }
-  // yuv420p plays everywhere; the even size it needs is padded in.
-  command += " -pix_fmt yuv420p -vf " + Quoted("pad=ceil(iw/2)*2:ceil(ih/2)*2") + " " + Quoted(options.out);
+  command += " " + VideoCodecArgs(options.preset, options.fps);
+  if (sound) command += " " + AudioCodecArgs(options.preset);
+  command += " " + Quoted(options.out);
   // A pipe whose reader is gone must be an error here, not a killed player.
   std::signal(SIGPIPE, SIG_IGN);
   pipe_ = popen(command.c_str(), "w");
