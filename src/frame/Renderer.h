@@ -37,6 +37,10 @@ class Renderer {
   virtual void Resize(int width, int height) = 0;
   // The picture as RGB rows, top row first.
   virtual std::vector<unsigned char> ReadPicture() const = 0;
+  // Keeps a copy of the picture, and goes back to it: a recording draws
+  // in-between moments this way without leaving them in the blur trail.
+  virtual void KeepPicture() = 0;
+  virtual void RestorePicture() = 0;
   // Copies the picture to the window's back buffer, ready for the swap.
   virtual void PresentToWindow() = 0;
   // After PresentToWindow: the overlay over what the window shows, never

@@ -231,6 +231,10 @@ void FixedFunctionRenderer::Resize(int width, int height) {
 
 std::vector<unsigned char> FixedFunctionRenderer::ReadPicture() const { return framebuffer_.ReadRgb(); }
 
+void FixedFunctionRenderer::KeepPicture() { framebuffer_.Keep(); }
+
+void FixedFunctionRenderer::RestorePicture() { framebuffer_.Restore(); }
+
 void FixedFunctionRenderer::PresentToWindow() { framebuffer_.BlitToWindow(); }
 
 void FixedFunctionRenderer::DrawOverlay(const Overlay& overlay) {

@@ -1,5 +1,6 @@
 #include "gl/Framebuffer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "gl/GlHeaders.h"
@@ -82,7 +83,57 @@ void Framebuffer::Create() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
+void Framebuffer::DestroyKept() {
+  if (keptFbo_ == 0) return;
+  const FramebufferCalls& gl = Calls();
+  gl.deleteFramebuffers(1, &keptFbo_);
+  gl.deleteRenderbuffers(1, &keptColour_);
+  gl.deleteRenderbuffers(1, &keptDepth_);
+  keptFbo_ = keptColour_ = keptDepth_ = 0;
+}
+
+void Framebuffer::Keep() {
+  if (fbo_ == 0) return;
+  const FramebufferCalls& gl = Calls();
+  if (keptFbo_ == 0) {
+    gl.genRenderbuffers(1, &keptColour_);
+    gl.bindRenderbuffer(GL_RENDERBUFFER, keptColour_);
+    gl.renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width_, height_);
+    gl.genRenderbuffers(1, &keptDepth_);
+    gl.bindRenderbuffer(GL_RENDERBUFFER, keptDepth_);
+    gl.renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, width_, height_);
+    gl.genFramebuffers(1, &keptFbo_);
+    gl.bindFramebuffer(GL_FRAMEBUFFER, keptFbo_);
+    gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, keptColour_);
+    gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, keptDepth_);
+  }
+  gl.bindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+  gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, keptFbo_);
+  gl.blitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT,
+                     GL_NEAREST);
+  gl.bindFramebuffer(GL_FRAMEBUFFER, fbo_);
+}
+
+void Framebuffer::Restore() {
+  if (fbo_ == 0 || keptFbo_ == 0) return;
+  const FramebufferCalls& gl = Calls();
+  gl.bindFramebuffer(GL_READ_FRAMEBUFFER, keptFbo_);
+  gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo_);
+  gl.blitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT,
+                     GL_NEAREST);
+  gl.bindFramebuffer(GL_FRAMEBUFFER, fbo_);
+}
+
+int MaxPictureSide() {
+  GLint renderbuffer = 0;
+  GLint viewport[2] = {0, 0};
+  glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+  return std::min({renderbuffer, viewport[0], viewport[1]});
+}
+
 void Framebuffer::Destroy() {
+  DestroyKept();
   if (fbo_ == 0 && colour_ == 0 && depth_ == 0) return;
   const FramebufferCalls& gl = Calls();
   gl.bindFramebuffer(GL_FRAMEBUFFER, 0);

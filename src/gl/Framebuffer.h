@@ -24,6 +24,11 @@ class Framebuffer {
   void BlitToWindow();
   // The picture as RGB rows, top row first.
   std::vector<unsigned char> ReadRgb() const;
+  // A copy of the picture, colour and depth, to come back to with Restore:
+  // for drawing a picture that must not stay in the motion-blur trail.
+  // Without an off-screen picture both do nothing.
+  void Keep();
+  void Restore();
   // Drawing goes to the window's back buffer until BindPicture. Only with
   // an off-screen picture.
   void BindWindow();
@@ -39,12 +44,19 @@ class Framebuffer {
  private:
   void Create();
   void Destroy();
+  void DestroyKept();
 
   int width_;
   int height_;
   uint32_t fbo_ = 0;
   uint32_t colour_ = 0;
   uint32_t depth_ = 0;
+  uint32_t keptFbo_ = 0;
+  uint32_t keptColour_ = 0;
+  uint32_t keptDepth_ = 0;
 };
+
+// The largest picture side this GL draws (needs a current context).
+int MaxPictureSide();
 
 }  // namespace stagwerk

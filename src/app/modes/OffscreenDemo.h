@@ -13,10 +13,12 @@ namespace stagwerk {
 
 class OffscreenDemo {
  public:
-  // width or height 0: the display settings. Never writes the settings.
-  // Throws LoadError (GlContextError when no context can be made).
+  // width or height 0: the display settings. Pictures are drawn at `scale`
+  // times that size, whatever the display. Never writes the settings.
+  // Throws LoadError (GlContextError when no context can be made, and when
+  // the GL cannot draw pictures that large).
   OffscreenDemo(const std::string& configPath, const std::string& settingsPath, int width, int height,
-                unsigned jobs = 0, RendererKind kind = RendererKind::FixedFunction);
+                unsigned jobs = 0, RendererKind kind = RendererKind::FixedFunction, int scale = 1);
   OffscreenDemo(const OffscreenDemo&) = delete;
   OffscreenDemo& operator=(const OffscreenDemo&) = delete;
 
@@ -25,8 +27,10 @@ class OffscreenDemo {
   std::unique_ptr<GlContext> gl;
   std::unique_ptr<Renderer> renderer;
   std::unique_ptr<Demo> demo;
-  int width = 0;
+  int width = 0;  // the size asked for
   int height = 0;
+  int drawWidth = 0;  // scale times that
+  int drawHeight = 0;
 };
 
 }  // namespace stagwerk

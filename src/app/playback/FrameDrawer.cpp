@@ -5,7 +5,9 @@
 namespace stagwerk {
 
 void FrameDrawer::RenderFrame(Scene& scene, float time, Camera& camera) {
-  renderer_.DrawFrame(builder_.Build(scene, time, camera));
+  const Frame& frame = builder_.Build(scene, time, camera);
+  if (!drawing_) return;
+  renderer_.DrawFrame(frame);
   ++framesDrawn_;
 }
 

@@ -16,11 +16,15 @@ class FrameDrawer final : public FrameTarget {
   void RenderFrame(Scene& scene, float time, Camera& camera) override;
 
   int64_t framesDrawn() const { return framesDrawn_; }
+  // Off: frames are built, keeping what building carries from one frame to
+  // the next, but not drawn. A recording runs up to its first frames so.
+  void SetDrawing(bool on) { drawing_ = on; }
 
  private:
   Renderer& renderer_;
   FrameBuilder builder_;
   int64_t framesDrawn_ = 0;
+  bool drawing_ = true;
 };
 
 }  // namespace stagwerk

@@ -24,8 +24,10 @@ double Seconds(int64_t musicPosition) { return static_cast<double>(musicPosition
 PlaybackClock::PlaybackClock(const DemoScript& script, Clock& clock, MusicPlayer& music, FrameTarget& target)
     : script_(script), clock_(clock), music_(music), target_(target), counterFrequency_(clock.Frequency()) {}
 
-float PlaybackClock::SceneTime() const {
-  return static_cast<float>(static_cast<double>(counterNow_ - counterStart_) / static_cast<double>(counterFrequency_) +
+float PlaybackClock::SceneTime() const { return SceneTimeAt(counterNow_); }
+
+float PlaybackClock::SceneTimeAt(int64_t tick) const {
+  return static_cast<float>(static_cast<double>(tick - counterStart_) / static_cast<double>(counterFrequency_) +
                             entryBase_);
 }
 

@@ -79,6 +79,8 @@ class PlaybackClock {
   float musicOffset() const { return musicOffset_; }
   // Scene time at the latest counter reading, and music time now.
   float SceneTime() const;
+  // The current entry's scene time at a counter reading.
+  float SceneTimeAt(int64_t tick) const;
   float MusicTime();
 
  private:

@@ -351,6 +351,10 @@ void ShaderRenderer::Resize(int width, int height) {
 
 std::vector<unsigned char> ShaderRenderer::ReadPicture() const { return framebuffer_.ReadRgb(); }
 
+void ShaderRenderer::KeepPicture() { framebuffer_.Keep(); }
+
+void ShaderRenderer::RestorePicture() { framebuffer_.Restore(); }
+
 void ShaderRenderer::PresentToWindow() { framebuffer_.BlitToWindow(); }
 
 void ShaderRenderer::SetSwitches(uint32_t want) {

@@ -33,6 +33,8 @@ class ShaderRenderer final : public Renderer {
   void DrawLoadingPicture(const Texture& picture) override;
   void Resize(int width, int height) override;
   std::vector<unsigned char> ReadPicture() const override;
+  void KeepPicture() override;
+  void RestorePicture() override;
   void PresentToWindow() override;
   void DrawOverlay(const Overlay& overlay) override;
   void Finish() override;
