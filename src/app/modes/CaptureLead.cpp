@@ -12,8 +12,10 @@ namespace stagwerk {
 namespace {
 
 // A frame drawn n frames back weighs the product of the n blur lengths
-// after it; below this it cannot move a channel.
-constexpr double kUnseenWeight = 0.5 / 255.0;
+// after it. Half a channel step (1/510) would be enough in exact sums, but
+// each 8-bit blend rounds, which keeps a difference of one alive for longer:
+// a 16-bit step brings a segment within one step of the whole.
+constexpr double kUnseenWeight = 1.0 / 65536.0;
 
 // Notes when each frame is drawn and how much of the one before it keeps.
 class DrawLog final : public FrameTarget {

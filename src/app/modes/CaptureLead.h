@@ -2,8 +2,7 @@
 // Where a recording that starts part-way must begin to draw, so that its
 // first frames equal those of a recording from the demo's start: the last
 // picture drawn before them, and the blur trail behind it back to where
-// older frames weigh less than half a step of a colour channel. Before that
-// the clock only runs.
+// older frames no longer show. Before that the clock only runs.
 #include <cstdint>
 
 #include "script/DemoScript.h"
