@@ -130,7 +130,7 @@ Curve Converter::SamplerCurve(const Sampler& s, std::size_t component, double fa
   const std::size_t n = s.times.size();
   for (std::size_t k = 0; k < n; ++k) {
     CurveKey key;
-    key.value = static_cast<float>(s.Value(k)[component] * factor);
+    key.value = Narrow(s.Value(k)[component] * factor);
     key.time = s.times[k];
     if (s.interpolation == Interpolation::Step) {
       key.shape = kShapeStepped;
@@ -143,8 +143,8 @@ Curve Converter::SamplerCurve(const Sampler& s, std::size_t component, double fa
       const double before = k > 0 ? s.times[k] - s.times[k - 1] : 0;
       const double after = k + 1 < n ? s.times[k + 1] - s.times[k] : 0;
       const double around = before + after;
-      key.params[3] = static_cast<float>(s.InTangent(k)[component] * factor * (k + 1 < n ? around : before));
-      key.params[4] = static_cast<float>(s.OutTangent(k)[component] * factor * (k > 0 ? around : after));
+      key.params[3] = Narrow(s.InTangent(k)[component] * factor * (k + 1 < n ? around : before));
+      key.params[4] = Narrow(s.OutTangent(k)[component] * factor * (k > 0 ? around : after));
     }
     curve.keys.push_back(key);
   }
@@ -156,7 +156,7 @@ std::vector<double> Converter::FrameTimes(double end) const {
   if (!(end * fps_ <= kMaxFrames)) Fail("an animation lasts " + std::to_string(end) + " s, more frames than a scene can hold");
   std::vector<double> times;
   const long frames = std::lround(std::ceil(end * fps_ - 1e-6));
-  for (long f = 0; f <= frames; ++f) times.push_back(static_cast<double>(static_cast<float>(f / fps_)));
+  for (long f = 0; f <= frames; ++f) times.push_back(static_cast<double>(Narrow(f / fps_)));
   return times;
 }
 
@@ -166,8 +166,8 @@ std::array<Curve, 3> Converter::RotationCurves(int n, const Animation* anim, con
   std::array<Curve, 3> curves;
   if (c == nullptr || c->rotation == nullptr) {
     const Euler e = ToEuler(Mirrored(nodes_[static_cast<std::size_t>(n)].rotation), nullptr);
-    return {Curve::Constant(static_cast<float>(e.heading)), Curve::Constant(static_cast<float>(e.pitch)),
-            Curve::Constant(static_cast<float>(e.bank))};
+    return {Curve::Constant(Narrow(e.heading)), Curve::Constant(Narrow(e.pitch)),
+            Curve::Constant(Narrow(e.bank))};
   }
   const Sampler& s = *c->rotation;
   if (s.interpolation == Interpolation::Step || s.times.size() == 1) {
@@ -177,7 +177,7 @@ std::array<Curve, 3> Converter::RotationCurves(int n, const Animation* anim, con
       previous = ToEuler(Mirrored({q[0], q[1], q[2], q[3]}), k > 0 ? &previous : nullptr);
       const double values[3] = {previous.heading, previous.pitch, previous.bank};
       for (int i = 0; i < 3; ++i) {
-        curves[static_cast<std::size_t>(i)].keys.push_back({static_cast<float>(values[i]), s.times[k], kShapeStepped, {}});
+        curves[static_cast<std::size_t>(i)].keys.push_back({Narrow(values[i]), s.times[k], kShapeStepped, {}});
       }
     }
     return curves;
@@ -198,7 +198,7 @@ Motion Converter::NodeMotion(int n, const Animation* anim, const std::vector<dou
     for (std::size_t i = 0; i < 3; ++i) {
       motion.channels[i] = c != nullptr && c->translation != nullptr
                                ? SamplerCurve(*c->translation, i, mirror[i])
-                               : Curve::Constant(static_cast<float>(node.translation[i] * mirror[i]));
+                               : Curve::Constant(Narrow(node.translation[i] * mirror[i]));
     }
     const std::array<Curve, 3> rotation = RotationCurves(n, anim, frames);
     for (std::size_t i = 0; i < 3; ++i) motion.channels[3 + i] = rotation[i];
@@ -206,7 +206,7 @@ Motion Converter::NodeMotion(int n, const Animation* anim, const std::vector<dou
   if (withScale) {
     for (std::size_t i = 0; i < 3; ++i) {
       motion.channels[6 + i] = c != nullptr && c->scale != nullptr ? SamplerCurve(*c->scale, i, 1)
-                                                                 : Curve::Constant(static_cast<float>(node.scale[i]));
+                                                                 : Curve::Constant(Narrow(node.scale[i]));
     }
   }
   return motion;
@@ -219,7 +219,7 @@ void Converter::AddMorph(DemoObject& object, int n, const Animation* anim) {
   std::vector<float> weights = node.weights;
   if (weights.empty()) {
     const json& meshWeights = Get(Get(json_, "meshes")[static_cast<std::size_t>(node.mesh)], "weights");
-    for (const json& w : meshWeights) weights.push_back(w.is_number() ? w.get<float>() : 0.0f);
+    for (const json& w : meshWeights) weights.push_back(GltfFile::FloatOf(w, 0.0f));
   }
   weights.resize(targets, 0.0f);
   const NodeChannels* c = ChannelsOf(n, anim);

@@ -18,12 +18,12 @@ void Converter::AddCamera(DemoScene& scene, int n, const Animation* anim, const 
   const json& perspective = Get(j, "perspective");
   if (perspective.is_object() && Get(perspective, "yfov").is_number()) {
     const double yfov = Get(perspective, "yfov").get<double>();
-    if (yfov > 0 && yfov < kPi) camera.zoom = Scalar::Of(static_cast<float>(1 / std::tan(yfov / 2)));
+    if (yfov > 0 && yfov < kPi) camera.zoom = Scalar::Of(Narrow(1 / std::tan(yfov / 2)));
     if (Get(perspective, "znear").is_number() && !scene.nearClip) {
-      scene.nearClip = Get(perspective, "znear").get<float>();
+      scene.nearClip = GltfFile::FloatOf(Get(perspective, "znear"), 0.0f);
     }
     if (Get(perspective, "zfar").is_number() && !scene.fogMax) {
-      scene.fogMax = Scalar::Of(Get(perspective, "zfar").get<float>());
+      scene.fogMax = Scalar::Of(GltfFile::FloatOf(Get(perspective, "zfar"), 0.0f));
     }
   }
   // The player's view leaves out every scale on the way up.
@@ -49,7 +49,7 @@ void Converter::AddCamera(DemoScene& scene, int n, const Animation* anim, const 
       previous = ToEuler(r, f > 0 ? &previous : nullptr);
       const double values[9] = {w[12], w[13], -w[14], previous.heading, previous.pitch, previous.bank, 1, 1, 1};
       for (std::size_t c = 0; c < 9; ++c) {
-        camera.motion.channels[c].keys.push_back({static_cast<float>(values[c]), static_cast<float>(frames[f]), kShapeLinear, {}});
+        camera.motion.channels[c].keys.push_back({Narrow(values[c]), Narrow(frames[f]), kShapeLinear, {}});
       }
     }
     Warn(NodeLabel(n) + ": its camera hangs from scaled nodes, which the player's view does not scale; it is placed "
@@ -96,7 +96,7 @@ void Converter::AddLight(DemoScene& scene, int n, uint16_t item, const Animation
   if (type != "directional" && type != "spot" && type != "point") Warn(NodeLabel(n) + ": light type \"" + type + "\" becomes a point light");
   if (Get(j, "color").is_array()) {
     const auto c = Numbers(Get(j, "color"), 3, NodeLabel(n) + ": light colour");
-    light.color = {static_cast<float>(c[0]), static_cast<float>(c[1]), static_cast<float>(c[2])};
+    light.color = {Narrow(c[0]), Narrow(c[1]), Narrow(c[2])};
   }
   const double intensity = Get(j, "intensity").is_number() ? Get(j, "intensity").get<double>() : 1.0;
   light.intensity = Scalar::Of(PlayerIntensity(light.type, intensity, n, anim));
@@ -104,7 +104,7 @@ void Converter::AddLight(DemoScene& scene, int n, uint16_t item, const Animation
   if (light.type == 2) {
     const json& spot = Get(j, "spot");
     const double outer = Get(spot, "outerConeAngle").is_number() ? Get(spot, "outerConeAngle").get<double>() : kPi / 4;
-    light.coneAngle = Scalar::Of(static_cast<float>(outer * 180 / kPi));
+    light.coneAngle = Scalar::Of(Narrow(outer * 180 / kPi));
     if (Get(spot, "innerConeAngle").is_number() && Get(spot, "innerConeAngle").get<double>() > 0) {
       Warn(NodeLabel(n) + ": the spot's soft edge (innerConeAngle) is dropped: the player's cone is sharp");
     }
@@ -123,10 +123,10 @@ void Converter::AddFramingCamera(DemoScene& scene, const Animation* anim) {
   const double distance = radius * 1.1 * std::sqrt(1 + zoom * zoom);  // radius / sin(half the field of view)
   // In front of the scene as glTF's front view sees it, looking at its middle.
   const double position[3] = {(lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2, -((lo[2] + hi[2]) / 2 + distance)};
-  for (std::size_t i = 0; i < 3; ++i) camera.motion.channels[i] = Curve::Constant(static_cast<float>(position[i]));
+  for (std::size_t i = 0; i < 3; ++i) camera.motion.channels[i] = Curve::Constant(Narrow(position[i]));
   scene.cameras.push_back(std::move(camera));
-  if (!scene.nearClip) scene.nearClip = static_cast<float>(std::max(distance - radius, distance / 100) / 2);
-  if (!scene.fogMax) scene.fogMax = Scalar::Of(static_cast<float>(std::max(1000.0, (distance + radius) * 4)));
+  if (!scene.nearClip) scene.nearClip = Narrow(std::max(distance - radius, distance / 100) / 2);
+  if (!scene.fogMax) scene.fogMax = Scalar::Of(Narrow(std::max(1000.0, (distance + radius) * 4)));
 }
 
 }  // namespace stagwerk::kq7::gltf

@@ -121,7 +121,7 @@ class Converter {
 
   std::string NodeLabel(int n) const;
 
-  static int Index(const json& j) { return j.is_number_unsigned() ? j.get<int>() : -1; }
+  static int Index(const json& j) { return j.is_number_unsigned() ? GltfFile::IntOf(j, -1) : -1; }
 
   std::vector<double> Numbers(const json& j, std::size_t n, const std::string& what) const;
 

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <limits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -85,6 +88,36 @@ int ComponentsOf(const std::string& type) {
 }
 
 }  // namespace
+
+float Narrow(double v) {
+  const double most = std::numeric_limits<float>::max();
+  return std::isnan(v) ? std::numeric_limits<float>::quiet_NaN() : static_cast<float>(std::clamp(v, -most, most));
+}
+
+float GltfFile::FloatOf(const json& j, float fallback) {
+  if (!j.is_number()) return fallback;
+  const double v = j.get<double>();
+  return std::isnan(v) ? fallback : Narrow(v);
+}
+
+int GltfFile::IntOf(const json& j, int fallback) {
+  if (j.is_number_unsigned()) {
+    const auto v = j.get<std::uint64_t>();
+    return v <= static_cast<std::uint64_t>(std::numeric_limits<int>::max()) ? static_cast<int>(v) : fallback;
+  }
+  if (j.is_number_integer()) {
+    const auto v = j.get<std::int64_t>();
+    return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max() ? static_cast<int>(v)
+                                                                                         : fallback;
+  }
+  if (j.is_number_float()) {
+    const double v = j.get<double>();
+    if (v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max() && v == std::floor(v)) {
+      return static_cast<int>(v);
+    }
+  }
+  return fallback;
+}
 
 const json& GltfFile::Member(const json& object, const char* name) {
   static const json none;
@@ -197,7 +230,7 @@ std::vector<float> GltfFile::Floats(const json& accessorIndex, int components) c
   const std::size_t index = accessorIndex.get<std::size_t>();
   const std::string what = path_ + ": accessor " + std::to_string(index);
   const json& a = accessors[index];
-  const int type = Member(a, "componentType").is_number() ? Member(a, "componentType").get<int>() : 0;
+  const int type = IntOf(Member(a, "componentType"), 0);
   const int size = ComponentSize(type);
   const int n = Member(a, "type").is_string() ? ComponentsOf(Member(a, "type").get<std::string>()) : 0;
   const json& countJson = Member(a, "count");

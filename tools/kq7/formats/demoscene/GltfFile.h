@@ -10,6 +10,10 @@
 
 namespace stagwerk::kq7 {
 
+// A double as a float, clamped to the float range rather than overflowing
+// (a file may hold any number); NaN stays NaN.
+float Narrow(double v);
+
 class GltfFile {
  public:
   // Throws InputError naming path for a file that is not glTF 2.0 or whose
@@ -37,6 +41,10 @@ class GltfFile {
 
   // The member of an object, or null when absent.
   static const nlohmann::json& Member(const nlohmann::json& object, const char* name);
+  // A number narrowed without overflow: a float clamped to the float range
+  // (NaN as fallback), an int only when it is a whole number in range.
+  static float FloatOf(const nlohmann::json& j, float fallback);
+  static int IntOf(const nlohmann::json& j, int fallback);
 
  private:
   // A buffer view and its buffer, or an InputError naming what.

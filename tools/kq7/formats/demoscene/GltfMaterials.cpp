@@ -19,7 +19,7 @@ bool LuminousMaterial(const json& material) {
   std::array<float, 3> glow{};
   for (std::size_t i = 0; i < 3; ++i) {
     if (!factor[i].is_number()) return false;
-    glow[i] = static_cast<float>(factor[i].get<double>() * strength);
+    glow[i] = Narrow(factor[i].get<double>() * strength);
   }
   return Luminous(glow);
 }

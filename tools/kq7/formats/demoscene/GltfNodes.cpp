@@ -59,7 +59,7 @@ void Converter::ReadNodes() {
     }
     const json& weights = Get(j, "weights");
     for (std::size_t w = 0; weights.is_array() && w < weights.size(); ++w) {
-      n.weights.push_back(weights[w].is_number() ? weights[w].get<float>() : 0.0f);
+      n.weights.push_back(GltfFile::FloatOf(weights[w], 0.0f));
     }
     for (const json& child : Get(j, "children")) {
       const int c = Index(child);
@@ -203,7 +203,7 @@ bool Converter::Uniform(const float* s) {
 
 bool Converter::UniformScale(int n, const Animation* anim) const {
   const Node& node = nodes_[static_cast<std::size_t>(n)];
-  const float base[3] = {static_cast<float>(node.scale[0]), static_cast<float>(node.scale[1]), static_cast<float>(node.scale[2])};
+  const float base[3] = {Narrow(node.scale[0]), Narrow(node.scale[1]), Narrow(node.scale[2])};
   const NodeChannels* c = ChannelsOf(n, anim);
   if (c == nullptr || c->scale == nullptr) return Uniform(base);
   for (std::size_t i = 0; i + 3 <= c->scale->values.size(); i += 3) {

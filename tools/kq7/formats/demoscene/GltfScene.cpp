@@ -145,7 +145,7 @@ DemoScene Converter::Scene(const Animation* anim) {
     if (node.light >= 0) AddLight(scene, n, itemOf[n], anim);
   }
   if (scene.cameras.empty()) AddFramingCamera(scene, anim);
-  if (!scene.fogMax) scene.fogMax = Scalar::Of(static_cast<float>(std::max(1000.0, 10 * SceneSize(anim))));
+  if (!scene.fogMax) scene.fogMax = Scalar::Of(Narrow(std::max(1000.0, 10 * SceneSize(anim))));
   return scene;
 }
 

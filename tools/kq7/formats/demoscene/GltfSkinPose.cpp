@@ -83,7 +83,7 @@ void Converter::BakeSkins(GltfScenes& out) {
       for (std::size_t c = 0; c < 3; ++c) lo[c] = std::min(lo[c], p[c]), hi[c] = std::max(hi[c], p[c]);
     }
     const double still = kStillShare * std::hypot(hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]);
-    for (const Vec3& p : s.bind) bake.bind.push_back({static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])});
+    for (const Vec3& p : s.bind) bake.bind.push_back({Narrow(p[0]), Narrow(p[1]), Narrow(p[2])});
     bake.rest.assign(rest.begin(), rest.end());
     bake.moveClass = MoveClasses(s);
     bake.records = ChooseFrames(s, rest, still);
@@ -95,7 +95,7 @@ void Converter::BakeSkins(GltfScenes& out) {
         for (std::size_t v = 0; v < pose.size(); ++v) {
           const Vec3 d = Delta(pose[v], rest[v]);
           if (Moves(d, still)) {
-            frame.push_back({static_cast<uint32_t>(v), {static_cast<float>(d[0]), static_cast<float>(d[1]), static_cast<float>(d[2])}});
+            frame.push_back({static_cast<uint32_t>(v), {Narrow(d[0]), Narrow(d[1]), Narrow(d[2])}});
           }
         }
       }
@@ -195,9 +195,9 @@ DemoObject Converter::SkinnedObject(int n, const Animation* anim) const {
   for (std::size_t k = 0; k < times.size(); ++k) {
     Curve& hat = object.mixer[first + k];
     hat.keys.clear();
-    if (k > 0) hat.keys.push_back({0, static_cast<float>(times[k - 1]), kShapeLinear, {}});
-    hat.keys.push_back({1, static_cast<float>(times[k]), kShapeLinear, {}});
-    if (k + 1 < times.size()) hat.keys.push_back({0, static_cast<float>(times[k + 1]), kShapeLinear, {}});
+    if (k > 0) hat.keys.push_back({0, Narrow(times[k - 1]), kShapeLinear, {}});
+    hat.keys.push_back({1, Narrow(times[k]), kShapeLinear, {}});
+    if (k + 1 < times.size()) hat.keys.push_back({0, Narrow(times[k + 1]), kShapeLinear, {}});
   }
   return object;
 }

@@ -24,7 +24,7 @@ PictureOptions AlphaOf(const json& material) {
   const std::string mode = Text(GltfFile::Member(material, "alphaMode"));
   options.alpha = mode == "BLEND" ? AlphaUse::Keep : mode == "MASK" ? AlphaUse::Mask : AlphaUse::Ignore;
   const json& cutoff = GltfFile::Member(material, "alphaCutoff");
-  if (cutoff.is_number()) options.cutoff = cutoff.get<float>();
+  if (cutoff.is_number()) options.cutoff = GltfFile::FloatOf(cutoff, options.cutoff);
   return options;
 }
 
