@@ -46,11 +46,14 @@ VideoEncoder::VideoEncoder(const VideoOptions& options) : out_(options.out) {
   if (sound) {
     char start[32];
     std::snprintf(start, sizeof start, "%.4f", options.musicStart);
-    command += std::string(" -ss ") + start + " -i " + Quoted(options.music) + " -map 0:v:0 -map 1:a:0 -shortest";
+    command += std::string(" -ss ") + start + " -i " + Quoted(options.music) + " -map 0:v:0 -map 1:a:0 " +
+               AudioLengthArgs(options.frames, options.fps);
   }
   command += " " + VideoCodecArgs(options.preset, options.fps);
   if (sound) command += " " + AudioCodecArgs(options.preset);
   command += " " + Quoted(options.out);
+  const std::string warning = PresetWarning(options.preset);
+  if (!warning.empty()) std::fprintf(stderr, "stagwerk: %s\n", warning.c_str());
   // A pipe whose reader is gone must be an error here, not a killed player.
   std::signal(SIGPIPE, SIG_IGN);
   pipe_ = popen(command.c_str(), "w");

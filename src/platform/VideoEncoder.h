@@ -1,7 +1,9 @@
 #pragma once
 // Frames out as a video: raw RGB through a pipe to the ffmpeg program, with
 // the music muxed in from where the pictures start.
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,9 @@ struct VideoOptions {
   std::string music;          // empty or missing: no sound track
   double musicStart = 0.0;    // seconds into the music of the first frame
   VideoPreset preset = VideoPreset::Plain;
+  // The frames the video will get, when known: the sound is padded with
+  // silence or cut to exactly their length. Otherwise it ends with them.
+  std::optional<int64_t> frames;
 };
 
 // True when the name asks for a video rather than a folder of pictures.

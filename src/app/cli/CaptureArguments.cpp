@@ -79,8 +79,6 @@ bool ParseCaptureOption(const std::string& arg, const std::function<std::optiona
 std::optional<std::string> CheckCaptureArguments(const CaptureArguments& a, const std::string& out) {
   if (a.from && a.to && *a.to < *a.from) return "--to comes before --from";
   if (a.subframes && !(a.shutter && *a.shutter > 0)) return "--subframes goes with --shutter";
-  // Read already, so scripts can be written for them; made in a later build.
-  if (a.preset) return "--preset is not ready yet";
   if (a.jobs && *a.jobs > 1) return "--capture-jobs is not ready yet";
   const bool video = IsVideoPath(out);
   if ((a.preset || a.noSound) && !video) return "--preset and --no-sound go with a video (OUT ending in .mp4, .mkv or .webm)";

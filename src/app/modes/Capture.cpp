@@ -194,7 +194,7 @@ void Recorder::Run() {
   ChooseFrames();
   std::optional<int64_t> due;
   if (last_) due = std::max<int64_t>(0, *last_ - first_ + 1);
-  sink_.emplace(options_, width_, height_, demo_.config.musicFile.str(), options_.fps.Seconds(first_));
+  sink_.emplace(options_, width_, height_, demo_.config.musicFile.str(), options_.fps.Seconds(first_), due);
   progress_.emplace(options_.progress, due);
   controls_.demoEnd = demoEnd_;
   // Only the blur trails that the first frames show are drawn before them;

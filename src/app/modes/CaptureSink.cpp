@@ -8,13 +8,31 @@
 
 namespace stagwerk {
 
+namespace {
+
+// PNG compression is the slow part of a folder capture: two threads beside
+// the drawing. A video is one stream, so one thread keeps it in order.
+constexpr int kPngThreads = 2;
+constexpr std::size_t kQueued = 3;
+
+}  // namespace
+
 CaptureSink::CaptureSink(const CaptureOptions& options, int width, int height, const std::string& music,
-                         double musicStart)
+                         double musicStart, std::optional<int64_t> frames)
     : width_(width), height_(height), folder_(options.out) {
   if (IsVideoPath(options.out)) {
-    VideoOptions video{options.out, width, height, options.fps, options.sound ? music : "", musicStart};
+    VideoOptions video;
+    video.out = options.out;
+    video.width = width;
+    video.height = height;
+    video.fps = options.fps;
+    video.music = options.sound ? music : "";
+    video.musicStart = musicStart;
     video.preset = options.preset;
+    video.frames = frames;
     video_ = std::make_unique<VideoEncoder>(video);
+    writers_ = std::make_unique<FrameWriters>(
+        1, kQueued, [this](int64_t, const std::vector<unsigned char>& rgb) { video_->Write(rgb); });
     return;
   }
   std::error_code error;
@@ -22,19 +40,18 @@ CaptureSink::CaptureSink(const CaptureOptions& options, int width, int height, c
   if (!std::filesystem::is_directory(folder_)) {
     throw LoadError("Cannot write " + folder_ + ": " + (error ? error.message() : "not a folder"));
   }
+  writers_ = std::make_unique<FrameWriters>(
+      kPngThreads, kQueued, [this](int64_t index, const std::vector<unsigned char>& rgb) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(index));
+        WritePng((std::filesystem::path(folder_) / name).string(), width_, height_, rgb);
+      });
 }
 
-void CaptureSink::Write(int64_t index, const std::vector<unsigned char>& rgb) {
-  if (video_) {
-    video_->Write(rgb);
-    return;
-  }
-  char name[32];
-  std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(index));
-  WritePng((std::filesystem::path(folder_) / name).string(), width_, height_, rgb);
-}
+void CaptureSink::Write(int64_t index, const std::vector<unsigned char>& rgb) { writers_->Push(index, rgb); }
 
 void CaptureSink::Finish() {
+  writers_->Finish();
   if (video_) video_->Finish();
 }
 
