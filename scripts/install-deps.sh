@@ -16,6 +16,7 @@ packages=(
   xdotool                                # tests: key presses into that window
   debootstrap                            # tests: a fresh Debian 12 to install the package into
   ffmpeg                                 # --capture to video; tests of it
+  parallel                               # tests: segments of a capture run by GNU parallel
   libjpeg-turbo-progs                    # cjpeg/djpeg: JPEG test oracle
   libjpeg62-turbo-dev                    # JPEG benchmark baseline only
   libassimp-dev                          # kq7: 3D files to KQ7 meshes and back

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "base/LoadError.h"
+#include "platform/FfmpegCommand.h"
 #include "platform/VideoPresetArgs.h"
 
 namespace stagwerk {
@@ -18,15 +19,6 @@ bool EndsWith(const std::string& s, const std::string& end) {
   return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
 }
 
-// Single quotes for the shell.
-std::string Quoted(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-bool HaveFfmpeg() { return std::system("command -v ffmpeg >/dev/null 2>&1") == 0; }
-
 }  // namespace
 
 bool IsVideoPath(const std::string& path) {
@@ -34,11 +26,7 @@ bool IsVideoPath(const std::string& path) {
 }
 
 VideoEncoder::VideoEncoder(const VideoOptions& options) : out_(options.out) {
-  if (!HaveFfmpeg()) {
-    throw LoadError("Cannot write " + options.out +
-                    ": a video needs the ffmpeg program, which is not installed (Debian: apt-get install ffmpeg); "
-                    "capture to a folder for PNG frames instead");
-  }
+  RequireFfmpeg(options.out);
   std::string command = "ffmpeg -hide_banner -loglevel error -y -f rawvideo -pix_fmt rgb24 -s " +
                         std::to_string(options.width) + "x" + std::to_string(options.height) + " -framerate " +
                         options.fps.Text() + " -i -";
@@ -46,12 +34,13 @@ VideoEncoder::VideoEncoder(const VideoOptions& options) : out_(options.out) {
   if (sound) {
     char start[32];
     std::snprintf(start, sizeof start, "%.4f", options.musicStart);
-    command += std::string(" -ss ") + start + " -i " + Quoted(options.music) + " -map 0:v:0 -map 1:a:0 " +
+    command += std::string(" -ss ") + start + " -i " + ShellQuoted(options.music) + " -map 0:v:0 -map 1:a:0 " +
                AudioLengthArgs(options.frames, options.fps);
   }
   command += " " + VideoCodecArgs(options.preset, options.fps);
   if (sound) command += " " + AudioCodecArgs(options.preset);
-  command += " " + Quoted(options.out);
+  command += " " + MuxerArgs(options.preset);
+  command += " " + ShellQuoted(options.out);
   const std::string warning = PresetWarning(options.preset);
   if (!warning.empty()) std::fprintf(stderr, "stagwerk: %s\n", warning.c_str());
   // A pipe whose reader is gone must be an error here, not a killed player.

@@ -20,8 +20,7 @@ std::string VideoCodecArgs(VideoPreset preset, const FrameRate& fps) {
       const int64_t gop = std::max<int64_t>(1, (fps.num + fps.den) / (2 * fps.den));
       const std::string g = std::to_string(gop);
       return std::string("-c:v libx264 -profile:v high -pix_fmt yuv420p ") + kEvenPad +
-             " -crf 18 -g " + g + " -keyint_min " + g + " -sc_threshold 0 -flags +cgop -bf 2"
-             " -movflags +faststart";
+             " -crf 18 -g " + g + " -keyint_min " + g + " -sc_threshold 0 -flags +cgop -bf 2";
     }
     case VideoPreset::Archive:
       // Planar RGB keeps every value as drawn; every frame a key frame.
@@ -31,6 +30,8 @@ std::string VideoCodecArgs(VideoPreset preset, const FrameRate& fps) {
   }
   return std::string("-pix_fmt yuv420p ") + kEvenPad;
 }
+
+std::string MuxerArgs(VideoPreset preset) { return preset == VideoPreset::Web ? "-movflags +faststart" : ""; }
 
 std::string AudioCodecArgs(VideoPreset preset) {
   switch (preset) {

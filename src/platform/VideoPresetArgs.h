@@ -12,6 +12,8 @@ namespace stagwerk {
 
 // Video codec arguments, from -pix_fmt on, for pictures at `fps`.
 std::string VideoCodecArgs(VideoPreset preset, const FrameRate& fps);
+// Muxer arguments: the web preset's index in front.
+std::string MuxerArgs(VideoPreset preset);
 // Audio codec arguments for the music track.
 std::string AudioCodecArgs(VideoPreset preset);
 // The music padded with silence and cut to `frames` frames at `fps`, or,

@@ -123,6 +123,12 @@ TEST_F(CommandLineTest, OptionsAndThePlainRun) {
   EXPECT_EQ(Stagwerk("--capture out --fps 60/0").status, 2);
   EXPECT_EQ(Stagwerk("--render intro --at 1 --out x.png --overlay").status, 2);  // stills never have it
   EXPECT_EQ(Stagwerk("--capture out --from 5 --to 2").status, 2);
+  for (const char* segment : {"0/2", "3/2", "2", "1/x"}) {
+    EXPECT_EQ(Stagwerk(std::string("--capture out --segment ") + segment).status, 2) << segment;
+  }
+  EXPECT_EQ(Stagwerk("--capture out --segment 1/2 --capture-jobs 2").status, 2);
+  EXPECT_EQ(Stagwerk("--capture out.webm --preset web").status, 2);
+  EXPECT_EQ(Stagwerk("--capture out.mp4 --preset archive").status, 2);
 
   // A plain run stores the display settings, then finds no display to
   // play on (none is named here) and says what to do instead.

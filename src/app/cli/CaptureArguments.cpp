@@ -1,5 +1,7 @@
 #include "app/cli/CaptureArguments.h"
 
+#include <tuple>
+
 #include "app/cli/ArgumentText.h"
 
 namespace stagwerk {
@@ -22,7 +24,7 @@ std::optional<VideoPreset> ParsePreset(const std::string& text) {
 }  // namespace
 
 bool CaptureArguments::any() const {
-  return fps || from || to || supersample || subframes || jobs || shutter || preset || overlay || noSound;
+  return fps || from || to || supersample || subframes || jobs || shutter || preset || segment || overlay || noSound;
 }
 
 bool ParseCaptureOption(const std::string& arg, const std::function<std::optional<std::string>()>& value,
@@ -65,6 +67,15 @@ bool ParseCaptureOption(const std::string& arg, const std::function<std::optiona
     int n = 0;
     if (!text || !ParseCount(*text, 1, 64, &n)) return fail("--capture-jobs needs a process count from 1 to 64");
     a.jobs = n;
+  } else if (arg == "--segment") {
+    const auto text = value();
+    const std::size_t slash = text ? text->find('/') : std::string::npos;
+    int k = 0, n = 0;
+    if (slash == std::string::npos || !ParseCount(text->substr(slash + 1), 1, 100000, &n) ||
+        !ParseCount(text->substr(0, slash), 1, n, &k)) {
+      return fail("--segment needs K/N: the K-th of N equal shares of the frames, K from 1 to N");
+    }
+    a.segment = std::make_pair(k, n);
   } else if (arg == "--preset") {
     const auto text = value();
     const auto preset = text ? ParsePreset(*text) : std::nullopt;
@@ -79,7 +90,7 @@ bool ParseCaptureOption(const std::string& arg, const std::function<std::optiona
 std::optional<std::string> CheckCaptureArguments(const CaptureArguments& a, const std::string& out) {
   if (a.from && a.to && *a.to < *a.from) return "--to comes before --from";
   if (a.subframes && !(a.shutter && *a.shutter > 0)) return "--subframes goes with --shutter";
-  if (a.jobs && *a.jobs > 1) return "--capture-jobs is not ready yet";
+  if (a.jobs && *a.jobs > 1 && a.segment && a.segment->second > 1) return "choose one of --capture-jobs and --segment";
   const bool video = IsVideoPath(out);
   if ((a.preset || a.noSound) && !video) return "--preset and --no-sound go with a video (OUT ending in .mp4, .mkv or .webm)";
   if (a.preset == VideoPreset::Web && EndsWith(out, ".webm")) return "--preset web makes H.264, which a .webm cannot hold: use .mp4";
@@ -98,6 +109,7 @@ void ApplyCaptureArguments(const CaptureArguments& a, CaptureOptions& into) {
   into.preset = a.preset.value_or(VideoPreset::Plain);
   into.sound = !a.noSound;
   into.captureJobs = a.jobs.value_or(1);
+  if (a.segment) std::tie(into.segmentIndex, into.segmentCount) = *a.segment;
 }
 
 }  // namespace stagwerk

@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "app/modes/Capture.h"
 #include "base/FrameRate.h"
@@ -15,6 +16,7 @@ struct CaptureArguments {
   std::optional<int> supersample, subframes, jobs;
   std::optional<double> shutter;
   std::optional<VideoPreset> preset;
+  std::optional<std::pair<int, int>> segment;  // K of N
   bool overlay = false;
   bool noSound = false;
 

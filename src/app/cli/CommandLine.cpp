@@ -333,6 +333,7 @@ int RunCommandLine(int argc, char** argv) {
     capture.progress = &std::cerr;
     capture.jobs = static_cast<unsigned>(a.jobs.value_or(0));
     capture.renderer = a.renderer;
+    capture.arguments.assign(argv + 1, argv + argc);
     return WithLoadingErrors([&] { RunCapture(capture); });
   }
   PlayerOptions player;

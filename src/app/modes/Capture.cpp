@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "app/loading/Demo.h"
+#include "app/modes/CaptureJobs.h"
 #include "app/modes/CaptureLead.h"
+#include "app/modes/CapturePlan.h"
 #include "app/modes/CaptureProgress.h"
 #include "app/modes/CaptureSink.h"
 #include "app/modes/FrameAccumulator.h"
@@ -108,12 +110,10 @@ void Recorder::ChooseFrames() {
   musicRun_ = static_cast<double>(music_.lastSeek()) * 1e-7 * (music_.seekCount() > 0 ? 1 : 0);
   const double musicNow = static_cast<double>(music_.Position()) * 1e-7;
   runTick_ = clock_.Now() - std::llround((musicNow - musicRun_) * frequency_);
-  // 1.2 s at 10 fps is frame 12, rounding or not.
-  first_ = options_.fps.FirstAtOrAfter(std::max(options_.from.value_or(0.0), musicRun_));
-  std::optional<double> end = options_.to;
-  demoEnd_ = DemoEndMusicTime(demo_.script);
-  if (demoEnd_ && (!end || *demoEnd_ < *end)) end = demoEnd_;
-  if (end) last_ = options_.fps.LastAtOrBefore(*end);
+  const CaptureFrames frames = ChooseCaptureFrames(demo_.script, options_, musicRun_);
+  first_ = frames.first;
+  last_ = frames.last;
+  demoEnd_ = frames.demoEnd;
   g_ = first_;
 }
 
@@ -194,6 +194,11 @@ void Recorder::Run() {
   ChooseFrames();
   std::optional<int64_t> due;
   if (last_) due = std::max<int64_t>(0, *last_ - first_ + 1);
+  if (due == 0) {
+    // A share of fewer frames than segments, or a range the demo never reaches.
+    if (options_.progress) *options_.progress << "capture: no frames in the range asked for; nothing written\n";
+    return;
+  }
   sink_.emplace(options_, width_, height_, demo_.config.musicFile.str(), options_.fps.Seconds(first_), due);
   progress_.emplace(options_.progress, due);
   controls_.demoEnd = demoEnd_;
@@ -243,6 +248,10 @@ void Recorder::Run() {
 }  // namespace
 
 void RunCapture(const CaptureOptions& options) {
+  if (options.captureJobs > 1) {
+    RunCaptureJobs(options);
+    return;
+  }
   OffscreenDemo loaded(options.configPath, options.settingsPath, options.width, options.height, options.jobs,
                        options.renderer, std::clamp(options.supersample, 1, 4));
   Recorder recorder(options, loaded);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "app/modes/RendererChoice.h"
 #include "base/FrameRate.h"
@@ -40,6 +41,13 @@ struct CaptureOptions {
   bool sound = true;  // the music muxed into a video
   // Segments recorded side by side by this many processes, then joined.
   int captureJobs = 1;
+  // Only segment segmentIndex (from 1) of segmentCount equal shares of the
+  // frames: one machine's part of a capture spread over many.
+  int segmentIndex = 1;
+  int segmentCount = 1;
+  // The command line this capture came from (without the program), which
+  // the processes of --capture-jobs are started with.
+  std::vector<std::string> arguments;
 };
 
 // Throws LoadError.
