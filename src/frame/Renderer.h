@@ -37,6 +37,11 @@ class Renderer {
   virtual void Resize(int width, int height) = 0;
   // The picture as RGB rows, top row first.
   virtual std::vector<unsigned char> ReadPicture() const = 0;
+  // ReadPicture in two halves, so the next picture is drawn while this one
+  // is copied: Start, then (after any drawing) Take. A back end that cannot
+  // read without waiting reads at Start.
+  virtual void StartReadPicture() { started_ = ReadPicture(); }
+  virtual std::vector<unsigned char> TakePicture() { return std::move(started_); }
   // Keeps a copy of the picture, and goes back to it: a recording draws
   // in-between moments this way without leaving them in the blur trail.
   virtual void KeepPicture() = 0;
@@ -51,6 +56,9 @@ class Renderer {
   // Returns once everything asked of the back end has been drawn, so a
   // frame's time includes the drawing and not only the asking.
   virtual void Finish() = 0;
+
+ private:
+  std::vector<unsigned char> started_;
 };
 
 }  // namespace stagwerk

@@ -231,6 +231,10 @@ void FixedFunctionRenderer::Resize(int width, int height) {
 
 std::vector<unsigned char> FixedFunctionRenderer::ReadPicture() const { return framebuffer_.ReadRgb(); }
 
+void FixedFunctionRenderer::StartReadPicture() { framebuffer_.StartRead(); }
+
+std::vector<unsigned char> FixedFunctionRenderer::TakePicture() { return framebuffer_.TakeRead(); }
+
 void FixedFunctionRenderer::KeepPicture() { framebuffer_.Keep(); }
 
 void FixedFunctionRenderer::RestorePicture() { framebuffer_.Restore(); }

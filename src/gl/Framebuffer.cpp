@@ -20,6 +20,15 @@ struct FramebufferCalls {
   PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
   PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
   PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
+  // Pixel buffers, for reading back without waiting (GL 2.1).
+  PFNGLGENBUFFERSPROC genBuffers = nullptr;
+  PFNGLDELETEBUFFERSPROC deleteBuffers = nullptr;
+  PFNGLBINDBUFFERPROC bindBuffer = nullptr;
+  PFNGLBUFFERDATAPROC bufferData = nullptr;
+  PFNGLMAPBUFFERPROC mapBuffer = nullptr;
+  PFNGLUNMAPBUFFERPROC unmapBuffer = nullptr;
+
+  bool pixelBuffers() const { return genBuffers && deleteBuffers && bindBuffer && bufferData && mapBuffer && unmapBuffer; }
 
   bool complete() const {
     return genFramebuffers && deleteFramebuffers && bindFramebuffer && genRenderbuffers && deleteRenderbuffers &&
@@ -45,6 +54,12 @@ FramebufferCalls Load(GlProcLookup lookup) {
   Find(calls.framebufferRenderbuffer, lookup, "glFramebufferRenderbuffer");
   Find(calls.checkFramebufferStatus, lookup, "glCheckFramebufferStatus");
   Find(calls.blitFramebuffer, lookup, "glBlitFramebuffer");
+  Find(calls.genBuffers, lookup, "glGenBuffers");
+  Find(calls.deleteBuffers, lookup, "glDeleteBuffers");
+  Find(calls.bindBuffer, lookup, "glBindBuffer");
+  Find(calls.bufferData, lookup, "glBufferData");
+  Find(calls.mapBuffer, lookup, "glMapBuffer");
+  Find(calls.unmapBuffer, lookup, "glUnmapBuffer");
   return calls;
 }
 
@@ -61,7 +76,10 @@ Framebuffer::Framebuffer(int width, int height, GlProcLookup lookup) : width_(wi
   Create();
 }
 
-Framebuffer::~Framebuffer() { Destroy(); }
+Framebuffer::~Framebuffer() {
+  Destroy();
+  if (pack_ != 0) Calls().deleteBuffers(1, &pack_);
+}
 
 void Framebuffer::Create() {
   const FramebufferCalls& gl = Calls();
@@ -175,25 +193,78 @@ std::vector<unsigned char> Framebuffer::ReadWindowRgb() {
   return rgb;
 }
 
+namespace {
+
+// Rows bottom-up as GL reads them, `channels` bytes a pixel, to RGB top-down.
+std::vector<unsigned char> TopDownRgb(const unsigned char* bottomUp, int width, int height, int channels) {
+  const std::size_t row = std::size_t(3) * static_cast<std::size_t>(width);
+  std::vector<unsigned char> topDown(row * static_cast<std::size_t>(height));
+  for (int y = 0; y < height; ++y) {
+    const unsigned char* from = bottomUp + static_cast<std::size_t>(channels) * static_cast<std::size_t>(width) *
+                                               static_cast<std::size_t>(height - 1 - y);
+    unsigned char* to = &topDown[row * static_cast<std::size_t>(y)];
+    if (channels == 3) {
+      std::memcpy(to, from, row);
+      continue;
+    }
+    for (int x = 0; x < width; ++x, to += 3, from += channels) std::memcpy(to, from, 3);
+  }
+  return topDown;
+}
+
+}  // namespace
+
+void Framebuffer::StartRead() {
+  const FramebufferCalls& gl = Calls();
+  if (!gl.pixelBuffers()) {
+    read_ = ReadRgb();
+    return;
+  }
+  const std::size_t bytes = std::size_t(4) * static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+  if (pack_ == 0) gl.genBuffers(1, &pack_);
+  gl.bindBuffer(GL_PIXEL_PACK_BUFFER, pack_);
+  // Fresh storage each time: the GL need not wait for the last read's map.
+  gl.bufferData(GL_PIXEL_PACK_BUFFER, static_cast<GLsizeiptr>(bytes), nullptr, GL_STREAM_READ);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  if (fbo_ == 0) glReadBuffer(GL_BACK);
+  // RGBA: the format every GL copies without converting.
+  glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  gl.bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+  reading_ = true;
+  readWidth_ = width_;
+  readHeight_ = height_;
+}
+
+std::vector<unsigned char> Framebuffer::TakeRead() {
+  if (!reading_) return std::move(read_);
+  reading_ = false;
+  const FramebufferCalls& gl = Calls();
+  gl.bindBuffer(GL_PIXEL_PACK_BUFFER, pack_);
+  std::vector<unsigned char> rgb;
+  if (const auto* rgba = static_cast<const unsigned char*>(gl.mapBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY))) {
+    rgb = TopDownRgb(rgba, readWidth_, readHeight_, 4);
+    gl.unmapBuffer(GL_PIXEL_PACK_BUFFER);
+  }
+  gl.bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+  if (rgb.empty()) rgb = ReadRgb();  // a map refused: the picture is still there
+  return rgb;
+}
+
 std::vector<unsigned char> Framebuffer::ReadRgb() const {
-  const std::size_t row = std::size_t(3) * static_cast<std::size_t>(width_);
-  std::vector<unsigned char> bottomUp(row * static_cast<std::size_t>(height_));
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   if (fbo_ == 0) glReadBuffer(GL_BACK);
 #if defined(__EMSCRIPTEN__)
   // WebGL 2 reads an RGBA8 buffer as RGBA bytes only.
-  std::vector<unsigned char> rgba(bottomUp.size() / 3 * 4);
-  glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-  for (std::size_t i = 0, j = 0; i < bottomUp.size(); i += 3, j += 4) std::memcpy(&bottomUp[i], &rgba[j], 3);
+  constexpr int kChannels = 4;
+  constexpr GLenum kFormat = GL_RGBA;
 #else
-  glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+  constexpr int kChannels = 3;
+  constexpr GLenum kFormat = GL_RGB;
 #endif
-  std::vector<unsigned char> topDown(bottomUp.size());
-  for (int y = 0; y < height_; ++y) {
-    std::memcpy(&topDown[row * static_cast<std::size_t>(y)],
-                &bottomUp[row * static_cast<std::size_t>(height_ - 1 - y)], row);
-  }
-  return topDown;
+  std::vector<unsigned char> bottomUp(std::size_t(kChannels) * static_cast<std::size_t>(width_) *
+                                      static_cast<std::size_t>(height_));
+  glReadPixels(0, 0, width_, height_, kFormat, GL_UNSIGNED_BYTE, bottomUp.data());
+  return TopDownRgb(bottomUp.data(), width_, height_, kChannels);
 }
 
 }  // namespace stagwerk

@@ -24,6 +24,11 @@ class Framebuffer {
   void BlitToWindow();
   // The picture as RGB rows, top row first.
   std::vector<unsigned char> ReadRgb() const;
+  // The same in two halves: the copy starts into a pixel buffer, and the
+  // drawing of the next picture goes on while the GL makes it; Take waits
+  // for it. Without pixel buffers Start reads at once.
+  void StartRead();
+  std::vector<unsigned char> TakeRead();
   // A copy of the picture, colour and depth, to come back to with Restore:
   // for drawing a picture that must not stay in the motion-blur trail.
   // Without an off-screen picture both do nothing.
@@ -54,6 +59,11 @@ class Framebuffer {
   uint32_t keptFbo_ = 0;
   uint32_t keptColour_ = 0;
   uint32_t keptDepth_ = 0;
+  uint32_t pack_ = 0;  // the pixel buffer a read goes into
+  bool reading_ = false;
+  int readWidth_ = 0;  // the size when the read started
+  int readHeight_ = 0;
+  std::vector<unsigned char> read_;  // a read made at once
 };
 
 // The largest picture side this GL draws (needs a current context).

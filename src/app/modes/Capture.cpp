@@ -44,10 +44,14 @@ class Recorder {
     return options_.fps.Seconds(g) + shutter_ * ((i + 0.5) / options_.subframes - 0.5);
   }
   void ChooseFrames();
-  // The picture as drawn, filtered down to the frame's size into shown_.
+  // The picture as drawn, filtered down to the frame's size into shown_;
+  // at its own size the copy is only started, and taken before shown_ is
+  // next written, so the next picture is drawn meanwhile.
   void ReadShown();
+  void TakeShown();
   void AddPicture();
   void Overlay(std::vector<unsigned char>& frame);
+  std::optional<stagwerk::Overlay> DescribeNow();
   void Write(const std::vector<unsigned char>& frame);
   // Every frame due before `tick`, from the picture on screen.
   void WriteShownBefore(int64_t tick);
@@ -86,6 +90,8 @@ class Recorder {
   int sub_ = 0;       // its next sub-frame
   int64_t written_ = 0;
   bool drawnYet_ = false;  // the overlay is over the frames, not the loading picture
+  bool reading_ = false;   // a read of shown_ started, not yet taken
+  std::optional<stagwerk::Overlay> readOverlay_;  // as it was when that read started
 };
 
 Recorder::Recorder(const CaptureOptions& options, OffscreenDemo& loaded)
@@ -126,19 +132,34 @@ void Recorder::AddPicture() {
 void Recorder::ReadShown() {
   if (scale_ == 1) {
     StageTimer timer(*progress_, CaptureProgress::kReadBack);
-    shown_ = renderer_.ReadPicture();
-  } else {
-    AddPicture();
-    accumulator_.TakeMean(shown_);
+    renderer_.StartReadPicture();
+    reading_ = true;
+    readOverlay_ = DescribeNow();
+    return;
   }
+  AddPicture();
+  accumulator_.TakeMean(shown_);
   Overlay(shown_);
 }
 
-void Recorder::Overlay(std::vector<unsigned char>& frame) {
-  if (!options_.overlay || !drawnYet_) return;
+void Recorder::TakeShown() {
+  if (!reading_) return;
+  reading_ = false;
+  {
+    StageTimer timer(*progress_, CaptureProgress::kReadBack);
+    shown_ = renderer_.TakePicture();
+  }
+  if (readOverlay_) PaintOverlay(*readOverlay_, width_, height_, shown_);
+}
+
+std::optional<stagwerk::Overlay> Recorder::DescribeNow() {
+  if (!options_.overlay || !drawnYet_) return std::nullopt;
   const int64_t now = clock_.Now();
-  PaintOverlay(DescribePlayback(playback_, controls_, meter_.Fps(now), meter_.MeanFrameSeconds(now), ""),
-               width_, height_, frame);
+  return DescribePlayback(playback_, controls_, meter_.Fps(now), meter_.MeanFrameSeconds(now), "");
+}
+
+void Recorder::Overlay(std::vector<unsigned char>& frame) {
+  if (const auto overlay = DescribeNow()) PaintOverlay(*overlay, width_, height_, frame);
 }
 
 void Recorder::Write(const std::vector<unsigned char>& frame) {
@@ -152,6 +173,7 @@ void Recorder::Write(const std::vector<unsigned char>& frame) {
 }
 
 void Recorder::WriteShownBefore(int64_t tick) {
+  TakeShown();
   while (TickAt(options_.fps.Seconds(g_)) < tick && Wanted(g_)) Write(shown_);
 }
 

@@ -351,6 +351,10 @@ void ShaderRenderer::Resize(int width, int height) {
 
 std::vector<unsigned char> ShaderRenderer::ReadPicture() const { return framebuffer_.ReadRgb(); }
 
+void ShaderRenderer::StartReadPicture() { framebuffer_.StartRead(); }
+
+std::vector<unsigned char> ShaderRenderer::TakePicture() { return framebuffer_.TakeRead(); }
+
 void ShaderRenderer::KeepPicture() { framebuffer_.Keep(); }
 
 void ShaderRenderer::RestorePicture() { framebuffer_.Restore(); }

@@ -33,6 +33,8 @@ class ShaderRenderer final : public Renderer {
   void DrawLoadingPicture(const Texture& picture) override;
   void Resize(int width, int height) override;
   std::vector<unsigned char> ReadPicture() const override;
+  void StartReadPicture() override;
+  std::vector<unsigned char> TakePicture() override;
   void KeepPicture() override;
   void RestorePicture() override;
   void PresentToWindow() override;
