@@ -92,6 +92,7 @@ std::optional<std::string> CheckCaptureArguments(const CaptureArguments& a, cons
   if (a.subframes && !(a.shutter && *a.shutter > 0)) return "--subframes goes with --shutter";
   if (a.jobs && *a.jobs > 1 && a.segment && a.segment->second > 1) return "choose one of --capture-jobs and --segment";
   const bool video = IsVideoPath(out);
+  if (a.jobs && *a.jobs > 1 && out == "-") return "--capture-jobs writes a folder or a video, not standard output";
   if ((a.preset || a.noSound) && !video) return "--preset and --no-sound go with a video (OUT ending in .mp4, .mkv or .webm)";
   if (a.preset == VideoPreset::Web && EndsWith(out, ".webm")) return "--preset web makes H.264, which a .webm cannot hold: use .mp4";
   if (a.preset == VideoPreset::Archive && !EndsWith(out, ".mkv")) return "--preset archive writes FFV1 and FLAC, which need a .mkv";

@@ -272,7 +272,7 @@ bool UseInstalledDemo(Arguments& a) {
   const std::optional<std::filesystem::path> config = FindInstalledDemo();
   if (!config) return true;  // the load says the file is missing, as it always has
   for (std::optional<std::string>* path : {&a.out, &a.capture}) {
-    if (*path) **path = std::filesystem::absolute(**path, error).string();
+    if (*path && **path != "-") **path = std::filesystem::absolute(**path, error).string();
   }
   std::filesystem::current_path(config->parent_path(), error);
   if (error) {

@@ -19,8 +19,8 @@ struct CaptureOptions {
   unsigned jobs = 0;         // texture decoding threads; 0: one per core
   RendererKind renderer = RendererKind::FixedFunction;
   // A folder for frame-NNNNNN.png, N the frame's place counted from the
-  // demo's start at the rate (so segments fill one folder), or a .mp4, .mkv
-  // or .webm video.
+  // demo's start at the rate (so segments fill one folder), a .mp4, .mkv
+  // or .webm video, or "-": raw RGB frames on standard output.
   std::string out;
   FrameRate fps;
   int width = 0;  // 0: the display settings

@@ -1,6 +1,9 @@
 #include "app/modes/CaptureSink.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "base/LoadError.h"
@@ -33,6 +36,17 @@ CaptureSink::CaptureSink(const CaptureOptions& options, int width, int height, c
     video_ = std::make_unique<VideoEncoder>(video);
     writers_ = std::make_unique<FrameWriters>(
         1, kQueued, [this](int64_t, const std::vector<unsigned char>& rgb) { video_->Write(rgb); });
+    return;
+  }
+  if (options.out == "-") {
+    // Raw frames for an encoder of the user's own, in order; a reader that
+    // goes is an error here, not a killed player.
+    std::signal(SIGPIPE, SIG_IGN);
+    writers_ = std::make_unique<FrameWriters>(1, kQueued, [this](int64_t, const std::vector<unsigned char>& rgb) {
+      if (std::fwrite(rgb.data(), 1, rgb.size(), stdout) != rgb.size() || std::fflush(stdout) != 0) {
+        throw LoadError("Cannot write the frames to standard output: " + std::string(std::strerror(errno)));
+      }
+    });
     return;
   }
   std::error_code error;
