@@ -263,6 +263,10 @@ void Recorder::Run() {
     drawnYet_ = true;
     if (!blending_ && swapped + readAhead >= TickAt(options_.fps.Seconds(g_))) ReadShown();
   }
+  // The last frame's later sub-frames fall after the demo's end, where no
+  // pass reaches them: without this the frame is never written and the
+  // recording is a frame short. They take the picture left on screen.
+  if (blending_ && last_) WriteSubframesBefore(TickAt(SubframeTime(*last_, options_.subframes - 1)) + 1, false);
   progress_->Finish(written_, options_.fps.Seconds(written_));
   sink_->Finish();
 }
