@@ -8,21 +8,17 @@
 
 #include "PngFile.h"
 #include "SceneFixtures.h"
+#include "CaptureFixture.h"
 #include "TinyDemo.h"
-#include "app/modes/Capture.h"
+#include "app/capture/Capture.h"
 #include "app/modes/StillRender.h"
 
 namespace stagwerk {
 namespace {
 
 using testing::Picture;
+using testing::Frame;
 using testing::ReadPng;
-
-std::string Frame(const std::string& folder, int k) {
-  char name[32];
-  std::snprintf(name, sizeof name, "/frame-%06d.png", k);
-  return folder + name;
-}
 
 int MaxDifference(const Picture& a, const Picture& b) {
   if (a.rgb.size() != b.rgb.size() || a.rgb.empty()) return 256;
@@ -52,11 +48,7 @@ class CaptureFilterTest : public ::testing::Test {
   }
   // subframes > 0: the shutter open the whole frame.
   CaptureOptions Options(const std::string& out, int supersample = 1, int subframes = 0) {
-    CaptureOptions options;
-    options.configPath = demo_.config();
-    options.settingsPath = demo_.dir / "settings.conf";
-    options.out = demo_.dir / out;
-    options.fps = {10, 1};
+    CaptureOptions options = testing::CaptureOf(demo_, demo_.dir / out);
     options.to = 0.8;
     options.supersample = supersample;
     options.shutter = subframes > 0 ? 360 : 0;

@@ -7,8 +7,9 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "CaptureFixture.h"
 #include "TinyDemo.h"
-#include "app/modes/Capture.h"
+#include "app/capture/Capture.h"
 #include "base/LoadError.h"
 
 namespace stagwerk {
@@ -27,14 +28,7 @@ class CapturePresetTest : public ::testing::Test {
                              (demo_.dir / "none.ogg") + "'";
     ASSERT_EQ(std::system(tone.c_str()), 0);
   }
-  CaptureOptions Options(const std::string& out) {
-    CaptureOptions options;
-    options.configPath = demo_.config();
-    options.settingsPath = demo_.dir / "settings.conf";
-    options.out = out;
-    options.fps = {10, 1};
-    return options;
-  }
+  CaptureOptions Options(const std::string& out) const { return testing::CaptureOf(demo_, out); }
   std::string Run(const std::string& command) {
     const std::string to = demo_.dir / "out.txt";
     EXPECT_EQ(std::system((command + " > '" + to + "'").c_str()), 0) << command;

@@ -8,9 +8,10 @@
 #include <cstring>
 
 #include "PngFile.h"
+#include "CaptureFixture.h"
 #include "TinyDemo.h"
 #include "base/LoadError.h"
-#include "app/modes/Capture.h"
+#include "app/capture/Capture.h"
 #include "app/loading/Demo.h"
 #include "frame/Overlay.h"
 
@@ -18,13 +19,8 @@ namespace stagwerk {
 namespace {
 
 using testing::Picture;
+using testing::Frame;
 using testing::ReadPng;
-
-std::string Frame(const std::string& folder, int k) {
-  char name[32];
-  std::snprintf(name, sizeof name, "/frame-%06d.png", k);
-  return folder + name;
-}
 
 class CaptureTest : public ::testing::Test {
  protected:
@@ -35,14 +31,7 @@ class CaptureTest : public ::testing::Test {
     demo_.AddScene("blue", 20, 10, 0, 0, 1);   // 2 s, the end of the demo
     demo_.SetScript("red 1 00:00:00:000\ngreen 1 00:00:01:000\nblue 1 00:00:01:500\n");
   }
-  CaptureOptions Options(const std::string& out) {
-    CaptureOptions options;
-    options.configPath = demo_.config();
-    options.settingsPath = demo_.dir / "settings.conf";
-    options.out = out;
-    options.fps = {10, 1};
-    return options;
-  }
+  CaptureOptions Options(const std::string& out) const { return testing::CaptureOf(demo_, out); }
   testing::TinyDemo demo_;
 };
 

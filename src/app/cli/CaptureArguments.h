@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "app/modes/Capture.h"
+#include "app/capture/Capture.h"
 #include "base/FrameRate.h"
 
 namespace stagwerk {

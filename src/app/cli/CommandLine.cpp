@@ -13,7 +13,7 @@
 #include "base/LoadError.h"
 #include "app/cli/ArgumentText.h"
 #include "app/cli/CaptureArguments.h"
-#include "app/modes/Capture.h"
+#include "app/capture/Capture.h"
 #include "app/loading/Demo.h"
 #include "app/modes/DemoReport.h"
 #include "app/loading/InstalledDemo.h"

@@ -1,4 +1,4 @@
-#include "app/modes/FrameWriters.h"
+#include "app/capture/FrameWriters.h"
 
 #include <exception>
 

@@ -1,4 +1,4 @@
-#include "app/modes/CapturePlan.h"
+#include "app/capture/CapturePlan.h"
 
 #include <algorithm>
 

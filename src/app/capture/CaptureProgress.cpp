@@ -1,4 +1,4 @@
-#include "app/modes/CaptureProgress.h"
+#include "app/capture/CaptureProgress.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "app/modes/CaptureSink.h"
+#include "app/capture/CaptureSink.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "app/modes/CaptureLead.h"
+#include "app/capture/CaptureLead.h"
 
 #include <deque>
 

@@ -1,4 +1,4 @@
-#include "app/modes/CaptureJobs.h"
+#include "app/capture/CaptureJobs.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -14,7 +14,7 @@
 #include <sstream>
 
 #include "app/loading/Demo.h"
-#include "app/modes/CapturePlan.h"
+#include "app/capture/CapturePlan.h"
 #include "base/LoadError.h"
 #include "platform/VideoJoin.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/modes/Capture.h"
+#include "app/capture/Capture.h"
 #include "script/DemoScript.h"
 
 namespace stagwerk {

@@ -1,15 +1,15 @@
-#include "app/modes/Capture.h"
+#include "app/capture/Capture.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "app/loading/Demo.h"
-#include "app/modes/CaptureJobs.h"
-#include "app/modes/CaptureLead.h"
-#include "app/modes/CapturePlan.h"
-#include "app/modes/CaptureProgress.h"
-#include "app/modes/CaptureSink.h"
-#include "app/modes/FrameAccumulator.h"
+#include "app/capture/CaptureJobs.h"
+#include "app/capture/CaptureLead.h"
+#include "app/capture/CapturePlan.h"
+#include "app/capture/CaptureProgress.h"
+#include "app/capture/CaptureSink.h"
+#include "app/capture/FrameAccumulator.h"
 #include "app/modes/OffscreenDemo.h"
 #include "app/playback/FrameDrawer.h"
 #include "app/playback/PlaybackClock.h"

@@ -2,7 +2,7 @@
 // A capture split into segments recorded side by side, each by a process of
 // its own (this program again, with --segment K/N), then joined: a video by
 // ffmpeg without encoding again, PNG files by being named by their place.
-#include "app/modes/Capture.h"
+#include "app/capture/Capture.h"
 
 namespace stagwerk {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/modes/Capture.h"
-#include "app/modes/FrameWriters.h"
+#include "app/capture/Capture.h"
+#include "app/capture/FrameWriters.h"
 #include "platform/VideoEncoder.h"
 
 namespace stagwerk {

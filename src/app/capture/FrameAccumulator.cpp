@@ -1,4 +1,4 @@
-#include "app/modes/FrameAccumulator.h"
+#include "app/capture/FrameAccumulator.h"
 
 #include <algorithm>
 #include <stdexcept>
