@@ -68,6 +68,15 @@ TEST_F(CaptureJobsTest, SegmentsInProcessesOfTheirOwnMakeTheWhole) {
   ASSERT_EQ(std::count(joined.begin(), joined.end(), '\n'), 31);  // frames 10 to 40
   EXPECT_EQ(joined, whole.substr(whole.size() - joined.size()));
   EXPECT_FALSE(std::filesystem::exists(demo_.dir / "two.mkv.segments"));
+
+  // A segment that fails says which, with its messages, and fails the whole.
+  demo_.dir.Write("bin/ffmpeg", "#!/bin/sh\nexit 3\n");
+  std::filesystem::permissions(demo_.dir / "bin/ffmpeg", std::filesystem::perms::owner_all);
+  std::filesystem::remove(demo_.dir / "err");
+  EXPECT_EQ(Run("export PATH='" + (demo_.dir / "bin") + "':$PATH; " + Command("--capture dead.mp4 --capture-jobs 2")), 1);
+  const std::string err = testing::ReadFile(demo_.dir / "err");
+  EXPECT_NE(err.find("Cannot write dead.mp4: segment "), std::string::npos) << err;
+  EXPECT_NE(err.find("ffmpeg"), std::string::npos) << err;
 }
 
 }  // namespace

@@ -9,14 +9,16 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "app/loading/Demo.h"
 #include "app/capture/CapturePlan.h"
+#include "app/capture/CaptureProgress.h"
 #include "base/LoadError.h"
 #include "platform/VideoJoin.h"
+#include "platform/VideoPresetArgs.h"
 
 extern char** environ;
 
@@ -78,22 +80,109 @@ pid_t Start(const std::vector<std::string>& args, const std::string& log) {
   return failed == 0 ? pid : -1;
 }
 
-std::string Tail(const std::string& log) {
+// The log's lines, a progress bar's redrawn line as its last state.
+std::vector<std::string> Lines(const std::string& log) {
   std::ifstream in(log);
-  std::string line, last;
+  std::string line;
   std::vector<std::string> lines;
   while (std::getline(in, line)) {
-    // A progress bar's redrawn line keeps only its last state.
     const std::size_t cr = line.rfind('\r');
     lines.push_back(cr == std::string::npos ? line : line.substr(cr + 1));
   }
+  return lines;
+}
+
+std::string Tail(const std::string& log) {
+  const std::vector<std::string> lines = Lines(log);
   std::string text;
   for (std::size_t i = lines.size() > 6 ? lines.size() - 6 : 0; i < lines.size(); ++i) text += "  " + lines[i] + "\n";
   return text;
 }
 
+// Frames a running segment has written, from its last progress line
+// ("capture [###...] 12/300 frames, ...").
+int64_t FramesDone(const std::string& log) {
+  const std::vector<std::string> lines = Lines(log);
+  for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+    const std::size_t bar = line->find("] ");
+    const std::size_t slash = line->find('/', bar);
+    if (line->rfind("capture [", 0) == 0 && bar != std::string::npos && slash != std::string::npos) {
+      return std::atoll(line->c_str() + bar + 2);
+    }
+  }
+  return 0;
+}
+
+// Adds a finished segment's "where the time went" to `spent`.
+void AddSpent(const std::string& log, double spent[3]) {
+  for (const std::string& line : Lines(log)) {
+    double all = 0, d = 0, r = 0, w = 0;
+    if (std::sscanf(line.c_str(), "capture: %lf s in all: drawing %lf s, read-back %lf s, waiting for the encoder %lf",
+                    &all, &d, &r, &w) == 4) {
+      spent[0] += d;
+      spent[1] += r;
+      spent[2] += w;
+    }
+  }
+}
+
 std::string Range(const CaptureFrames& f) {
   return "frames " + std::to_string(f.first) + " to " + std::to_string(f.last.value_or(f.first));
+}
+
+void StopAll(const std::vector<Segment>& segments) {
+  for (const Segment& s : segments) {
+    if (s.pid > 0) kill(s.pid, SIGTERM);
+  }
+}
+
+// Waits for every segment, the progress bar over all of them; "" when all
+// succeeded, else what failed first (the others are stopped then).
+std::string FollowAll(std::vector<Segment>& segments, const CaptureOptions& options, int64_t total, double spent[3]) {
+  CaptureProgress progress(options.progress, total);
+  const int count = static_cast<int>(segments.size());
+  std::string failure;
+  for (int running = count; running > 0;) {
+    int status = 0;
+    const pid_t pid = waitpid(-1, &status, WNOHANG);
+    if (pid < 0) break;
+    if (pid == 0) {
+      int64_t done = 0;
+      for (const Segment& s : segments) done += s.pid > 0 ? FramesDone(s.log) : s.frames.Count().value_or(0);
+      progress.Update(done, options.fps.Seconds(done));
+      usleep(200 * 1000);
+      continue;
+    }
+    const auto s = std::find_if(segments.begin(), segments.end(), [&](const Segment& x) { return x.pid == pid; });
+    if (s == segments.end()) continue;
+    s->pid = -1;
+    --running;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+      AddSpent(s->log, spent);
+    } else if (failure.empty()) {
+      failure = "segment " + std::to_string(s->index) + " of " + std::to_string(count) + " (" + Range(s->frames) +
+                ") failed; its messages, kept in " + s->log + ":\n" + Tail(s->log);
+      StopAll(segments);  // the rest could only be thrown away
+    }
+  }
+  if (failure.empty()) progress.Last(total, options.fps.Seconds(total));
+  return failure;
+}
+
+std::vector<Segment> PlanSegments(const CaptureFrames& whole, int count, const CaptureOptions& options,
+                                  const std::filesystem::path& work, bool video) {
+  const std::string extension = std::filesystem::path(options.out).extension().string();
+  std::vector<Segment> segments(static_cast<std::size_t>(count));
+  for (int k = 1; k <= count; ++k) {
+    Segment& s = segments[static_cast<std::size_t>(k - 1)];
+    s.index = k;
+    s.frames = whole;
+    NarrowToSegment(s.frames, k, count);
+    s.out = video ? (work / ("segment-" + std::to_string(k) + extension)).string()
+                  : std::filesystem::absolute(options.out).string();
+    s.log = (work / ("segment-" + std::to_string(k) + ".log")).string();
+  }
+  return segments;
 }
 
 }  // namespace
@@ -117,61 +206,28 @@ void RunCaptureJobs(const CaptureOptions& options) {
   if (!std::filesystem::is_directory(work)) {
     throw LoadError("Cannot write " + work.string() + ": " + (error ? error.message() : "not a folder"));
   }
-  const std::string extension = std::filesystem::path(options.out).extension().string();
-  std::vector<Segment> segments(static_cast<std::size_t>(count));
-  for (int k = 1; k <= count; ++k) {
-    Segment& s = segments[static_cast<std::size_t>(k - 1)];
-    s.index = k;
-    s.frames = whole;
-    NarrowToSegment(s.frames, k, count);
-    s.out = video ? (work / ("segment-" + std::to_string(k) + extension)).string()
-                  : std::filesystem::absolute(options.out).string();
-    s.log = (work / ("segment-" + std::to_string(k) + ".log")).string();
+  std::vector<Segment> segments = PlanSegments(whole, count, options, work, video);
+  // The segments' own messages go to their logs.
+  if (const std::string warning = PresetWarning(options.preset); video && !warning.empty()) {
+    std::fprintf(stderr, "stagwerk: %s\n", warning.c_str());
   }
-  std::ostream* say = options.progress;
-  if (say) *say << "capture: " << Range(whole) << " in " << count << " segments, each in a process of its own\n";
+  if (options.progress) {
+    *options.progress << "capture: " << Range(whole) << " in " << count << " segments, each in a process of its own\n";
+  }
+  // The segments' progress lines, often enough to follow.
+  setenv("STAGWERK_PROGRESS_SECONDS", "0.5", 1);
   for (Segment& s : segments) {
     s.pid = Start(SegmentArguments(options, s, count, video), s.log);
     if (s.pid < 0) {
-      for (const Segment& other : segments) {
-        if (other.pid > 0) kill(other.pid, SIGTERM);
-      }
+      StopAll(segments);
       throw LoadError("Cannot write " + options.out + ": could not start a process for segment " +
                       std::to_string(s.index));
     }
   }
-  std::string failure;
-  for (int left = count; left > 0; --left) {
-    int status = 0;
-    const pid_t pid = waitpid(-1, &status, 0);
-    if (pid < 0) break;
-    const auto s = std::find_if(segments.begin(), segments.end(), [&](const Segment& x) { return x.pid == pid; });
-    if (s == segments.end()) {
-      ++left;
-      continue;
-    }
-    s->pid = -1;
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-      if (say) {
-        char line[160];
-        std::snprintf(line, sizeof line, "capture: segment %d of %d (%s) done after %.1f s\n", s->index, count,
-                      Range(s->frames).c_str(), seconds);
-        *say << line;
-      }
-      continue;
-    }
-    if (failure.empty()) {
-      failure = "Cannot write " + options.out + ": segment " + std::to_string(s->index) + " of " +
-                std::to_string(count) + " (" + Range(s->frames) + ") failed; its messages, kept in " + s->log +
-                ":\n" + Tail(s->log);
-      // The rest could only be thrown away.
-      for (const Segment& other : segments) {
-        if (other.pid > 0) kill(other.pid, SIGTERM);
-      }
-    }
-  }
-  if (!failure.empty()) throw LoadError(failure);
+  double spent[3] = {};
+  const std::string failure = FollowAll(segments, options, total, spent);
+  if (!failure.empty()) throw LoadError("Cannot write " + options.out + ": " + failure);
+  const auto joining = std::chrono::steady_clock::now();
   if (video) {
     VideoOptions join;
     join.out = options.out;
@@ -185,11 +241,15 @@ void RunCaptureJobs(const CaptureOptions& options) {
     JoinVideoSegments(parts, (work / "segments.txt").string(), join);
   }
   std::filesystem::remove_all(work, error);
-  if (say) {
-    char line[120];
-    std::snprintf(line, sizeof line, "capture: %lld frames in %.1f s\n", static_cast<long long>(total),
-                  std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count());
-    *say << line;
+  if (options.progress) {
+    const auto now = std::chrono::steady_clock::now();
+    char line[240];
+    std::snprintf(line, sizeof line,
+                  "capture: %.1f s in all, %d processes: drawing %.1f s, read-back %.1f s, waiting for the encoder "
+                  "%.1f s (added over the processes); joining %.1f s\n",
+                  std::chrono::duration<double>(now - began).count(), count, spent[0], spent[1], spent[2],
+                  std::chrono::duration<double>(now - joining).count());
+    *options.progress << line << std::flush;
   }
 }
 

@@ -4,12 +4,24 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace stagwerk {
 
+namespace {
+
+double Interval(bool tty) {
+  const char* asked = std::getenv("STAGWERK_PROGRESS_SECONDS");
+  const double seconds = asked ? std::atof(asked) : 0.0;
+  // On a terminal the bar is redrawn in place; in a log, a line now and then.
+  return seconds > 0 ? seconds : tty ? 0.25 : 10.0;
+}
+
+}  // namespace
+
 CaptureProgress::CaptureProgress(std::ostream* out, std::optional<int64_t> due)
-    : out_(out), due_(due), tty_(isatty(STDERR_FILENO) != 0) {}
+    : out_(out), due_(due), tty_(isatty(STDERR_FILENO) != 0), every_(Interval(tty_)) {}
 
 void CaptureProgress::Update(int64_t done, double musicSeconds) { Show(done, musicSeconds, false); }
 
@@ -27,9 +39,7 @@ void CaptureProgress::Finish(int64_t done, double musicSeconds) {
 void CaptureProgress::Show(int64_t done, double musicSeconds, bool last) {
   if (out_ == nullptr) return;
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin_).count();
-  // On a terminal the bar is redrawn in place; in a log, a line now and then.
-  const double every = tty_ ? 0.25 : 10.0;
-  if (!last && wall - shown_ < every) return;
+  if (!last && wall - shown_ < every_) return;
   shown_ = wall;
   const double speed = wall > 0 ? musicSeconds / wall : 0.0;
   char line[160];

@@ -15,10 +15,14 @@ class CaptureProgress {
   // `due`: the frames to write, when known. `out` null: silent.
   CaptureProgress(std::ostream* out, std::optional<int64_t> due);
 
-  // Redrawn at most four times a second on a terminal, every ten in a log.
+  // Redrawn at most four times a second on a terminal, every ten seconds
+  // in a log, or every STAGWERK_PROGRESS_SECONDS when that is set (how
+  // --capture-jobs follows its processes).
   void Update(int64_t done, double musicSeconds);
   // The last line, then where the time went.
   void Finish(int64_t done, double musicSeconds);
+  // The last line alone.
+  void Last(int64_t done, double musicSeconds) { Show(done, musicSeconds, true); }
   // Wall time spent in a stage; encoding is the time spent waiting for the
   // encoder to take frames.
   void Spent(Stage stage, double seconds) { spent_[stage] += seconds; }
@@ -29,6 +33,7 @@ class CaptureProgress {
   std::ostream* out_;
   std::optional<int64_t> due_;
   bool tty_;
+  double every_;
   std::chrono::steady_clock::time_point begin_ = std::chrono::steady_clock::now();
   double shown_ = -1e9;
   double spent_[kStages] = {};
