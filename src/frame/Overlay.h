@@ -15,6 +15,7 @@ struct Overlay {
   // The loop's ends on the bar, 0 to 1; negative for none.
   float loopIn = -1.0f;
   float loopOut = -1.0f;
+  std::vector<float> markers;  // on the bar, 0 to 1
 };
 
 // Height of the seek bar in window pixels, counted from the bottom edge.

@@ -1,6 +1,7 @@
 #include "frame/OverlayLayout.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "frame/BitmapFont.h"
 
@@ -25,7 +26,7 @@ OverlayLayout LayOutOverlay(const Overlay& overlay, int width, int height) {
                             static_cast<float>(2 * kMargin + static_cast<int>(longest) * kGlyphSize), top,
                             {0, 0, 0, 0.6f}});
   }
-  // The seek bar: the whole demo, the part played, the loop.
+  // The seek bar: the whole demo, the loop, the part played, the markers.
   const float w = static_cast<float>(width);
   const float bar = static_cast<float>(kSeekBarHeight);
   layout.rects.push_back({0, 0, w, bar, {0, 0, 0, 0.6f}});
@@ -33,6 +34,12 @@ OverlayLayout LayOutOverlay(const Overlay& overlay, int width, int height) {
     layout.rects.push_back({overlay.loopIn * w, 0, overlay.loopOut * w, bar, {0.2f, 0.4f, 1.0f, 0.7f}});
   }
   layout.rects.push_back({0, 3, std::clamp(overlay.played, 0.0f, 1.0f) * w, bar - 3, {1.0f, 0.6f, 0.1f, 0.9f}});
+  // Markers over the played part, the full height of the bar, two pixels
+  // wide so that one at either end still shows.
+  for (float marker : overlay.markers) {
+    const float x = std::clamp(std::round(marker * w) - 1.0f, 0.0f, std::max(0.0f, w - 2.0f));
+    layout.rects.push_back({x, 0, x + 2.0f, bar, {1.0f, 1.0f, 1.0f, 0.9f}});
+  }
   for (int i = 0; i < lines; ++i) {
     layout.texts.push_back({kMargin, height - kMargin - (i + 1) * kLineHeight + 1, &overlay.lines[static_cast<std::size_t>(i)]});
   }

@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <vector>
 
 #include "SceneFixtures.h"
 #include "TinyDemo.h"
+#include "app/playback/Markers.h"
 #include "app/playback/PlaybackClock.h"
 #include "app/playback/PlaybackControls.h"
 #include "app/modes/Player.h"
@@ -54,6 +56,7 @@ class PlayerKeysTest : public ::testing::Test {
     options.settingsPath = demo_.dir / "settings.conf";
     options.clock = &clock_;
     options.watch = watch_;
+    options.hold = hold_;
     std::size_t next = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     options.onPass = [&](PlayerPass& pass) {
@@ -79,6 +82,7 @@ class PlayerKeysTest : public ::testing::Test {
   VirtualClock clock_;
   float before_ = 0;  // the music time as the pass before ended
   bool watch_ = false;
+  bool hold_ = false;
 };
 
 auto At(double musicTime) {
@@ -371,6 +375,79 @@ TEST_F(PlayerKeysTest, WatchedTextureAndMeshRewritesShowAndBrokenOnesKeepTheOld)
       {At(2.0), [&](PlayerPass& pass) {
          EXPECT_EQ(pass.playback.currentIndex(), 0);
          EXPECT_EQ(pixel(pass, 160, 5), (std::vector<int>{0, 255, 0}));
+       }},
+  });
+  EXPECT_EQ(status, 0);
+}
+
+TEST_F(PlayerKeysTest, FrameStepsMarkersAndAHeldEnd) {
+  hold_ = true;
+  demo_.dir.Write("data/markers.txt", "oops\n");
+  const std::string markers = demo_.dir / "data/markers.txt";
+  const auto press = [](SDL_Scancode code, Uint16 mod = KMOD_NONE) {
+    return [code, mod](PlayerPass&) { PushKey(code, mod); };
+  };
+  const auto music = [](PlayerPass& pass) { return static_cast<double>(pass.playback.MusicTime()); };
+  double a = 0, b = 0;
+  int heldPasses = 0;
+  const int status = Play({
+      {At(1.0), [](PlayerPass& pass) {
+         EXPECT_NE(pass.message.find("markers.txt:1:"), std::string::npos) << pass.message;
+         PushKey(SDL_SCANCODE_SPACE);
+       }},
+      {Now, press(SDL_SCANCODE_PERIOD)},
+      {Now, [&](PlayerPass& pass) {
+         const double frames = pass.playback.SceneTime() * 10.0;
+         EXPECT_NEAR(frames, std::round(frames), 1e-3);
+         a = music(pass);
+         PushKey(SDL_SCANCODE_PERIOD);
+       }},
+      {Now, [&](PlayerPass& pass) {
+         EXPECT_NEAR(music(pass) - a, 0.1, 1e-4);
+         PushKey(SDL_SCANCODE_COMMA);
+       }},
+      {Now, [&](PlayerPass& pass) {
+         EXPECT_NEAR(music(pass), a, 1e-4);
+         PushKey(SDL_SCANCODE_M);
+       }},
+      {Now, press(SDL_SCANCODE_RIGHT, KMOD_LSHIFT)},
+      {Now, press(SDL_SCANCODE_PERIOD)},
+      {Now, [&](PlayerPass& pass) {
+         b = music(pass);
+         PushKey(SDL_SCANCODE_M);
+       }},
+      // Ctrl+Left from b is neither 1 s nor 10 s back.
+      {Now, press(SDL_SCANCODE_LEFT, KMOD_LCTRL)},
+      {Now, [&](PlayerPass& pass) {
+         EXPECT_NEAR(music(pass), a, 1e-4);
+         Markers saved;
+         EXPECT_TRUE(saved.Load(markers).empty());
+         ASSERT_EQ(saved.times().size(), 2u);
+         EXPECT_NEAR(saved.times()[0], a, 1e-5);
+         EXPECT_NEAR(saved.times()[1], b, 1e-5);
+         PushKey(SDL_SCANCODE_RIGHT, KMOD_RCTRL);
+       }},
+      {Now, [&](PlayerPass& pass) {
+         EXPECT_NEAR(music(pass), b, 1e-4);
+         PushKey(SDL_SCANCODE_TAB);
+       }},
+      // The overlay's bar shows both markers in white.
+      {[](PlayerPass& pass) { return !pass.handledEvent; },
+       [&](PlayerPass& pass) {
+         const std::vector<unsigned char> shown = pass.renderer.ReadWindow();
+         ASSERT_TRUE(pass.controls.demoEnd());
+         for (double t : {a, b}) {
+           const int x = static_cast<int>(std::lround(t / *pass.controls.demoEnd() * 320));
+           const std::size_t i = 3 * (static_cast<std::size_t>(240 - kSeekBarHeight / 2) * 320 + static_cast<std::size_t>(x));
+           EXPECT_GT(shown[i] + shown[i + 1] + shown[i + 2], 3 * 220) << t;
+         }
+         PushKey(SDL_SCANCODE_SPACE);
+       }},
+      // Played out, the end holds instead of ending the run.
+      {[&](PlayerPass& pass) { return pass.controls.paused() && ++heldPasses == 5; },
+       [&](PlayerPass& pass) {
+         EXPECT_NEAR(music(pass), *pass.controls.demoEnd() - 0.001, 1e-4);
+         EXPECT_EQ(pass.playback.currentIndex(), 2);
        }},
   });
   EXPECT_EQ(status, 0);

@@ -43,6 +43,10 @@ const char kUsage[] =
     "  [  ]  Backspace   half or double speed (1/8x to 4x), back to 1x;\n"
     "                    the music is silent at other speeds than 1x\n"
     "  L                 set the loop's in point, then its out point, then clear\n"
+    "  ,  .              while paused, one frame of the scene back or forward\n"
+    "  M                 set a marker at the music time, or remove the one there\n"
+    "                    (kept in markers.txt beside the demo script)\n"
+    "  Ctrl+Left, Ctrl+Right  the previous or next marker\n"
     "  F, Alt+Enter      window or full screen\n"
     "  Tab               show or hide the overlay (click or drag its bar to seek)\n"
     "\n"
@@ -53,6 +57,8 @@ const char kUsage[] =
     "                    meshes, textures, music) and load the demo again when one\n"
     "                    is saved, going on at the same music time; a file that\n"
     "                    fails to load keeps the old content and is reported\n"
+    "      --hold        at the demo's end, hold the last picture (paused)\n"
+    "                    instead of ending; Escape still ends\n"
     "      --stats       at exit, print frames drawn, the frame rate, frame\n"
     "                    intervals (median, 99th percentile, maximum) and the\n"
     "                    CPU time used while playing\n"
@@ -155,7 +161,7 @@ int WithLoadingErrors(Run run) {
 }
 
 struct Arguments {
-  bool check = false, dump = false, stats = false, timedemo = false, watch = false;
+  bool check = false, dump = false, stats = false, timedemo = false, watch = false, hold = false;
   std::vector<float> times;
   std::optional<std::string> render, capture, out;
   std::optional<float> start;
@@ -203,6 +209,8 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
       a.dump = true;
     } else if (arg == "--watch") {
       a.watch = true;
+    } else if (arg == "--hold") {
+      a.hold = true;
     } else if (arg == "--timedemo") {
       a.timedemo = true;
     } else if (arg == "--stats") {
@@ -253,7 +261,7 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
   if (a.capture) {
     if (auto wrong = CheckCaptureArguments(a.recording, *a.capture)) return wrong;
   }
-  if ((a.start || a.stats || a.watch) && modes > 0) return "--start, --stats and --watch go with playing";
+  if ((a.start || a.stats || a.watch || a.hold) && modes > 0) return "--start, --stats, --watch and --hold go with playing";
   return std::nullopt;
 }
 
@@ -358,6 +366,7 @@ int RunCommandLine(int argc, char** argv) {
   if (a.start) player.start = *a.start;
   player.stats = a.stats;
   player.watch = a.watch;
+  player.hold = a.hold;
   player.jobs = static_cast<unsigned>(a.jobs.value_or(0));
   player.renderer = a.renderer;
   return RunPlayer(player);

@@ -99,9 +99,24 @@ void HandleMouse(const SDL_Event& event, LoopState& state, PlaybackControls& con
   }
 }
 
+void Tell(const std::string& message, std::string& shown) {
+  shown = message;
+  std::cerr << "stagwerk: " << message << "\n";
+}
+
+// The markers beside the demo's script; lines it cannot read are said and
+// skipped.
+void UseMarkers(const Demo& demo, PlaybackControls& controls, std::string& message) {
+  const std::string script = demo.directories.rootDir + "/" + demo.config.scriptName.str() + ".txt";
+  for (const std::string& problem : controls.UseMarkersFile(MarkersPathFor(script))) Tell(problem, message);
+}
+
 void HandleKey(const SDL_KeyboardEvent& key, LoopState& state, PlaybackControls& controls, GlContext& gl) {
   const KeyAction action = ActionFor(key);
-  if (action.playback) controls.Apply(*action.playback);
+  if (action.playback) {
+    controls.Apply(*action.playback);
+    if (const std::string said = controls.TakeMessage(); !said.empty()) Tell(said, state.message);
+  }
   if (action.window == WindowCommand::ToggleOverlay) state.overlay = !state.overlay;
   if (action.window == WindowCommand::ToggleFullscreen && !gl.SetFullscreen(!gl.fullscreen())) {
     state.message = std::string("cannot switch to ") + (gl.fullscreen() ? "a window" : "full screen") + ": " +
@@ -188,6 +203,8 @@ bool Reload(const PlayerOptions& options, Session& session, std::unique_ptr<Play
   session.demo = std::move(fresh);
   playing = std::make_unique<Playing>(*session.demo, *session.renderer, counter, music);
   playing->controls.Restore(paused, loopIn, loopOut);
+  std::string markersSaid;
+  UseMarkers(*session.demo, playing->controls, markersSaid);
   playing->controls.SeekToMusicTime(at);
   char line[96];
   std::snprintf(line, sizeof line, " in %.2f s, at %.3f s",
@@ -196,6 +213,7 @@ bool Reload(const PlayerOptions& options, Session& session, std::unique_ptr<Play
   for (const std::string& failure : session.demo->textures.keptOld()) {
     message += "; " + failure + ", still showing the old picture";
   }
+  if (!markersSaid.empty()) message += "; " + markersSaid;
   std::cerr << "stagwerk: " << message << "\n";
   return true;
 }
@@ -257,7 +275,7 @@ void StartPlaying(const PlayerOptions& options, const DemoScript& script, Playba
 }
 
 // The main loop, from the first frame to Escape, closing the window or the
-// demo's end.
+// demo's end (with --hold, the end is held instead).
 class MainLoop {
  public:
   MainLoop(const PlayerOptions& options, Clock& clock, Session& session)
@@ -271,6 +289,7 @@ class MainLoop {
         meter_(clock.Frequency()) {}
 
   void Run() {
+    UseMarkers(*session_.demo, playing_->controls, state_.message);
     StartPlaying(options_, session_.demo->script, playing_->playback);
     stats_.Start(clock_.Now());
     if (options_.onPlaying) options_.onPlaying();
@@ -309,10 +328,14 @@ class MainLoop {
     return true;
   }
 
-  // False when the demo has ended.
+  // False when the demo has ended, unless it is held there.
   bool DrawFrame() {
     const int64_t drawnBefore = playing_->target.framesDrawn();
-    if (!playing_->playback.AdvanceFrame()) return false;
+    if (!playing_->playback.AdvanceFrame()) {
+      if (!options_.hold) return false;
+      playing_->controls.HoldAtEnd();
+      return true;
+    }
     if (playing_->target.framesDrawn() != drawnBefore) {
       stats_.FrameShown(clock_.Now());
       meter_.FrameShown(clock_.Now());

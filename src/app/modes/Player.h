@@ -34,6 +34,7 @@ struct PlayerOptions {
   std::optional<double> start;  // music time to start at
   bool stats = false;           // print frame statistics at exit
   bool watch = false;           // load the demo anew when its files are saved
+  bool hold = false;            // at the end, hold the last picture instead of ending
   unsigned jobs = 0;            // texture decoding threads; 0: one per core
   RendererKind renderer = RendererKind::FixedFunction;
   // Called once as the main loop starts; tests post events from it.
@@ -45,7 +46,8 @@ struct PlayerOptions {
   Clock* clock = nullptr;
 };
 
-// Exit status: 0 after the end of the demo, Escape or closing the window;
+// Exit status: 0 after the end of the demo (never with `hold`), Escape or
+// closing the window;
 // 1 after a loading failure or a window that cannot be opened.
 int RunPlayer(const PlayerOptions& options);
 

@@ -16,7 +16,8 @@ struct KeyAction {
 };
 
 // What a key press asks for; nothing for keys without a meaning (Escape
-// is the loop's own). Held keys repeat seeks, not toggles.
+// is the loop's own). Held keys repeat seeks and frame steps, not toggles
+// or marker jumps.
 KeyAction ActionFor(const SDL_KeyboardEvent& key);
 
 }  // namespace stagwerk

@@ -1,9 +1,12 @@
 #include "app/playback/PlaybackControls.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/playback/PacedMusic.h"
 #include "app/playback/ScaledClock.h"
+#include "scene/Scene.h"
+#include "script/DemoScript.h"
 
 namespace stagwerk {
 
@@ -12,6 +15,10 @@ namespace {
 // A seek past the end lands this much before it, on the last picture,
 // rather than ending the demo under the author's hands.
 constexpr double kBeforeEnd = 0.001;
+
+// A scene time this close to a frame of the grid (in frames) is on it: a
+// seek lands within float rounding of the time asked for.
+constexpr double kOnGrid = 1e-3;
 
 }  // namespace
 
@@ -62,7 +69,36 @@ void PlaybackControls::Apply(PlaybackCommand command) {
         loopOut_.reset();
       }
       break;
+    case PlaybackCommand::StepBack: StepFrame(-1); break;
+    case PlaybackCommand::StepForward: StepFrame(1); break;
+    case PlaybackCommand::ToggleMarker: markers_.Toggle(now, HalfFrame(), message_); break;
+    case PlaybackCommand::PreviousMarker:
+      if (const auto to = markers_.Before(now, HalfFrame())) SeekToMusicTime(*to);
+      break;
+    case PlaybackCommand::NextMarker:
+      if (const auto to = markers_.After(now, HalfFrame())) SeekToMusicTime(*to);
+      break;
   }
+}
+
+void PlaybackControls::StepFrame(int direction) {
+  if (!paused_) return;
+  const double frame = playback_.currentEntry()->scene->frameDuration;
+  if (!(frame > 0.0)) return;
+  // Held between two frames, a step lands on the grid's next frame that way.
+  const double scene = playback_.SceneTime();
+  const double at = scene / frame;
+  const double to = direction > 0 ? std::floor(at + kOnGrid) + 1.0 : std::ceil(at - kOnGrid) - 1.0;
+  SeekToMusicTime(playback_.MusicTime() + (to * frame - scene));
+}
+
+double PlaybackControls::HalfFrame() const {
+  return std::max(1e-4, 0.5 * static_cast<double>(playback_.currentEntry()->scene->frameDuration));
+}
+
+void PlaybackControls::HoldAtEnd() {
+  if (!paused_) Apply(PlaybackCommand::TogglePause);
+  SeekToMusicTime(demoEnd_.value_or(playback_.MusicTime()));
 }
 
 void PlaybackControls::Restore(bool paused, std::optional<double> loopIn, std::optional<double> loopOut) {

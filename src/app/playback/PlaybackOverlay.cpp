@@ -58,7 +58,8 @@ double FrameRateMeter::MeanFrameSeconds(int64_t counter) {
 }
 
 ControlsShown ShownControls(const PlaybackControls& controls) {
-  return {controls.speed(), controls.paused(), controls.loopIn(), controls.loopOut(), controls.demoEnd()};
+  return {controls.speed(),   controls.paused(),  controls.loopIn(),
+          controls.loopOut(), controls.demoEnd(), controls.markers().times()};
 }
 
 Overlay DescribePlayback(PlaybackClock& playback, const ControlsShown& controls, double fps, double frameSeconds,
@@ -96,6 +97,7 @@ Overlay DescribePlayback(PlaybackClock& playback, const ControlsShown& controls,
       overlay.loopIn = static_cast<float>(*controls.loopIn / *end);
       overlay.loopOut = static_cast<float>(controls.loopOut.value_or(music) / *end);
     }
+    for (double marker : controls.markers) overlay.markers.push_back(static_cast<float>(marker / *end));
   }
   return overlay;
 }

@@ -5,6 +5,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "frame/Overlay.h"
 
@@ -37,6 +38,7 @@ struct ControlsShown {
   std::optional<double> loopIn;
   std::optional<double> loopOut;
   std::optional<double> demoEnd;  // nothing when the demo never ends
+  std::vector<double> markers;    // music times
 };
 ControlsShown ShownControls(const PlaybackControls& controls);
 
