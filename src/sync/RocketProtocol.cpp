@@ -1,6 +1,5 @@
 #include "sync/RocketProtocol.h"
 
-#include <bit>
 #include <charconv>
 #include <cmath>
 
@@ -61,7 +60,7 @@ bool RocketCommandReader::Complete(std::vector<RocketCommand>& out) {
         return false;
       }
       if (command.kind == RocketCommandKind::SetKey) {
-        command.value = std::bit_cast<float>(BigU32(p + 9));
+        command.value = FloatFromBits(BigU32(p + 9));
         if (p[13] > kLastKeyShape) {
           error_ = "key shape " + std::to_string(p[13]);
           return false;
@@ -103,7 +102,7 @@ void AppendSetKey(std::string& out, uint32_t track, const SyncKey& key) {
   out.push_back(static_cast<char>(RocketCommandKind::SetKey));
   PutBigU32(out, track);
   PutBigU32(out, key.row);
-  PutBigU32(out, std::bit_cast<uint32_t>(key.value));
+  PutBigU32(out, BitsOfFloat(key.value));
   out.push_back(static_cast<char>(key.shape));
 }
 

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
@@ -55,7 +54,7 @@ std::vector<SyncKey> ParseTrackFile(const uint8_t* data, std::size_t size, const
     const uint8_t* p = data + 4 + std::size_t{i} * kKeyBytes;
     SyncKey key;
     key.row = LittleU32(p);
-    key.value = std::bit_cast<float>(LittleU32(p + 4));
+    key.value = FloatFromBits(LittleU32(p + 4));
     const uint8_t shape = p[8];
     const std::string which = "key " + std::to_string(i + 1) + " (row " + std::to_string(key.row) + ")";
     if (shape > kLastKeyShape) Broken(fileName, which + " has shape " + std::to_string(shape) + ", not 0 to 3");
@@ -83,7 +82,7 @@ std::string EncodeTrackFile(const std::vector<SyncKey>& keys) {
   PutLittleU32(out, static_cast<uint32_t>(keys.size()));
   for (const SyncKey& key : keys) {
     PutLittleU32(out, key.row);
-    PutLittleU32(out, std::bit_cast<uint32_t>(key.value));
+    PutLittleU32(out, BitsOfFloat(key.value));
     out.push_back(static_cast<char>(key.shape));
   }
   return out;
