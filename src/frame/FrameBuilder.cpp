@@ -33,7 +33,7 @@ void FrameBuilder::AddPicture(RenderHandle texture) {
   frame_.draws.push_back(state_.Snapshot(DrawKind::Picture));
 }
 
-const Frame& FrameBuilder::Build(const Scene& scene, float t, const Camera& camera) {
+const Frame& FrameBuilder::Build(const Scene& scene, float t, const Camera& camera, const SyncValues& sync) {
   SceneWork& work = WorkFor(scene);
   PipelineState& s = state_;
   frame_.draws.clear();
@@ -52,14 +52,15 @@ const Frame& FrameBuilder::Build(const Scene& scene, float t, const Camera& came
   frame_.draws.push_back(s.Snapshot(DrawKind::ClearDepth));
 
   // Fog; the far plane is the fog's far distance, fog or not.
-  const float far = scene.fogMaxDistance.ValueAt(t);
+  const float far = sync.FogFarOr(scene.fogMaxDistance.ValueAt(t));
   s.fog = scene.fogType == 1;
   if (s.fog) {
-    s.fogStart = scene.fogMinDistance.ValueAt(t);
+    s.fogStart = sync.FogNearOr(scene.fogMinDistance.ValueAt(t));
     s.fogEnd = far;
   }
-  frame_.projection = {CameraFieldOfView(camera, t), aspect_, scene.nearClip, far};
-  const float a = scene.ambientIntensity.ValueAt(t);
+  const std::optional<float> zoom = sync.Item(camera, SyncChannel::Zoom);
+  frame_.projection = {zoom ? FieldOfViewForZoom(*zoom) : CameraFieldOfView(camera, t), aspect_, scene.nearClip, far};
+  const float a = sync.AmbientOr(scene.ambientIntensity.ValueAt(t));
   frame_.ambient = {a * scene.ambientColor.red, a * scene.ambientColor.green, a * scene.ambientColor.blue, 1.0f};
 
   // Mirror Z, shake, camera view. The view is worked out afresh every frame:
@@ -70,15 +71,16 @@ const Frame& FrameBuilder::Build(const Scene& scene, float t, const Camera& came
     const std::array<float, 3> shake = CameraShake(camera, t, &ShakeRandom);
     view.Translate(shake[0], shake[1], shake[2]);
   }
+  work.matrices.UseSync(sync);
   work.matrices.Invalidate();
   work.matrices.ApplyViewTransform(view, camera, t);
   work.matrices.Invalidate();
 
-  PlaceLights(s, scene, work.matrices, view, t);
+  PlaceLights(s, scene, work.matrices, view, t, sync);
 
   // Objects in file order; each leaves its state to the next.
   ObjectPass pass{frame_, s, work.matrices, work.morphs, view, t, CameraBlurFade(camera, t),
-                  static_cast<bool>(camera.blurLength)};
+                  static_cast<bool>(camera.blurLength), sync};
   for (const SceneObject& object : scene.objects) AddObject(pass, object);
 
   // Flares add their light; blending stays as the objects left it, and the
@@ -87,7 +89,7 @@ const Frame& FrameBuilder::Build(const Scene& scene, float t, const Camera& came
   s.lighting = false;
   s.depthWrite = false;
   s.blendFunc = BlendFunc::Additive;
-  for (const Light* light : scene.flareLights) AddFlare(frame_, s, *light, work.matrices, view, t);
+  for (const Light* light : scene.flareLights) AddFlare(frame_, s, *light, work.matrices, view, t, sync);
   s.depthWrite = true;
   s.lighting = true;
 

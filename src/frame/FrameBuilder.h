@@ -10,6 +10,7 @@
 #include "frame/ItemMatrices.h"
 #include "frame/MorphCopies.h"
 #include "frame/PipelineState.h"
+#include "frame/SyncValues.h"
 
 namespace stagwerk {
 
@@ -27,9 +28,10 @@ class FrameBuilder {
   // The scene becomes current: its lights on and the others off, its fog
   // colour (with fog on) and its backdrop as the clear colour.
   void ActivateScene(const Scene& scene);
-  // The scene at scene time t through camera. Valid until the next call;
-  // once warmed up it allocates nothing.
-  const Frame& Build(const Scene& scene, float t, const Camera& camera);
+  // The scene at scene time t through camera, with what sync tracks hold
+  // at the frame's row in place of the scene's values. Valid until the next
+  // call; once warmed up it allocates nothing.
+  const Frame& Build(const Scene& scene, float t, const Camera& camera, const SyncValues& sync = {});
 
   const PipelineState& state() const { return state_; }
 

@@ -21,6 +21,12 @@ void ItemMatrices::Store(const SceneItem& item, const Matrix4& m, float t) {
   times_[item.itemIndex] = t;
 }
 
+MotionValues ItemMatrices::Motion(const SceneItem& item, float t) const {
+  MotionValues v = EvaluateMotion(item.motion, t);
+  sync_.Override(item, v);
+  return v;
+}
+
 void ItemMatrices::ApplyItemTransform(Matrix4& current, const SceneItem& item, float t) {
   // The uncached part of the chain, nearest first, then placed from the top
   // down: a loop, since a legal chain may be tens of thousands of items long.
@@ -29,7 +35,7 @@ void ItemMatrices::ApplyItemTransform(Matrix4& current, const SceneItem& item, f
   for (; walk != nullptr && !Cached(*walk, t); walk = walk->parent) chain_.push_back(walk);
   if (walk != nullptr) current = matrices_[walk->itemIndex];
   for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) {
-    ApplyMotion(current, (*it)->motion, t);
+    ApplyMotion(current, Motion(**it, t));
     Store(**it, current, t);
   }
 }
@@ -43,7 +49,7 @@ void ItemMatrices::ApplyViewTransform(Matrix4& current, const SceneItem& item, f
       current = matrices_[walk->itemIndex];
       break;
     }
-    ApplyInverseMotion(current, walk->motion, t);
+    ApplyInverseMotion(current, Motion(*walk, t));
     chain_.push_back(walk);
   }
   for (const SceneItem* walked : chain_) Store(*walked, current, t);

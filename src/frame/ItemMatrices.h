@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/Matrix4.h"
+#include "frame/SyncValues.h"
 
 namespace stagwerk {
 
@@ -20,6 +21,8 @@ class ItemMatrices {
   explicit ItemMatrices(uint32_t itemCount);
 
   void Invalidate();
+  // The sync tracks the motions read from now on (none: the scene's own).
+  void UseSync(const SyncValues& sync) { sync_ = sync; }
   // current = the cached matrix of the nearest cached item up the parent
   // chain (or current as it is), times the motions of the items below it, at
   // time t; every item walked is cached.
@@ -32,6 +35,9 @@ class ItemMatrices {
   bool Cached(const SceneItem& item, float t) const;
   void Store(const SceneItem& item, const Matrix4& m, float t);
 
+  MotionValues Motion(const SceneItem& item, float t) const;
+
+  SyncValues sync_;
   std::vector<Matrix4> matrices_;
   std::vector<float> times_;
   std::vector<const SceneItem*> chain_;  // kept so a frame allocates nothing

@@ -4,6 +4,7 @@
 
 #include "frame/ItemMatrices.h"
 #include "frame/PipelineState.h"
+#include "frame/SyncValues.h"
 #include "scene/Scene.h"
 #include "textures/Texture.h"
 
@@ -14,6 +15,12 @@ namespace {
 constexpr float kFlareSizeFactor = 0.2f;
 constexpr int32_t kFlareDepthTest = 8;
 constexpr int32_t kFlareFog = 16;
+
+// The light's colour, or what its r, g and b tracks hold.
+std::array<float, 3> LightColour(const Light& light, const SyncValues& sync) {
+  return {sync.ItemOr(light, SyncChannel::Red, light.color[0]), sync.ItemOr(light, SyncChannel::Green, light.color[1]),
+          sync.ItemOr(light, SyncChannel::Blue, light.color[2])};
+}
 
 }  // namespace
 
@@ -33,7 +40,8 @@ void ActivateLights(PipelineState& state, const Scene& scene) {
   }
 }
 
-void PlaceLights(PipelineState& state, const Scene& scene, ItemMatrices& matrices, const Matrix4& view, float t) {
+void PlaceLights(PipelineState& state, const Scene& scene, ItemMatrices& matrices, const Matrix4& view, float t,
+                 const SyncValues& sync) {
   std::size_t i = 0;
   for (const Light* light : scene.shiningLights) {
     LightSlot& slot = state.lights[i++];
@@ -46,8 +54,9 @@ void PlaceLights(PipelineState& state, const Scene& scene, ItemMatrices& matrice
     } else {
       slot.position = {m[12], m[13], m[14], m[15]};
     }
-    const float k = light->intensity.ValueAt(t);
-    slot.diffuse = {k * light->color[0], k * light->color[1], k * light->color[2], 1.0f};
+    const float k = sync.ItemOr(*light, SyncChannel::Intensity, light->intensity.ValueAt(t));
+    const std::array<float, 3> c = LightColour(*light, sync);
+    slot.diffuse = {k * c[0], k * c[1], k * c[2], 1.0f};
     if (light->type == LightType::Spot) {
       slot.spotCutoff = SpotCutoff(light->coneAngle ? light->coneAngle->ValueAt(t) : 180.0f);
       slot.spotDirection = {m[8], m[9], m[10]};  // its +Z
@@ -56,7 +65,7 @@ void PlaceLights(PipelineState& state, const Scene& scene, ItemMatrices& matrice
 }
 
 void AddFlare(Frame& frame, PipelineState& s, const Light& light, ItemMatrices& matrices, const Matrix4& view,
-              float t) {
+              float t, const SyncValues& sync) {
   Matrix4 m = view;
   matrices.ApplyItemTransform(m, light, t);
   s.depthTest = (light.lensFlareFade & kFlareDepthTest) != 0;
@@ -65,7 +74,8 @@ void AddFlare(Frame& frame, PipelineState& s, const Light& light, ItemMatrices& 
   if (light.flareTexture != nullptr) s.EnableAndBind(0, light.flareTexture->renderHandle);
   const float f = light.flareIntensity ? light.flareIntensity->ValueAt(t) : 0.0f;
   const float d = light.flareDissolve.ValueAt(t);
-  s.colour = {f * light.color[0], f * light.color[1], f * light.color[2], 1.0f - d};
+  const std::array<float, 3> c = LightColour(light, sync);
+  s.colour = {f * c[0], f * c[1], f * c[2], 1.0f - d};
   Draw& draw = frame.draws.emplace_back(s.Snapshot(DrawKind::Flare));
   draw.modelview[12] = m[12];
   draw.modelview[13] = m[13];

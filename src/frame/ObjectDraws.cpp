@@ -4,6 +4,7 @@
 #include "frame/ItemMatrices.h"
 #include "frame/MorphCopies.h"
 #include "frame/PipelineState.h"
+#include "frame/SyncValues.h"
 #include "frame/TextureUnits.h"
 #include "objects/SceneObject.h"
 
@@ -64,7 +65,7 @@ void AddObject(ObjectPass& pass, const SceneObject& object) {
   const ObjectFlags flags = object.flags;
   s.lighting = !flags.Has(ObjectFlag::Unlit);
   s.depthTest = !flags.Has(ObjectFlag::NoDepthTest);
-  const float d = object.dissolve->ValueAt(pass.time);
+  const float d = pass.sync.ItemOr(object, SyncChannel::Dissolve, object.dissolve->ValueAt(pass.time));
   const float k = pass.blurred ? (1.0f - d) * pass.blurFade : 1.0f - d;
   if (flags.Has(ObjectFlag::Additive)) {
     // Fades by darkening: it adds less light.

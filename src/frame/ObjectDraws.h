@@ -5,6 +5,7 @@
 namespace stagwerk {
 
 class ItemMatrices;
+class SyncValues;
 class MorphCopies;
 struct Frame;
 struct Matrix4;
@@ -20,6 +21,7 @@ struct ObjectPass {
   float time;
   float blurFade;  // 1, or 1 - the blur length under a blurred camera
   bool blurred;
+  const SyncValues& sync;
 };
 
 void AddObject(ObjectPass& pass, const SceneObject& object);

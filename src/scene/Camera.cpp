@@ -53,8 +53,9 @@ std::unique_ptr<Camera> Camera::Read(SceneReader& reader) {
   return camera;
 }
 
-float CameraFieldOfView(const Camera& camera, float t) {
-  const float zoom = camera.zoomFactor.ValueAt(t);
+float CameraFieldOfView(const Camera& camera, float t) { return FieldOfViewForZoom(camera.zoomFactor.ValueAt(t)); }
+
+float FieldOfViewForZoom(float zoom) {
   return static_cast<float>(std::atan2(1.0, static_cast<double>(zoom)) * 114.59155902616465);
 }
 

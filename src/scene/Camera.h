@@ -25,6 +25,7 @@ constexpr float kDefaultZoomFactor = 3.2f;
 
 // gluPerspective's field of view in degrees: 2 atan(1 / zoom).
 float CameraFieldOfView(const Camera& camera, float t);
+float FieldOfViewForZoom(float zoom);
 // The shake offsets x, y, z: three draws of rand() when a focal distance is
 // set (none otherwise, and no draws).
 std::array<float, 3> CameraShake(const Camera& camera, float t, int (*random)());
