@@ -20,6 +20,12 @@ struct ScriptEntry {
   Camera* camera = nullptr;
 };
 
+// The music time at which an entry shows scene time `sceneTime`: what sync
+// rows are counted from.
+inline double EntryMusicTime(const ScriptEntry& entry, float sceneTime) {
+  return static_cast<double>(entry.musicStart) + (static_cast<double>(sceneTime) - entry.sceneStart);
+}
+
 struct DemoScript {
   PointerList<ScriptEntry> entries;
 };

@@ -237,7 +237,9 @@ EMSCRIPTEN_KEEPALIVE int stagwerk_still(const char* scene, double seconds, int c
     Scene& shown = p.demo->scenes.FindOrLoad(scene);
     Camera& through = StillCamera(shown, camera);
     FrameBuilder frames(p.demo->aspect);
-    DrawStill(*p.renderer, frames, shown, through, static_cast<float>(seconds));
+    const auto at = static_cast<float>(seconds);
+    DrawStill(*p.renderer, frames, shown, through, at, SyncFeed::Saved(p.demo->sync),
+              StillMusicOffset(p.demo->script, shown, through, at));
     const std::vector<unsigned char> rgb = p.renderer->ReadPicture();
     p.renderer->PresentToWindow();
     JsStillReady(rgb.data(), static_cast<int>(rgb.size()), p.canvas->width(), p.canvas->height());

@@ -27,7 +27,7 @@ struct Shot {
 struct Recorder final : FrameTarget {
   explicit Recorder(VirtualClock& clock) : clock(clock) {}
   void ActivateScene(Scene& scene) override { shots.push_back({true, &scene, 0.0f, Now()}); }
-  void RenderFrame(Scene& scene, float time, Camera&) override { shots.push_back({false, &scene, time, Now()}); }
+  void RenderFrame(Scene& scene, float time, Camera&, double) override { shots.push_back({false, &scene, time, Now()}); }
   double Now() const { return static_cast<double>(clock.Now()) / static_cast<double>(clock.Frequency()); }
   std::vector<Shot> Renders() const {
     std::vector<Shot> renders;

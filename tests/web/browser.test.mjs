@@ -216,6 +216,50 @@ test('the bundled demo loads, plays with its music and switches entries at their
   await page.close();
 });
 
+// The share of pixels whose channels all lie within 3 of another picture's.
+function shareWithin3(got, want) {
+  let close = 0;
+  for (let i = 0; i < want.rgb.length; i += 3) {
+    let d = 0;
+    for (let c = 0; c < 3; ++c) d = Math.max(d, Math.abs(got.rgb[i + c] - want.rgb[i + c]));
+    if (d <= 3) ++close;
+  }
+  return close / (want.rgb.length / 3);
+}
+
+test('saved sync tracks beside the script play in the page as on the desktop', async () => {
+  // The bundled demo with the finale's camera zoomed out to 1 by a track.
+  const synced = path.join(scratch, 'synced');
+  fs.cpSync(path.join(site, 'demo'), synced, { recursive: true });
+  fs.writeFileSync(path.join(synced, 'data/sync.txt'), 'finale:Camera.zoom\n');
+  const track = Buffer.alloc(13);
+  track.writeUInt32LE(1, 0);
+  track.writeUInt32LE(0, 4);
+  track.writeFloatLE(1.0, 8);
+  track.writeUInt8(0, 12);
+  fs.mkdirSync(path.join(synced, 'data/sync'));
+  fs.writeFileSync(path.join(synced, 'data/sync/finale#Camera.zoom.track'), track);
+  fs.appendFileSync(path.join(synced, 'files.txt'), 'data/sync.txt\ndata/sync/finale#Camera.zoom.track\n');
+
+  const page = await open('?config=scratch/synced/&render=finale&at=3&camera=1&size=800x600');
+  await page.waitForFunction(() => document.title === 'STILL READY' || document.title.startsWith('Loading Error'),
+                             { timeout: 60000 });
+  assert.equal(await page.title(), 'STILL READY');
+  const got = await page.evaluate(() => ({ rgb: Array.from(Module.stillPicture.rgb) }));
+  assert.deepEqual(page.errors, []);
+  await page.close();
+  const player = process.env.STAGWERK_DESKTOP || path.join(root, 'build/stagwerk');
+  const out = path.join(scratch, 'synced-desktop.png');
+  execFileSync(player, ['--render', 'finale', '--at', '3', '--size', '800x600', '--out', out],
+               { cwd: synced, env: { ...process.env, SDL_VIDEODRIVER: 'offscreen' }, stdio: 'ignore' });
+  const want = readPng(out);
+  const plain = desktopStill('finale', '3', 1, '800x600');
+  assert.ok(shareWithin3(want, plain) < 0.9, 'the track changes the desktop still');
+  const share = shareWithin3(got, want);
+  console.log(`synced still: ${(100 * share).toFixed(2)}% within 3 of the desktop's`);
+  assert.ok(share >= 0.995, `${(100 * share).toFixed(2)}% within 3`);
+});
+
 test('a broken demo shows its loading error on the page, in the title and on the console', async () => {
   // The bundled demo with its script naming a scene that is not there.
   const broken = path.join(scratch, 'broken');

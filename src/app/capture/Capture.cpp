@@ -107,7 +107,10 @@ Recorder::Recorder(const CaptureOptions& options, OffscreenDemo& loaded)
       height_(loaded.height),
       scale_(loaded.drawWidth / loaded.width),
       accumulator_(loaded.width, loaded.height, loaded.drawWidth / loaded.width),
-      meter_(clock_.Frequency()) {}
+      meter_(clock_.Frequency()) {
+  demo_.sync.rowsPerSecond = options.syncRows;
+  target_.UseSync(SyncFeed::Saved(demo_.sync));
+}
 
 void Recorder::ChooseFrames() {
   frequency_ = static_cast<double>(clock_.Frequency());
@@ -186,7 +189,7 @@ void Recorder::DrawSubframe(int64_t tick) {
   if (trail) renderer_.KeepPicture();
   {
     StageTimer timer(*progress_, CaptureProgress::kDrawing);
-    target_.RenderFrame(*entry.scene, sceneTime, *entry.camera);
+    target_.RenderFrame(*entry.scene, sceneTime, *entry.camera, EntryMusicTime(entry, sceneTime));
   }
   AddPicture();
   if (trail) renderer_.RestorePicture();

@@ -22,7 +22,7 @@ class DrawLog final : public FrameTarget {
  public:
   explicit DrawLog(Clock& clock) : clock_(clock) {}
   void ActivateScene(Scene&) override {}
-  void RenderFrame(Scene&, float time, Camera& camera) override {
+  void RenderFrame(Scene&, float time, Camera& camera, double) override {
     draws.push_back({clock_.Now(), 1.0 - static_cast<double>(CameraBlurFade(camera, time))});
     if (draws.size() > kSeekTrailFrames + 2) draws.pop_front();
   }

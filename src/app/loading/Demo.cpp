@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <filesystem>
 #include <thread>
 
 #include "app/loading/LoadingHeap.h"
 #include "frame/Renderer.h"
+#include "scene/Scene.h"
 #include "scene/SceneLoader.h"
 
 namespace stagwerk {
@@ -64,8 +66,7 @@ Demo::Demo(DemoConfig demoConfig, const DemoOptions& options)
         return LoadScene(name, directories, meshes, textures);
       }),
       onLoadingPicture_(options.onLoadingPicture),
-      jobs_(options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency())) {
-}
+      jobs_(options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency())) {}
 
 std::unique_ptr<Demo> Demo::Load(const std::string& configPath, const DemoOptions& options) {
   std::unique_ptr<Demo> demo = Create(configPath, options);
@@ -128,6 +129,14 @@ void Demo::LoadContent() {
     throw;
   }
   textures.Finish();
+  std::vector<const Scene*> loaded;
+  for (const Scene& scene : scenes.scenes()) loaded.push_back(&scene);
+  sync = LoadDemoSync(ScriptFolder(), loaded);
+}
+
+std::string Demo::ScriptFolder() const {
+  const std::string script = directories.rootDir + "/" + config.scriptName.str() + ".txt";
+  return std::filesystem::path(script).parent_path().string();
 }
 
 }  // namespace stagwerk

@@ -8,6 +8,7 @@
 #include "base/DataDirectories.h"
 #include "script/DemoConfig.h"
 #include "script/DemoScript.h"
+#include "app/loading/DemoSync.h"
 #include "app/loading/SettingsStore.h"
 #include "objects/MeshCache.h"
 #include "scene/SceneCache.h"
@@ -49,7 +50,8 @@ class Demo {
   // handed work has run.
   using GpuWork = std::function<void(Renderer&)>;
   void HandOverGpuWork(std::function<void(GpuWork)> post, void (*prepare)(Image&));
-  // The second half: the loading picture, the script, its scenes.
+  // The second half: the loading picture, the script, its scenes, its
+  // sync tracks.
   void LoadContent();
 
   // Threads decoding pictures: the option, or one per core.
@@ -65,6 +67,10 @@ class Demo {
   SceneCache scenes;
   DemoScript script;
   Texture* loadingPicture = nullptr;
+  DemoSync sync;
+
+  // The folder the script is in: its markers and sync tracks live there.
+  std::string ScriptFolder() const;
 
  private:
   Demo(DemoConfig config, const DemoOptions& options);

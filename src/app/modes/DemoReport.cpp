@@ -6,6 +6,7 @@
 #include "app/loading/Demo.h"
 #include "frame/ItemMatrices.h"
 #include "objects/Mesh.h"
+#include "scene/ItemNames.h"
 #include "scene/Scene.h"
 
 namespace stagwerk {
@@ -75,8 +76,9 @@ Json FlagsJson(ObjectFlags flags) {
   return names;
 }
 
-Json ObjectJson(const SceneObject& object) {
-  Json json{{"kind", object.mesh ? "object" : "null"}, {"name", object.name}, {"parent", ParentJson(object)},
+// name: as ItemNames gives it, which sync track names use.
+Json ObjectJson(const SceneObject& object, const std::string& name) {
+  Json json{{"kind", object.mesh ? "object" : "null"}, {"name", name}, {"parent", ParentJson(object)},
             {"flags", FlagsJson(object.flags)}, {"channels", object.motion.count()}};
   if (object.mesh) {
     json["mesh"] = object.mesh->name();
@@ -96,10 +98,10 @@ Json ObjectJson(const SceneObject& object) {
   return json;
 }
 
-Json LightJson(const Scene& scene, const Light& light) {
+Json LightJson(const Scene& scene, const Light& light, const std::string& name) {
   static const char* const kTypes[] = {"distant", "point", "spot"};
   const auto type = static_cast<int32_t>(light.type);
-  Json json{{"kind", "light"}, {"name", light.name}, {"parent", ParentJson(light)},
+  Json json{{"kind", "light"}, {"name", name}, {"parent", ParentJson(light)},
             {"type", type >= 0 && type <= 2 ? Json(kTypes[type]) : Json(type)},
             {"channels", light.motion.count()}};
   // Which of the eight lights it is, counting the shining ones.
@@ -223,15 +225,16 @@ DumpJson DumpDemo(Demo& demo, const std::vector<float>& times) {
            {"fgImage", scene.fgImage ? Json(scene.fgImage->path) : Json(nullptr)},
            {"fgDissolve", scene.fgDissolve ? ScalarJson(*scene.fgDissolve) : Json(nullptr)},
            {"glLightCount", scene.shiningLightCount}, {"flareCount", scene.flareCount}};
+    const std::vector<std::string> names = ItemNames(scene);
     Json objects = Json::array();
-    for (const SceneObject& object : scene.objects) objects.push_back(ObjectJson(object));
+    for (const SceneObject& object : scene.objects) objects.push_back(ObjectJson(object, names[object.itemIndex]));
     s["objects"] = objects;
     Json lights = Json::array();
-    for (const Light& light : scene.lights) lights.push_back(LightJson(scene, light));
+    for (const Light& light : scene.lights) lights.push_back(LightJson(scene, light, names[light.itemIndex]));
     s["lights"] = lights;
     Json cameras = Json::array();
     for (const Camera& camera : scene.cameras) {
-      Json cam{{"kind", "camera"}, {"parent", ParentJson(camera)}, {"channels", camera.motion.count()},
+      Json cam{{"kind", "camera"}, {"name", names[camera.itemIndex]}, {"parent", ParentJson(camera)}, {"channels", camera.motion.count()},
                {"zoomFactor", ScalarJson(camera.zoomFactor)}};
       if (camera.blurLength) cam["blurLength"] = ScalarJson(*camera.blurLength);
       if (camera.focalDistance) cam["focalDistance"] = ScalarJson(*camera.focalDistance);

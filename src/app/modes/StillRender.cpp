@@ -11,10 +11,12 @@ void RenderStill(const StillOptions& options) {
   OffscreenDemo loaded(options.configPath, options.settingsPath, options.width, options.height, options.jobs,
                        options.renderer);
   Demo* demo = loaded.demo.get();
+  demo->sync.rowsPerSecond = options.syncRows;
   Scene& scene = demo->scenes.FindOrLoad(options.scene);
   Camera& camera = StillCamera(scene, options.camera);
   FrameBuilder frames(demo->aspect);
-  DrawStill(*loaded.renderer, frames, scene, camera, options.seconds);
+  DrawStill(*loaded.renderer, frames, scene, camera, options.seconds, SyncFeed::Saved(demo->sync),
+            StillMusicOffset(demo->script, scene, camera, options.seconds));
   WritePng(options.out, loaded.width, loaded.height, loaded.renderer->ReadPicture());
 }
 

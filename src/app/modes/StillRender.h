@@ -10,6 +10,7 @@ namespace stagwerk {
 struct StillOptions {
   std::string configPath;
   std::string settingsPath;  // empty: the per-user default
+  double syncRows = 8.0;  // sync track rows per second of music
   unsigned jobs = 0;         // texture decoding threads; 0: one per core
   RendererKind renderer = RendererKind::FixedFunction;
   std::string scene;         // as the script names scenes

@@ -32,6 +32,8 @@ TimedemoResult RunTimedemo(const TimedemoOptions& options) {
   VirtualClock clock;
   SilentMusic music(clock);
   FrameDrawer target(renderer, demo.aspect);
+  demo.sync.rowsPerSecond = options.syncRows;
+  target.UseSync(SyncFeed::Saved(demo.sync));
   PlaybackClock playback(demo.script, clock, music, target);
 
   TimedemoResult result;

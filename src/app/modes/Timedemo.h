@@ -13,6 +13,7 @@ namespace stagwerk {
 struct TimedemoOptions {
   std::string configPath;
   std::string settingsPath;  // empty: the per-user default (read, never written)
+  double syncRows = 8.0;  // sync track rows per second of music
   std::ostream* progress = nullptr;  // a line as each entry begins; null for none
   RendererKind renderer = RendererKind::FixedFunction;
 };

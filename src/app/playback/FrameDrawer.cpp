@@ -4,8 +4,10 @@
 
 namespace stagwerk {
 
-void FrameDrawer::RenderFrame(Scene& scene, float time, Camera& camera) {
-  const Frame& frame = builder_.Build(scene, time, camera);
+void FrameDrawer::RenderFrame(Scene& scene, float time, Camera& camera, double musicTime) {
+  lastMusicTime_ = musicTime;
+  const Frame& frame = builder_.Build(scene, time, camera, sync_.At(scene, musicTime));
+  last_ = &frame;
   if (!drawing_) return;
   renderer_.DrawFrame(frame);
   ++framesDrawn_;

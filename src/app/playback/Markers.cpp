@@ -12,10 +12,6 @@
 
 namespace stagwerk {
 
-std::string MarkersPathFor(const std::string& scriptPath) {
-  return (std::filesystem::path(scriptPath).parent_path() / kMarkersFile).string();
-}
-
 std::vector<std::string> Markers::Load(const std::string& path) {
   path_ = path;
   times_.clear();

@@ -7,8 +7,7 @@
 
 namespace stagwerk {
 
-// The markers file of a demo whose script is `scriptPath`.
-std::string MarkersPathFor(const std::string& scriptPath);
+// The markers file, in the script's folder.
 constexpr const char* kMarkersFile = "markers.txt";
 
 class Markers {

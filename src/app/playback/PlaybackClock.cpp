@@ -93,8 +93,14 @@ void PlaybackClock::SeekTo(const PlaybackPosition& to, bool running) {
   frameTime_ = SceneTime();
   lastMusicTime_ = to.lastMusicTime;
   if (!running && frameTime_ < current_->sceneEnd) {
-    target_.RenderFrame(*current_->scene, frameTime_, *current_->camera);
+    target_.RenderFrame(*current_->scene, frameTime_, *current_->camera, EntryMusicTime(*current_, frameTime_));
   }
+}
+
+void PlaybackClock::RedrawHeld() {
+  if (current_ == nullptr || !(frameTime_ < current_->sceneEnd)) return;
+  DrawTrail(frameTime_);
+  target_.RenderFrame(*current_->scene, frameTime_, *current_->camera, EntryMusicTime(*current_, frameTime_));
 }
 
 void PlaybackClock::DrawTrail(float sceneTime) {
@@ -112,7 +118,7 @@ void PlaybackClock::DrawTrail(float sceneTime) {
   for (double k = std::max(0.0, steps);; ++k) {
     const float t = static_cast<float>(current_->sceneStart + k * scene.frameDuration);
     if (!(t < sceneTime) || !(t < current_->sceneEnd)) break;
-    target_.RenderFrame(*current_->scene, t, *current_->camera);
+    target_.RenderFrame(*current_->scene, t, *current_->camera, EntryMusicTime(*current_, t));
   }
 }
 
@@ -162,7 +168,7 @@ bool PlaybackClock::AdvanceFrame() {
   counterNow_ = clock_.Now();
   const float sceneTime = SceneTime();
   if (sceneTime < current_->sceneEnd) {
-    target_.RenderFrame(*current_->scene, sceneTime, *current_->camera);
+    target_.RenderFrame(*current_->scene, sceneTime, *current_->camera, EntryMusicTime(*current_, sceneTime));
   } else if (script_.entries.At(index_ + 1) == nullptr) {
     music_.Pause();
     ended_ = true;
@@ -261,7 +267,7 @@ class EntryStartRecorder final : public FrameTarget {
     at.lastMusicTime = at.musicTime;
     starts.push_back(at);
   }
-  void RenderFrame(Scene&, float, Camera&) override {}
+  void RenderFrame(Scene&, float, Camera&, double) override {}
 
   std::vector<PlaybackPosition> starts;
   double offset = 0.0;

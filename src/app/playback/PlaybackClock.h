@@ -20,12 +20,13 @@ class MusicPlayer;
 struct FrameTarget {
   virtual ~FrameTarget() = default;
   virtual void ActivateScene(Scene& scene) = 0;
-  virtual void RenderFrame(Scene& scene, float time, Camera& camera) = 0;
+  // musicTime: when the entry shows that scene time (EntryMusicTime).
+  virtual void RenderFrame(Scene& scene, float time, Camera& camera, double musicTime) = 0;
 };
 
 struct NullFrameTarget final : FrameTarget {
   void ActivateScene(Scene&) override {}
-  void RenderFrame(Scene&, float, Camera&) override {}
+  void RenderFrame(Scene&, float, Camera&, double) override {}
 };
 
 // The state playback is in at some music time, carried from a run on
@@ -67,6 +68,9 @@ class PlaybackClock {
   // scene's frame grid as stills draw them.
   // Held, the picture at the position is drawn at once.
   void SeekTo(const PlaybackPosition& to, bool running);
+  // Held: the picture drawn again where it stands (its trail first), for
+  // sync keys that changed under it.
+  void RedrawHeld();
 
   // One pass: the music check, one frame drawn (or an entry switch) and
   // the pacing wait. False once the last entry has ended (music paused).

@@ -17,7 +17,9 @@ struct Playing {
   Playing(Demo& demo, Renderer& renderer, ScaledClock& counter, PacedMusic& music)
       : target(renderer, demo.aspect),
         playback(demo.script, counter, music, target),
-        controls(demo.script, playback, counter, music) {}
+        controls(demo.script, playback, counter, music) {
+    target.UseSync(SyncFeed::Saved(demo.sync));
+  }
   FrameDrawer target;
   PlaybackClock playback;
   PlaybackControls controls;

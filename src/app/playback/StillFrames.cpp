@@ -9,6 +9,7 @@
 #include "frame/Renderer.h"
 #include "scene/Camera.h"
 #include "scene/Scene.h"
+#include "script/DemoScript.h"
 
 namespace stagwerk {
 
@@ -24,7 +25,20 @@ Camera& StillCamera(Scene& scene, int number) {
   return *camera;
 }
 
-void DrawStill(Renderer& renderer, FrameBuilder& frames, Scene& scene, Camera& camera, float seconds) {
+double StillMusicOffset(const DemoScript& script, const Scene& scene, const Camera& camera, float seconds) {
+  const ScriptEntry* first = nullptr;
+  for (const ScriptEntry& entry : script.entries) {
+    if (entry.scene != &scene) continue;
+    if (entry.camera == &camera && entry.sceneStart <= seconds && seconds < entry.sceneEnd) {
+      return EntryMusicTime(entry, 0.0f);
+    }
+    if (first == nullptr) first = &entry;
+  }
+  return first != nullptr ? EntryMusicTime(*first, 0.0f) : 0.0;
+}
+
+void DrawStill(Renderer& renderer, FrameBuilder& frames, Scene& scene, Camera& camera, float seconds,
+               const SyncFeed& sync, double musicOffset) {
   frames.ActivateScene(scene);
   if (camera.blurLength) {
     // A blurred camera shows a trail of the frames before: draw them as
@@ -36,10 +50,10 @@ void DrawStill(Renderer& renderer, FrameBuilder& frames, Scene& scene, Camera& c
     for (double k = std::max(0.0, steps);; ++k) {
       const float t = static_cast<float>(scene.sceneStart + k * scene.frameDuration);
       if (!(t < last)) break;
-      renderer.DrawFrame(frames.Build(scene, t, camera));
+      renderer.DrawFrame(frames.Build(scene, t, camera, sync.At(scene, t + musicOffset)));
     }
   }
-  renderer.DrawFrame(frames.Build(scene, seconds, camera));
+  renderer.DrawFrame(frames.Build(scene, seconds, camera, sync.At(scene, seconds + musicOffset)));
 }
 
 }  // namespace stagwerk
