@@ -41,16 +41,7 @@ std::vector<RocketEvent> RocketClient::Poll(Clock::time_point now) {
   }
   if (state_ == State::Connecting) {
     std::string error;
-    switch (connection_->CheckConnect(&error)) {
-      case TcpConnection::ConnectState::Pending:
-        break;
-      case TcpConnection::ConnectState::Connected:
-        state_ = State::Greeting;
-        break;
-      case TcpConnection::ConnectState::Failed:
-        Drop("", events);
-        break;
-    }
+    FollowConnect(connection_->CheckConnect(&error), events);
   }
   if (state_ == State::Greeting || state_ == State::Connected) {
     Flush(events);
@@ -66,16 +57,14 @@ void RocketClient::StartConnect(Clock::time_point now, std::vector<RocketEvent>&
   greetingSeen_ = 0;
   outgoing_.assign(kRocketClientGreeting);
   std::string error;
-  switch (connection_->StartConnect(&error)) {
-    case TcpConnection::ConnectState::Pending:
-      state_ = State::Connecting;
-      break;
-    case TcpConnection::ConnectState::Connected:
-      state_ = State::Greeting;
-      break;
-    case TcpConnection::ConnectState::Failed:
-      Drop("", events);
-      break;
+  FollowConnect(connection_->StartConnect(&error), events);
+}
+
+void RocketClient::FollowConnect(TcpConnection::ConnectState connect, std::vector<RocketEvent>& events) {
+  switch (connect) {
+    case TcpConnection::ConnectState::Pending: state_ = State::Connecting; break;
+    case TcpConnection::ConnectState::Connected: state_ = State::Greeting; break;
+    case TcpConnection::ConnectState::Failed: Drop("", events); break;
   }
 }
 

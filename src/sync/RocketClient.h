@@ -13,10 +13,9 @@
 
 #include "sync/RocketProtocol.h"
 #include "sync/SyncTrack.h"
+#include "sync/TcpConnection.h"
 
 namespace stagwerk {
-
-class TcpConnection;
 
 struct RocketEvent {
   enum class Kind : uint8_t {
@@ -63,6 +62,7 @@ class RocketClient {
   enum class State { Idle, Connecting, Greeting, Connected };
 
   void StartConnect(Clock::time_point now, std::vector<RocketEvent>& events);
+  void FollowConnect(TcpConnection::ConnectState connect, std::vector<RocketEvent>& events);
   void OnConnected();
   void Receive(std::vector<RocketEvent>& events);
   bool Consume(const uint8_t* data, std::size_t size, std::vector<RocketEvent>& events);

@@ -59,6 +59,11 @@ const char kUsage[] =
     "                    fails to load keeps the old content and is reported\n"
     "      --hold        at the demo's end, hold the last picture (paused)\n"
     "                    instead of ending; Escape still ends\n"
+    "      --sync [HOST:]PORT  follow a sync editor (GNU Rocket protocol; default\n"
+    "                    127.0.0.1:1338) for the tracks sync.txt beside the\n"
+    "                    script lists: its seeks, pauses and key edits show at\n"
+    "                    once, K keys the camera, and its save (or leaving while\n"
+    "                    it is there) writes them to sync/ beside the script\n"
     "      --stats       at exit, print frames drawn, the frame rate, frame\n"
     "                    intervals (median, 99th percentile, maximum) and the\n"
     "                    CPU time used while playing\n"
@@ -112,6 +117,10 @@ const char kUsage[] =
     "                    --at SECONDS (repeatable) also each item's placement,\n"
     "                    the cameras' field of view and far plane, light\n"
     "                    colours and dissolves at that scene time\n"
+    "\n"
+    "Sync tracks (saved under sync/ beside the script; every mode plays them):\n"
+    "      --sync-rows N  rows per second of music (default 8: 120 BPM at 4 rows\n"
+    "                    a beat; triplets: 6 rows a beat is 12)\n"
     "\n"
     "Loading:\n"
     "      --jobs N      decode textures on N threads while scenes load\n"
@@ -167,6 +176,8 @@ struct Arguments {
   std::optional<float> start;
   CaptureArguments recording;
   std::optional<int> camera, jobs;
+  std::optional<RocketAddress> sync;
+  double syncRows = kDefaultSyncRowsPerSecond;
   RendererKind renderer = RendererKind::FixedFunction;
   int width = 0, height = 0;
   std::string configPath = kDefaultConfigFile;
@@ -235,6 +246,23 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
       int n = 0;
       if (!text || !ParseCount(*text, 1, 256, &n)) return "--jobs needs a thread count from 1 to 256";
       a.jobs = n;
+    } else if (arg == "--sync") {
+      // The address is optional: taken only when the next word is one.
+      a.sync = RocketAddress{};
+      if (i + 1 < argc) {
+        if (const auto address = ParseRocketAddress(argv[i + 1])) {
+          a.sync = *address;
+          ++i;
+        }
+      }
+    } else if (arg == "--sync-rows") {
+      const auto text = value();
+      char* end = nullptr;
+      const double rows = text ? std::strtod(text->c_str(), &end) : 0.0;
+      if (!text || text->empty() || *end != '\0' || !(rows > 0.0 && rows <= 10000.0)) {
+        return "--sync-rows needs rows per second, above 0 and up to 10000";
+      }
+      a.syncRows = rows;
     } else if (arg == "--renderer") {
       const auto text = value();
       const auto kind = text ? ParseRendererKind(*text) : std::nullopt;
@@ -261,7 +289,9 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& a, bool* help
   if (a.capture) {
     if (auto wrong = CheckCaptureArguments(a.recording, *a.capture)) return wrong;
   }
-  if ((a.start || a.stats || a.watch || a.hold) && modes > 0) return "--start, --stats, --watch and --hold go with playing";
+  if ((a.start || a.stats || a.watch || a.hold || a.sync) && modes > 0) {
+    return "--start, --stats, --watch, --hold and --sync go with playing";
+  }
   return std::nullopt;
 }
 
@@ -339,6 +369,7 @@ int RunCommandLine(int argc, char** argv) {
     still.out = *a.out;
     still.jobs = static_cast<unsigned>(a.jobs.value_or(0));
     still.renderer = a.renderer;
+    still.syncRows = a.syncRows;
     return WithLoadingErrors([&] { RenderStill(still); });
   }
   if (a.timedemo) {
@@ -346,6 +377,7 @@ int RunCommandLine(int argc, char** argv) {
     timedemo.configPath = a.configPath;
     timedemo.progress = &std::cerr;
     timedemo.renderer = a.renderer;
+    timedemo.syncRows = a.syncRows;
     return WithLoadingErrors([&] { WriteTimedemo(std::cout, RunTimedemo(timedemo)); });
   }
   if (a.capture) {
@@ -358,6 +390,7 @@ int RunCommandLine(int argc, char** argv) {
     capture.progress = &std::cerr;
     capture.jobs = static_cast<unsigned>(a.jobs.value_or(0));
     capture.renderer = a.renderer;
+    capture.syncRows = a.syncRows;
     capture.arguments.assign(argv + 1, argv + argc);
     return WithLoadingErrors([&] { RunCapture(capture); });
   }
@@ -367,6 +400,8 @@ int RunCommandLine(int argc, char** argv) {
   player.stats = a.stats;
   player.watch = a.watch;
   player.hold = a.hold;
+  player.sync = a.sync;
+  player.syncRows = a.syncRows;
   player.jobs = static_cast<unsigned>(a.jobs.value_or(0));
   player.renderer = a.renderer;
   return RunPlayer(player);

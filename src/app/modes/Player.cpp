@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <utility>
 
 #include "base/LoadError.h"
 #include "app/loading/Demo.h"
@@ -19,6 +20,7 @@
 #include "app/playback/PlaybackOverlay.h"
 #include "app/modes/PlayerKeys.h"
 #include "app/modes/OpenAndLoad.h"
+#include "app/modes/SyncEditor.h"
 #include "app/loading/SceneHint.h"
 #include "app/playback/ScaledClock.h"
 #include "frame/Overlay.h"
@@ -72,6 +74,7 @@ struct LoopState {
   bool quit = false;
   bool overlay = false;
   bool dragging = false;  // the seek bar, with the left button held
+  bool keyCamera = false;  // K, for the sync editor
   std::string message;    // the last warning, for the overlay
 };
 
@@ -107,8 +110,8 @@ void Tell(const std::string& message, std::string& shown) {
 // The markers beside the demo's script; lines it cannot read are said and
 // skipped.
 void UseMarkers(const Demo& demo, PlaybackControls& controls, std::string& message) {
-  const std::string script = demo.directories.rootDir + "/" + demo.config.scriptName.str() + ".txt";
-  for (const std::string& problem : controls.UseMarkersFile(MarkersPathFor(script))) Tell(problem, message);
+  const std::string folder = demo.ScriptFolder();
+  for (const std::string& problem : controls.UseMarkersFile(folder + "/" + kMarkersFile)) Tell(problem, message);
 }
 
 void HandleKey(const SDL_KeyboardEvent& key, LoopState& state, PlaybackControls& controls, GlContext& gl) {
@@ -118,6 +121,7 @@ void HandleKey(const SDL_KeyboardEvent& key, LoopState& state, PlaybackControls&
     if (const std::string said = controls.TakeMessage(); !said.empty()) Tell(said, state.message);
   }
   if (action.window == WindowCommand::ToggleOverlay) state.overlay = !state.overlay;
+  if (action.window == WindowCommand::KeyCamera) state.keyCamera = true;
   if (action.window == WindowCommand::ToggleFullscreen && !gl.SetFullscreen(!gl.fullscreen())) {
     state.message = std::string("cannot switch to ") + (gl.fullscreen() ? "a window" : "full screen") + ": " +
                     SDL_GetError();
@@ -166,7 +170,7 @@ void Handle(const SDL_Event& event, LoopState& state, Renderer& renderer, Playba
 // keeps the old demo on screen and says why.
 bool Reload(const PlayerOptions& options, Session& session, std::unique_ptr<Playing>& playing,
             ScaledClock& counter, PacedMusic& music, Clock& clock, bool musicChanged, const std::string& saved,
-            std::string& message) {
+            SyncEditor* editor, std::string& message) {
   const auto begin = std::chrono::steady_clock::now();
   std::unique_ptr<Demo> fresh;
   try {
@@ -178,6 +182,7 @@ bool Reload(const PlayerOptions& options, Session& session, std::unique_ptr<Play
     fresh->AttachRenderer(*session.renderer);
     fresh->textures.TakeOverFrom(session.demo->textures);
     fresh->LoadContent();
+    fresh->sync.rowsPerSecond = options.syncRows;
   } catch (const LoadError& error) {
     message = "reload after saving " + saved + " failed, still playing the old: " + error.what();
     std::cerr << "stagwerk: " << message << "\n";
@@ -202,6 +207,10 @@ bool Reload(const PlayerOptions& options, Session& session, std::unique_ptr<Play
   }
   session.demo = std::move(fresh);
   playing = std::make_unique<Playing>(*session.demo, *session.renderer, counter, music);
+  if (editor != nullptr) {
+    editor->Rebind(session.demo->sync);
+    playing->target.UseSync(editor->feed());
+  }
   playing->controls.Restore(paused, loopIn, loopOut);
   std::string markersSaid;
   UseMarkers(*session.demo, playing->controls, markersSaid);
@@ -250,6 +259,7 @@ bool Load(const PlayerOptions& options, Clock& clock, Session& session) {
     session.demo = Demo::Create(options.configPath, demoOptions);
     session.music = OpenMusic(session.demo->config.musicFile.str(), clock, std::cerr);
     OpenAndLoad(*session.demo, options.renderer, [&]() -> Renderer& { return OpenWindow(options, session); });
+    session.demo->sync.rowsPerSecond = options.syncRows;
     return true;
   } catch (const WindowDeclined& declined) {
     ShowMessage("Error", declined.what(), MessageKind::Error);
@@ -278,7 +288,7 @@ void StartPlaying(const PlayerOptions& options, const DemoScript& script, Playba
 // demo's end (with --hold, the end is held instead).
 class MainLoop {
  public:
-  MainLoop(const PlayerOptions& options, Clock& clock, Session& session)
+  MainLoop(const PlayerOptions& options, Clock& clock, Session& session, std::unique_ptr<SyncEditor> editor)
       : options_(options),
         clock_(clock),
         session_(session),
@@ -286,7 +296,10 @@ class MainLoop {
         music_(*session.music, counter_),
         playing_(std::make_unique<Playing>(*session.demo, *session.renderer, counter_, music_)),
         stats_(clock.Frequency()),
-        meter_(clock.Frequency()) {}
+        meter_(clock.Frequency()),
+        editor_(std::move(editor)) {
+    if (editor_) playing_->target.UseSync(editor_->feed());
+  }
 
   void Run() {
     UseMarkers(*session_.demo, playing_->controls, state_.message);
@@ -296,6 +309,8 @@ class MainLoop {
     if (options_.watch) watch_ = std::make_unique<DemoWatch>(options_.configPath, *session_.demo);
     while (Pass()) {
     }
+    // Leaving with the editor there keeps what was edited.
+    if (editor_ && editor_->connected()) Tell(editor_->Save(), state_.message);
     stats_.Stop(clock_.Now());
     if (options_.stats) stats_.Write(std::cerr);
   }
@@ -304,6 +319,10 @@ class MainLoop {
   // One pass: an event, a reload or a frame. False once the loop is over.
   bool Pass() {
     PlaybackControls& controls = playing_->controls;
+    // The editor first: a pause it sends holds this very pass.
+    if (editor_) {
+      if (const std::string said = editor_->Poll(playing_->playback, controls); !said.empty()) Tell(said, state_.message);
+    }
     SDL_Event event;
     // Minimised or held, nothing new is drawn: wait for the window's news
     // instead of spinning through empty passes.
@@ -312,12 +331,13 @@ class MainLoop {
     if (got) {
       Handle(event, state_, *session_.renderer, controls, *session_.gl);
       if (state_.quit) return false;
+      if (std::exchange(state_.keyCamera, false)) KeyCamera();
       TellTest(true);
       return true;  // one event per pass, and no frame in a pass that had one
     }
     if (watch_ && watch_->Due()) {
       if (Reload(options_, session_, playing_, counter_, music_, clock_, watch_->TakeMusicChanged(), watch_->saved(),
-                 state_.message)) {
+                 editor_.get(), state_.message)) {
         ++reloads_;
       }
       return true;
@@ -339,9 +359,18 @@ class MainLoop {
     if (playing_->target.framesDrawn() != drawnBefore) {
       stats_.FrameShown(clock_.Now());
       meter_.FrameShown(clock_.Now());
+      if (editor_ && !playing_->controls.paused()) editor_->FrameShown(playing_->target.lastMusicTime());
     }
     playing_->controls.KeepLoop();
     return true;
+  }
+
+  void KeyCamera() {
+    if (!editor_) {
+      Tell("K keys the camera into a sync editor: play with --sync", state_.message);
+      return;
+    }
+    Tell(editor_->KeyCamera(playing_->playback, playing_->target.lastMusicTime()), state_.message);
   }
 
   void Show() {
@@ -358,7 +387,8 @@ class MainLoop {
   void TellTest(bool handledEvent) {
     if (!options_.onPass) return;
     PlayerPass pass{session_.demo->script, playing_->playback, playing_->controls, *session_.renderer,
-                    state_.overlay,        handledEvent,       state_.message,     reloads_};
+                    state_.overlay,        handledEvent,       state_.message,     reloads_,
+                    playing_->target.lastFrame()};
     options_.onPass(pass);
   }
 
@@ -373,6 +403,7 @@ class MainLoop {
   PlaybackStats stats_;
   FrameRateMeter meter_;
   std::unique_ptr<DemoWatch> watch_;
+  std::unique_ptr<SyncEditor> editor_;
   int reloads_ = 0;
   LoopState state_;
 };
@@ -384,7 +415,16 @@ int RunPlayer(const PlayerOptions& options) {
   Clock& clock = options.clock != nullptr ? *options.clock : sdlClock;
   Session session;
   if (!Load(options, clock, session)) return 1;
-  MainLoop(options, clock, session).Run();
+  std::unique_ptr<SyncEditor> editor;
+  if (options.sync) {
+    try {
+      editor = std::make_unique<SyncEditor>(*options.sync, session.demo->sync);
+    } catch (const LoadError& error) {
+      std::cerr << "stagwerk: " << error.what() << "\n";
+      return 1;
+    }
+  }
+  MainLoop(options, clock, session, std::move(editor)).Run();
   return 0;
 }
 

@@ -7,11 +7,13 @@
 #include <string>
 
 #include "app/modes/RendererChoice.h"
+#include "sync/RocketProtocol.h"
 
 namespace stagwerk {
 
 class Clock;
 struct DemoScript;
+struct Frame;
 class PlaybackClock;
 class PlaybackControls;
 class Renderer;
@@ -26,15 +28,18 @@ struct PlayerPass {
   bool handledEvent;  // this pass took an event instead of drawing
   const std::string& message;  // the last warning or reload error
   int reloads;                 // demos loaded anew by --watch
+  const Frame* frame;          // built last; null before the first
 };
 
 struct PlayerOptions {
   std::string configPath;
   std::string settingsPath;     // empty: the per-user default
+  double syncRows = 8.0;  // sync track rows per second of music
   std::optional<double> start;  // music time to start at
   bool stats = false;           // print frame statistics at exit
   bool watch = false;           // load the demo anew when its files are saved
   bool hold = false;            // at the end, hold the last picture instead of ending
+  std::optional<RocketAddress> sync;  // a sync editor to follow
   unsigned jobs = 0;            // texture decoding threads; 0: one per core
   RendererKind renderer = RendererKind::FixedFunction;
   // Called once as the main loop starts; tests post events from it.

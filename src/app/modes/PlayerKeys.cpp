@@ -30,6 +30,7 @@ KeyAction ActionFor(const SDL_KeyboardEvent& key) {
     case SDL_SCANCODE_BACKSPACE: return play(PlaybackCommand::NormalSpeed);
     case SDL_SCANCODE_L: return play(PlaybackCommand::Loop);
     case SDL_SCANCODE_M: return play(PlaybackCommand::ToggleMarker);
+    case SDL_SCANCODE_K: return window(WindowCommand::KeyCamera);
     case SDL_SCANCODE_F: return window(WindowCommand::ToggleFullscreen);
     case SDL_SCANCODE_RETURN:
     case SDL_SCANCODE_KP_ENTER:

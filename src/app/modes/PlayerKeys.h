@@ -8,7 +8,7 @@
 
 namespace stagwerk {
 
-enum class WindowCommand { ToggleFullscreen, ToggleOverlay };
+enum class WindowCommand { ToggleFullscreen, ToggleOverlay, KeyCamera };
 
 struct KeyAction {
   std::optional<PlaybackCommand> playback;
