@@ -22,6 +22,7 @@ packages=(
   libassimp-dev                          # kq7: 3D files to KQ7 meshes and back
   libstb-dev                             # kq7: reading, resizing and writing pictures
   libsdl2-mixer-dev                      # music
+  libopenmpt-dev                         # music: tracker modules
   libvorbis-dev                          # make_demo_music: encodes our own track to OGG
   emscripten                             # the web build (em++; no ports are used)
   chromium                               # browser tests, headless

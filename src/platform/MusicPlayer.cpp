@@ -11,6 +11,8 @@
 #include <ostream>
 
 #include "platform/Clock.h"
+#include "platform/ModuleMusic.h"
+#include "platform/ModuleRenderer.h"
 
 namespace stagwerk {
 
@@ -188,6 +190,7 @@ class SdlMusicPlayer final : public MusicPlayer {
 }  // namespace
 
 std::unique_ptr<MusicPlayer> OpenMusic(const std::string& file, Clock& clock, std::ostream& warnings) {
+  if (IsTrackerModule(file)) return OpenModuleMusic(file, clock, warnings);
   return std::make_unique<SdlMusicPlayer>(file, clock, warnings);
 }
 

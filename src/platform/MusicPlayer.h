@@ -61,8 +61,9 @@ class SilentMusic final : public MusicPlayer {
   int64_t lastSeek_ = 0;
 };
 
-// Opens the music file on SDL2_mixer (OGG, MP3, FLAC, WAV, tracker modules
-// and whatever else it plays). When the file is missing or cannot be played,
+// Opens the music file: tracker modules (what libopenmpt reads, by their
+// first bytes or their extension) on libopenmpt, everything else (OGG, MP3,
+// FLAC, WAV, ...) on SDL2_mixer. When the file is missing or cannot be played,
 // or there is no audio device, writes one line to `warnings`
 //   stagwerk: music <file>: <reason>; playing without sound
 // and keeps time from a SilentMusic on `clock` instead. Never throws for the

@@ -5,6 +5,8 @@
 // where that clock got and runs again. SDL_mixer cannot change the speed
 // of its music stream, and a muted, exact music time is more use for
 // timing a cut than pitched-down sound.
+// Modules are muted the same way: at another tempo their long samples
+// still sound for their own length, which is not the demo's sound either.
 #include <cstdint>
 #include <string>
 
