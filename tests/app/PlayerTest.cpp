@@ -97,23 +97,28 @@ TEST(PlayerWindow, AShortDemoPlaysToItsEndInARealWindow) {
 }
 
 // Real key presses (xdotool, through the X server) into a real window: a
-// 2 s demo held by Space is still playing after 3 s, then goes on, takes a
-// seek, the overlay and full screen both ways, and Escape ends it.
+// 2 s demo held by Space is still playing after 3 s, steps a frame and sets
+// a marker, then goes on, takes a seek, the overlay and full screen both
+// ways, holds its end (--hold), and Escape ends it.
 TEST(PlayerWindow, TakesKeysFromTheXServer) {
   testing::TinyDemo demo(160, 120);
   demo.AddScene("only", 20, 10, 1, 0, 0);
   demo.SetScript("only 1 00:00:00:000\n");
   const std::string player = "env -u SDL_VIDEODRIVER ASAN_OPTIONS=detect_leaks=0 XDG_CONFIG_HOME='" +
-                             (demo.dir / "config") + "' SDL_AUDIODRIVER=dummy '" STAGWERK_BINARY "'";
+                             (demo.dir / "config") + "' SDL_AUDIODRIVER=dummy '" STAGWERK_BINARY "' --hold";
   const std::string script =
       player + " & pid=\\$!; "
       "xdotool search --sync --onlyvisible --name 'Dorthax' windowfocus --sync; sleep 0.5; xdotool key space; sleep 3; "
       "kill -0 \\$pid 2>/dev/null && echo held >&2; "
+      "xdotool key period m; sleep 0.3; test -s data/markers.txt && echo marked >&2; "
+      "xdotool key space Right Tab f f; sleep 2.5; kill -0 \\$pid 2>/dev/null && echo end-held >&2; "
       // Escape is read as held down, as a hand holds it, not as a tap.
-      "xdotool key space Right Tab f f; xdotool keydown Escape; sleep 0.3; xdotool keyup Escape; "
+      "xdotool keydown Escape; sleep 0.3; xdotool keyup Escape; "
       "wait \\$pid; echo status=\\$? >&2";
   const ShellRun run = Shell("cd '" + demo.dir.path().string() + "' && xvfb-run -a sh -c \"" + script + "\"", demo.dir);
   EXPECT_NE(run.err.find("held"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("marked"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("end-held"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("status=0"), std::string::npos) << run.err;
   EXPECT_LT(run.seconds, 15.0);
 }
