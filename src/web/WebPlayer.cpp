@@ -205,9 +205,13 @@ EMSCRIPTEN_KEEPALIVE int stagwerk_open(const char* config, int still, int width,
   });
 }
 
-EMSCRIPTEN_KEEPALIVE int stagwerk_load() {
+// rowsPerSecond: ?sync-rows, as --sync-rows; 0 keeps the default.
+EMSCRIPTEN_KEEPALIVE int stagwerk_load(double rowsPerSecond) {
   if (!gPlayer || !gPlayer->demo) return 1;
-  return Guarded([] { gPlayer->demo->LoadContent(); });
+  return Guarded([rowsPerSecond] {
+    gPlayer->demo->LoadContent();
+    if (rowsPerSecond > 0) gPlayer->demo->sync.rowsPerSecond = rowsPerSecond;
+  });
 }
 
 // Call from a click (or later): sound starts only after a gesture.

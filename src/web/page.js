@@ -3,6 +3,7 @@
 // sound only after one), plays, and shows the end screen. With
 //   ?config=PATH                 another demo (its configuration file, or
 //                                the folder holding defaultdemoconfig.txt)
+//   ?sync-rows=N                 sync track rows per second (default 8)
 //   ?render=SCENE&at=S&camera=N&size=WxH
 //                                one still, as --render draws it; the title
 //                                then reads STILL READY or Loading Error: ...
@@ -13,6 +14,7 @@
 var Module = (() => {
 const query = new URLSearchParams(location.search);
 const statusLine = document.getElementById('status');
+const syncRows = Number(query.get('sync-rows')) || 0;
 const timings = { opened: performance.now() };
 
 function setStatus(text) { statusLine.textContent = text; statusLine.hidden = !text; }
@@ -118,7 +120,7 @@ async function start() {
     setStatus('');
     if (Module.ccall('stagwerk_open', 'number', ['string', 'number', 'number', 'number'],
                      [demo.config, 1, width, height]) !== 0) return;
-    if (Module._stagwerk_load() !== 0) return;
+    if (Module._stagwerk_load(syncRows) !== 0) return;
     Module.ccall('stagwerk_still', 'number', ['string', 'number', 'number'],
                  [render, Number(query.get('at') || 0), Number(query.get('camera') || 1)]);
     return;
@@ -127,7 +129,7 @@ async function start() {
                    [demo.config, 0, 0, 0]) !== 0) return;
   timings.loadingPicture = performance.now();
   await nextFrame();
-  if (Module._stagwerk_load() !== 0) return;
+  if (Module._stagwerk_load(syncRows) !== 0) return;
   timings.loaded = performance.now();
   setStatus('');
   const start = document.getElementById('start');
