@@ -14,6 +14,7 @@
 #include "app/capture/Capture.h"
 #include "app/loading/Demo.h"
 #include "frame/Overlay.h"
+#include "music/ProTrackerModule.h"
 
 namespace stagwerk {
 namespace {
@@ -92,6 +93,33 @@ TEST_F(CaptureTest, FramesShowTheRightSceneAtTheRightSceneTime) {
   EXPECT_FALSE(std::filesystem::exists(Frame(part, 11)));
   EXPECT_FALSE(std::filesystem::exists(Frame(part, 17)));
   for (int k = 12; k <= 16; ++k) EXPECT_EQ(ReadPng(Frame(part, k)).rgb, ReadPng(Frame(out, k)).rgb) << "frame " << k;
+}
+
+// A demo whose music is a tracker module: the recording carries its sound,
+// as long as the pictures.
+TEST(CaptureModule, AVideoCarriesTheModulesSound) {
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  testing::TinyDemo demo(64, 64, "song.mod");
+  demo.AddScene("red", 20, 10, 1, 0, 0);
+  demo.SetScript("red 1 00:00:00:000\n");
+  music::WriteBytes(demo.dir / "song.mod", music::MakeTestModule());
+  const std::string video = demo.dir / "demo.mkv";
+  testing::InDirectory here(demo.dir.path());
+  CaptureOptions options = testing::CaptureOf(demo, video);
+  options.preset = VideoPreset::Archive;
+  RunCapture(options);
+  const std::string probe = "ffprobe -v error -select_streams a:0 -show_entries stream=codec_name -show_entries "
+                            "format=duration -of csv=p=0 '" + video + "' > '" + (demo.dir / "probe") + "'";
+  ASSERT_EQ(std::system(probe.c_str()), 0);
+  const std::string shown = testing::ReadFile(demo.dir / "probe");
+  EXPECT_NE(shown.find("flac"), std::string::npos) << shown;
+  // The loudest sample: not silence.
+  const std::string peak = "ffmpeg -nostats -i '" + video + "' -map 0:a -af volumedetect -f null - 2>&1 | "
+                           "grep -o 'max_volume: [-0-9.]*' > '" + (demo.dir / "peak") + "'";
+  ASSERT_EQ(std::system(peak.c_str()), 0);
+  const std::string loudest = testing::ReadFile(demo.dir / "peak");
+  ASSERT_GT(loudest.size(), 12u) << loudest;
+  EXPECT_GT(std::stod(loudest.substr(12)), -30.0) << loudest;
 }
 
 // An NTSC rate: frame k at k * 1001 / 60000 s, the same frames whichever
