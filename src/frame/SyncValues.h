@@ -68,9 +68,6 @@ class SyncValues {
       if (c >= 6) v.scaled = true;
     }
   }
-  bool Binds(const SceneItem& item) const {
-    return bound_ != nullptr && item.itemIndex < bound_->items.size() && tracks_ != nullptr;
-  }
 
  private:
   const SceneSyncTracks* bound_ = nullptr;

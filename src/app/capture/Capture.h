@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/loading/DemoSync.h"
 #include "app/modes/RendererChoice.h"
 #include "base/FrameRate.h"
 #include "platform/VideoEncoder.h"
@@ -16,7 +17,7 @@ namespace stagwerk {
 struct CaptureOptions {
   std::string configPath;
   std::string settingsPath;  // empty: the per-user default (read, never written)
-  double syncRows = 8.0;  // sync track rows per second of music
+  double syncRows = kDefaultSyncRowsPerSecond;  // sync track rows per second of music
   unsigned jobs = 0;         // texture decoding threads; 0: one per core
   RendererKind renderer = RendererKind::FixedFunction;
   // A folder for frame-NNNNNN.png, N the frame's place counted from the

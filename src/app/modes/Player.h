@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "app/loading/DemoSync.h"
 #include "app/modes/RendererChoice.h"
 #include "sync/RocketProtocol.h"
 
@@ -34,7 +35,7 @@ struct PlayerPass {
 struct PlayerOptions {
   std::string configPath;
   std::string settingsPath;     // empty: the per-user default
-  double syncRows = 8.0;  // sync track rows per second of music
+  double syncRows = kDefaultSyncRowsPerSecond;  // sync track rows per second of music
   std::optional<double> start;  // music time to start at
   bool stats = false;           // print frame statistics at exit
   bool watch = false;           // load the demo anew when its files are saved

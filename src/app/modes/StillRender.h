@@ -3,6 +3,7 @@
 // player's window would show, with no display needed.
 #include <string>
 
+#include "app/loading/DemoSync.h"
 #include "app/modes/RendererChoice.h"
 
 namespace stagwerk {
@@ -10,7 +11,7 @@ namespace stagwerk {
 struct StillOptions {
   std::string configPath;
   std::string settingsPath;  // empty: the per-user default
-  double syncRows = 8.0;  // sync track rows per second of music
+  double syncRows = kDefaultSyncRowsPerSecond;  // sync track rows per second of music
   unsigned jobs = 0;         // texture decoding threads; 0: one per core
   RendererKind renderer = RendererKind::FixedFunction;
   std::string scene;         // as the script names scenes

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/loading/DemoSync.h"
 #include "app/modes/RendererChoice.h"
 
 namespace stagwerk {
@@ -13,7 +14,7 @@ namespace stagwerk {
 struct TimedemoOptions {
   std::string configPath;
   std::string settingsPath;  // empty: the per-user default (read, never written)
-  double syncRows = 8.0;  // sync track rows per second of music
+  double syncRows = kDefaultSyncRowsPerSecond;  // sync track rows per second of music
   std::ostream* progress = nullptr;  // a line as each entry begins; null for none
   RendererKind renderer = RendererKind::FixedFunction;
 };
