@@ -22,7 +22,7 @@ EM_JS(void, JsAudioDecode, (const char* path), {
     audio.fail('cannot read the file');
     return;
   }
-  audio.decode(bytes);
+  audio.decode(bytes, UTF8ToString(path));
 });
 EM_JS(int, JsAudioPlayable, (), { return Module['stagwerkAudio'].playable() ? 1 : 0; });
 EM_JS(char*, JsAudioFailure, (), {
