@@ -376,3 +376,17 @@ test('a tracker module plays in the page: real-time position through its loop, s
        assert.ok(Math.abs(at - guess) <= 128, `the seek landed ${at - guess} frames off`);
        assert.ok(miss < 0.05, `after the seek the output is off by ${miss.toFixed(4)} RMS`);
      });
+
+test('a broken module: one warning naming the file, and the demo plays on without sound', async () => {
+  const page = await open(moduleDemo('badmodule', Buffer.alloc(3000, 'x')), { width: 320, height: 240 });
+  const warnings = [];
+  page.on('console', (m) => { if (m.type() === 'warn' || m.type() === 'warning') warnings.push(m.text()); });
+  await page.waitForSelector('#start:not([hidden])', { timeout: 60000 });
+  await page.click('#start button');
+  await page.waitForFunction(() => Module._stagwerk_music_time() > 0.5, { timeout: 10000 });
+  const found = warnings.filter((w) => w.includes('theme.mod'));
+  assert.deepEqual(found, ['stagwerk: music theme.mod: not a module libopenmpt can read; playing without sound']);
+  assert.equal(await page.evaluate(() => Module.stagwerkAudio.playable()), false);
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});
