@@ -1,14 +1,14 @@
 // Tracker modules rendered by libopenmpt (its WebAssembly build, copied
 // beside this file by build-web.sh) on the audio thread. The page sends
 // the file's bytes, then seeks (running on or held there) and runs, each
-// with a generation number; the processor reports how many frames it has output since the
-// last seek, with that number, so that the page never mixes up counts from
-// before and after a seek. Rendering and seeking are those of the desktop
-// player's ModuleRenderer: default render settings, seek.sync_samples, no
-// repeat, and a seek that lands exactly on the time asked for.
+// with a generation number; the processor reports how many frames it has
+// output since the last seek and the context time they end at, with that
+// number, so that the page never mixes up counts from before and after a
+// seek. Rendering and seeking are those of the desktop player's
+// ModuleRenderer: default render settings, seek.sync_samples, no repeat,
+// and a seek that lands exactly on the time asked for.
 import openLibopenmpt from './libopenmpt.worklet.js';
 
-const kBlock = 128;       // Web Audio's render quantum
 const kReportEvery = 4;   // blocks between frame-count reports (~11 ms at 48 kHz)
 const kProbeSuccess = 1;  // OPENMPT_PROBE_FILE_HEADER_RESULT_SUCCESS
 const kProbeFlags = 0x3;  // OPENMPT_PROBE_FILE_HEADER_FLAGS_DEFAULT2: modules and containers
@@ -74,7 +74,7 @@ class ModuleProcessor extends AudioWorkletProcessor {
     } else if (m.cmd === 'run') {
       this.playing = true;
     }
-    this.report();
+    this.report(currentTime);  // between blocks: nothing output since the step
   }
 
   // Decides as the desktop does: libopenmpt's header probe, else a name
@@ -156,8 +156,9 @@ class ModuleProcessor extends AudioWorkletProcessor {
     }
   }
 
-  report() {
-    this.port.postMessage({ cmd: 'frames', frames: this.frames, generation: this.generation, ended: this.ended });
+  // `at`: the context time at which the frames counted have all been output.
+  report(at) {
+    this.port.postMessage({ cmd: 'frames', frames: this.frames, at, generation: this.generation });
   }
 
   process(inputs, outputs) {
@@ -180,7 +181,7 @@ class ModuleProcessor extends AudioWorkletProcessor {
       run.right.push((out[1] || out[0]).slice(0, done));
     }
     this.frames += frames;  // silence after the end counts too: the position comes to rest at the end
-    if (++this.blocks % kReportEvery === 0) this.report();
+    if (++this.blocks % kReportEvery === 0) this.report(currentTime + frames / sampleRate);
     return true;
   }
 }

@@ -71,7 +71,10 @@ Module['stagwerkAudio'] = {
     const module = { node, duration: reply.duration, rate: reply.rate, generation: 0, frames: 0 };
     node.port.onmessage = (event) => {
       const m = event.data;
-      if (m.cmd === 'frames' && m.generation === module.generation) module.frames = m.frames;
+      if (m.cmd === 'frames' && m.generation === module.generation) {
+        module.frames = m.frames;
+        module.at = m.at;
+      }
     };
     // A module that stops rendering keeps the time it had; the music is silent from there.
     node.onprocessorerror = () => { module.generation = -1; };
@@ -111,7 +114,15 @@ Module['stagwerkAudio'] = {
   duration() { return this.module ? this.module.duration : this.buffer ? this.buffer.duration : 0; },
   lag() { return this.ctx.outputLatency || this.ctx.baseLatency || 0; },
   heard() {
-    if (this.module) return Math.max(0, this.module.frames / this.module.rate - this.lag());
+    if (this.module) {
+      // Reports come every few blocks and reach this thread late: what has
+      // been output since goes by the context's clock, but never further
+      // than a stalled worklet could be trusted to have gone.
+      const m = this.module;
+      if (m.frames === 0) return 0;
+      const since = Math.min(0.05, Math.max(0, this.ctx.currentTime - m.at));
+      return Math.max(0, m.frames / m.rate + since - this.lag());
+    }
     return Math.max(0, this.ctx.currentTime - this.startedAt - this.lag());
   },
   position() {
@@ -125,6 +136,7 @@ Module['stagwerkAudio'] = {
     if (module.generation < 0) return;
     message.generation = ++module.generation;
     module.frames = 0;
+    module.at = 0;
     module.node.port.postMessage(message);
   },
   seek(seconds) {
