@@ -11,6 +11,7 @@ Module['stagwerkAudio'] = {
   module: null,     // the worklet's node and what it last reported, for a module
   decoding: null,   // the decode's promise, once started
   failure: '',      // why there is no sound; '' while there may be
+  stopped: false,   // the module player failed while playing (failure says how)
   source: null,
   base: 0,          // seconds: where a run starts, or where playback was held
   startedAt: 0,     // context time the running source started at
@@ -76,8 +77,12 @@ Module['stagwerkAudio'] = {
         module.at = m.at;
       }
     };
-    // A module that stops rendering keeps the time it had; the music is silent from there.
-    node.onprocessorerror = () => { module.generation = -1; };
+    // WebMusic then keeps time on a silent clock from where it was.
+    node.onprocessorerror = () => {
+      module.generation = -1;
+      this.failure = 'the module player stopped';
+      this.stopped = true;
+    };
     node.connect(ctx.destination);
     this.module = module;
     return true;
