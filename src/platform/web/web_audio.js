@@ -70,19 +70,22 @@ Module['stagwerkAudio'] = {
       return true;
     }
     const module = { node, duration: reply.duration, rate: reply.rate, generation: 0, frames: 0 };
+    // WebMusic then keeps time on a silent clock from where it was.
+    const stop = (reason) => {
+      module.generation = -1;
+      this.failure = reason;
+      this.stopped = true;
+    };
     node.port.onmessage = (event) => {
       const m = event.data;
       if (m.cmd === 'frames' && m.generation === module.generation) {
         module.frames = m.frames;
         module.at = m.at;
+      } else if (m.cmd === 'failed') {
+        stop(m.reason);
       }
     };
-    // WebMusic then keeps time on a silent clock from where it was.
-    node.onprocessorerror = () => {
-      module.generation = -1;
-      this.failure = 'the module player stopped';
-      this.stopped = true;
-    };
+    node.onprocessorerror = () => stop('the module player stopped');
     node.connect(ctx.destination);
     this.module = module;
     return true;
