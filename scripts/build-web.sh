@@ -15,9 +15,21 @@ cmake --build build-wasm -j "$(nproc)" --target stagwerk_web "$@"
 rm -rf "$out"
 mkdir -p "$out"
 cp src/web/index.html src/web/page.js build-wasm/src/web/stagwerk.js build-wasm/src/web/stagwerk.wasm "$out"/
+# Tracker modules: our worklet and libopenmpt's WebAssembly build, which
+# install-deps.sh brings from npm (chiptune3, at the version src/web pins).
+mpt=src/web/node_modules/chiptune3
+if [ ! -f "$mpt/libopenmpt.worklet.js" ]; then
+  echo "build-web: $mpt/libopenmpt.worklet.js is missing: run scripts/install-deps.sh" >&2
+  exit 1
+fi
+cp src/web/module_worklet.js "$mpt/libopenmpt.worklet.js" "$out"/
+# The package's own licence, and libopenmpt's (BSD-3-Clause) as Debian ships it.
+cp "$mpt/LICENSE" "$out/libopenmpt.worklet.LICENSE"
+if [ -f /usr/share/doc/libopenmpt0/copyright ]; then cp /usr/share/doc/libopenmpt0/copyright "$out/libopenmpt.COPYRIGHT"; fi
 cp -r demo "$out/demo"
 (cd "$out/demo" && find . -type f ! -name files.txt | sed 's|^\./||' | LC_ALL=C sort >files.txt)
 
 size() { du -sb "$1" | cut -f1; }
 echo "build-web: stagwerk.wasm $(size "$out/stagwerk.wasm") bytes, stagwerk.js $(size "$out/stagwerk.js") bytes," \
+  "libopenmpt.worklet.js $(size "$out/libopenmpt.worklet.js") bytes," \
   "demo $(size "$out/demo") bytes in $(wc -l <"$out/demo/files.txt") files"

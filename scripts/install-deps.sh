@@ -56,3 +56,11 @@ if ! cmp -s "$web_tests/package-lock.json" "$web_tests/node_modules/.installed-l
   (cd "$web_tests" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error &&
     cp package-lock.json node_modules/.installed-lock.json)
 fi
+
+# libopenmpt's WebAssembly build for the page's tracker modules: the
+# chiptune3 package at the version src/web/package-lock.json pins, whose
+# libopenmpt.worklet.js build-web.sh copies (our own worklet drives it).
+page="$(dirname "$0")/../src/web"
+if ! cmp -s "$page/package-lock.json" "$page/node_modules/.installed-lock.json" 2>/dev/null; then
+  (cd "$page" && npm ci --no-audit --no-fund --loglevel=error && cp package-lock.json node_modules/.installed-lock.json)
+fi

@@ -18,6 +18,10 @@ EM_JS(int, JsAudioRunning, (), { return Module['stagwerkAudio'].running ? 1 : 0;
 EM_JS(void, AudioFails, (int fails), {
   Module['stagwerkAudio'].failure = fails ? "cannot decode it (EncodingError)" : "";
 });
+EM_JS(void, AudioStops, (int stops), {
+  Module['stagwerkAudio'].stopped = stops != 0;
+  Module['stagwerkAudio'].failure = stops ? "the module player stopped" : "";
+});
 // clang-format on
 bool AudioRunning() { return JsAudioRunning() != 0; }
 
@@ -92,6 +96,24 @@ TEST(WebMusic, SilenceTakesOverFromThePositionReachedAndAFailedDecodeWarnsWithTh
   clock.Advance(kSecond);
   EXPECT_EQ(silent->Position(), kSecond);
   AudioFails(0);
+}
+
+TEST(WebMusic, APlayerThatStopsWhilePlayingWarnsOnceAndTimeGoesOnSilently) {
+  VirtualClock clock(kSecond);
+  WebMusic music("theme.mod", clock);
+  AudioAt(2.0);
+  music.Run();
+  EXPECT_EQ(music.Position(), 2 * kSecond);
+  AudioStops(1);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(music.Position(), 2 * kSecond);
+  clock.Advance(kSecond);
+  EXPECT_EQ(music.Position(), 3 * kSecond);
+  music.FallBackToSilence("the position did not move");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "stagwerk: music theme.mod: the module player stopped; playing without sound\n");
+  EXPECT_FALSE(AudioRunning());
+  AudioStops(0);
 }
 
 }  // namespace

@@ -275,3 +275,149 @@ test('a broken demo shows its loading error on the page, in the title and on the
   assert.equal(await page.$eval('#start', (e) => e.hidden), true, 'no start button after a failed load');
   await page.close();
 });
+
+// The bundled demo with the repo's own test module (2.94 s, a pattern loop
+// and a jump; tools/music/ProTrackerModule.h) as its music.
+function moduleDemo(name, bytes) {
+  const folder = path.join(scratch, name);
+  fs.cpSync(path.join(site, 'demo'), folder, { recursive: true });
+  const config = path.join(folder, 'defaultdemoconfig.txt');
+  fs.writeFileSync(config, fs.readFileSync(config, 'utf8').replace('theme.ogg', 'theme.mod'));
+  if (bytes) fs.writeFileSync(path.join(folder, 'theme.mod'), bytes);
+  else {
+    const maker = process.env.STAGWERK_MAKE_TEST_MODULE || path.join(root, 'build/tools/music/make_test_module');
+    assert.ok(fs.existsSync(maker), `${maker} is missing: build the desktop's make_test_module first`);
+    execFileSync(maker, [path.join(folder, 'theme.mod')], { stdio: 'ignore' });
+  }
+  fs.appendFileSync(path.join(folder, 'files.txt'), 'theme.mod\n');
+  return `?config=scratch/${name}/`;
+}
+
+// Where `part` (a stretch of output) best lines up with `whole`, searched
+// around `guess` (frames), and how far it then is from it (RMS over RMS).
+function lineUp(whole, part, guess, span) {
+  let best = { at: guess, miss: Infinity };
+  for (let at = Math.max(0, guess - span); at <= guess + span; ++at) {
+    let diff = 0;
+    for (let i = 0; i < part.length && at + i < whole.length; i += 4) diff += (whole[at + i] - part[i]) ** 2;
+    if (diff < best.miss) best = { at, miss: diff };
+  }
+  let energy = 0, diff = 0;
+  for (let i = 0; i < part.length; ++i) {
+    energy += part[i] ** 2;
+    diff += (whole[best.at + i] - part[i]) ** 2;
+  }
+  return { at: best.at, miss: Math.sqrt(diff / energy) };
+}
+
+test('a tracker module plays in the page: real-time position through its loop, seeks land where playback goes',
+     async () => {
+       const page = await open(moduleDemo('module'), { width: 320, height: 240 });
+       await page.waitForSelector('#start:not([hidden])', { timeout: 60000 });
+       await page.waitForFunction(() => Module.stagwerkAudio.module !== null, { timeout: 20000 });
+       // Keep what the worklet outputs from here on.
+       await page.evaluate(() => Module.stagwerkAudio.module.node.port.postMessage({ cmd: 'capture' }));
+       await page.click('#start button');
+       await page.waitForFunction(() => Module._stagwerk_frames() > 0, { timeout: 20000 });
+       assert.ok(await page.evaluate(() => Module.stagwerkAudio.playable()), 'the module plays through Web Audio');
+       const samples = await page.evaluate(async () => {
+         const out = [];
+         const wallStart = performance.now();
+         while (performance.now() - wallStart < 6000) {
+           out.push({ wall: performance.now() - wallStart, music: Module._stagwerk_music_time(),
+                      audio: Module.stagwerkAudio.position() });
+           if (out[out.length - 1].music > 2.5) break;
+           await new Promise((r) => setTimeout(r, 20));
+         }
+         return out;
+       });
+       const first = samples.find((s) => s.music > 0.1), last = samples[samples.length - 1];
+       assert.ok(last.music > 2.5, `the music clock reached ${last.music} s`);
+       const rate = (last.music - first.music) / ((last.wall - first.wall) / 1000);
+       console.log(`module: music time ran at ${rate.toFixed(4)} of the page's clock`);
+       assert.ok(rate > 0.95 && rate < 1.05, `music time ran at ${rate.toFixed(3)} of the page's clock`);
+       // Rows 1-4 play three times before 1.02 s: the position still only
+       // goes on, as the player reads it and as the audio side reports it.
+       for (let i = 1; i < samples.length; ++i) {
+         assert.ok(samples[i].music >= samples[i - 1].music, 'never backwards');
+         assert.ok(samples[i].audio >= samples[i - 1].audio, 'the audio position never backwards');
+       }
+       // How far the audio position strays from a steady clock at its own rate.
+       const steady = samples.filter((s) => s.audio > 0.1 && s.audio < 2.9);
+       const mean = (f) => steady.reduce((sum, s) => sum + f(s), 0) / steady.length;
+       const wall = mean((s) => s.wall / 1000), audio = mean((s) => s.audio);
+       const slope = mean((s) => (s.wall / 1000 - wall) * (s.audio - audio)) / mean((s) => (s.wall / 1000 - wall) ** 2);
+       const stray = Math.max(...steady.map((s) => Math.abs(s.audio - audio - slope * (s.wall / 1000 - wall))));
+       console.log(`module: the audio position keeps within ${(1000 * stray).toFixed(1)} ms of a steady clock ` +
+                   `running at ${slope.toFixed(4)}`);
+       assert.ok(stray < 0.02, `the audio position strays ${(1000 * stray).toFixed(1)} ms`);
+       // It comes to rest at the song's end (and the last notes ring out).
+       await page.waitForFunction(() => Math.abs(Module.stagwerkAudio.position() - 2.94) < 0.01, { timeout: 3000 });
+       await new Promise((r) => setTimeout(r, 300));
+       // One second back from there, and on for a while; then Space holds
+       // the music time, and again plays on from it.
+       await page.keyboard.press('ArrowLeft');
+       await new Promise((r) => setTimeout(r, 400));
+       await page.keyboard.press('Space');
+       const held = await page.evaluate(() => Module._stagwerk_music_time());
+       await new Promise((r) => setTimeout(r, 300));
+       assert.equal(await page.evaluate(() => Module._stagwerk_music_time()), held);
+       await page.keyboard.press('Space');
+       await new Promise((r) => setTimeout(r, 400));
+       assert.ok(await page.evaluate(() => Module._stagwerk_music_time()) > held + 0.3, 'on from the held time');
+       const runs = await page.evaluate(() => new Promise((resolve) => {
+         const port = Module.stagwerkAudio.module.node.port;
+         port.addEventListener('message', (e) => { if (e.data.cmd === 'captured') resolve(e.data.runs); });
+         port.postMessage({ cmd: 'take' });
+       }).then((list) => list.map((r) => ({ start: r.start, left: Array.from(r.left), right: Array.from(r.right) }))));
+       const [frameRate, lag] = await page.evaluate(() => [Module.stagwerkAudio.module.rate, Module.stagwerkAudio.lag()]);
+       assert.deepEqual(page.errors, []);
+       await page.close();
+       const played = runs.filter((r) => r.left.length > 0);
+       // The whole song, the run from the seek and the run from the held time.
+       assert.equal(played.length, 3, `${played.length} runs of output`);
+       const [plain, ...sought] = played;
+       assert.equal(plain.start, 0);
+       console.log(`module: held at ${held.toFixed(4)} s, played on from ${sought[1].start.toFixed(4)} s; ` +
+                   `output latency ${(1000 * lag).toFixed(1)} ms`);
+       assert.ok(Math.abs(sought[1].start - held) < 0.02, 'played on from the held time');
+       // The desktop's rendering of the same module at the page's rate.
+       const wav = path.join(scratch, 'module.wav');
+       const renderer = process.env.STAGWERK_RENDER_MODULE || path.join(root, 'build/tools/music/render_module');
+       assert.ok(fs.existsSync(renderer), `${renderer} is missing: build the desktop's render_module first`);
+       execFileSync(renderer, [path.join(scratch, 'module/theme.mod'), String(frameRate), wav], { stdio: 'ignore' });
+       const desktop = new Float32Array(fs.readFileSync(wav).buffer.slice(44));
+       const desktopLeft = desktop.filter((_, i) => i % 2 === 0), desktopRight = desktop.filter((_, i) => i % 2 === 1);
+       const ms = (frames) => (1000 * frames / frameRate).toFixed(1);
+       const left = lineUp(desktopLeft, plain.left, 0, 0), right = lineUp(desktopRight, plain.right, 0, 0);
+       console.log(`module: ${plain.left.length} frames at ${frameRate} Hz from the start, the desktop's ` +
+                   `${desktopLeft.length} (${ms(plain.left.length - desktopLeft.length)} ms apart); ` +
+                   `off by ${left.miss.toFixed(4)} (left) and ${right.miss.toFixed(4)} (right) RMS`);
+       assert.ok(Math.abs(plain.left.length - desktopLeft.length) <= frameRate / 100, 'as long as the desktop\'s');
+       assert.ok(left.miss < 0.05 && right.miss < 0.05, 'as the desktop renders it');
+       // Each run after a seek is the plain run's from that time on, within
+       // one render quantum (128 frames).
+       for (const run of sought) {
+         const guess = Math.round(run.start * frameRate);
+         const part = run.left.slice(0, Math.round(0.25 * frameRate));
+         const { at, miss } = lineUp(plain.left, part, guess, 2400);
+         console.log(`module: the seek to ${run.start.toFixed(4)} s lands ${at - guess} frames from it, ` +
+                     `output off by ${miss.toFixed(4)} RMS`);
+         assert.ok(Math.abs(at - guess) <= 128, `the seek landed ${at - guess} frames off`);
+         assert.ok(miss < 0.05, `after the seek the output is off by ${miss.toFixed(4)} RMS`);
+       }
+     });
+
+test('a broken module: one warning naming the file, and the demo plays on without sound', async () => {
+  const page = await open(moduleDemo('badmodule', Buffer.alloc(3000, 'x')), { width: 320, height: 240 });
+  const warnings = [];
+  page.on('console', (m) => { if (m.type() === 'warn' || m.type() === 'warning') warnings.push(m.text()); });
+  await page.waitForSelector('#start:not([hidden])', { timeout: 60000 });
+  await page.click('#start button');
+  await page.waitForFunction(() => Module._stagwerk_music_time() > 0.5, { timeout: 10000 });
+  const found = warnings.filter((w) => w.includes('theme.mod'));
+  assert.deepEqual(found, ['stagwerk: music theme.mod: not a module libopenmpt can read; playing without sound']);
+  assert.equal(await page.evaluate(() => Module.stagwerkAudio.playable()), false);
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});

@@ -22,7 +22,7 @@ EM_JS(void, JsAudioDecode, (const char* path), {
     audio.fail('cannot read the file');
     return;
   }
-  audio.decode(bytes);
+  audio.decode(bytes, UTF8ToString(path));
 });
 EM_JS(int, JsAudioPlayable, (), { return Module['stagwerkAudio'].playable() ? 1 : 0; });
 EM_JS(char*, JsAudioFailure, (), {
@@ -37,6 +37,7 @@ EM_JS(void, JsAudioRun, (), { Module['stagwerkAudio'].run(); });
 EM_JS(double, JsAudioPosition, (), { return Module['stagwerkAudio'].position(); });
 EM_JS(double, JsAudioDuration, (), { return Module['stagwerkAudio'].duration(); });
 EM_JS(void, JsAudioPause, (), { Module['stagwerkAudio'].pause(); });
+EM_JS(int, JsAudioStopped, (), { return Module['stagwerkAudio'].stopped ? 1 : 0; });
 // clang-format on
 
 // A twentieth of a second: more than the gap between two animation frames.
@@ -60,6 +61,14 @@ void WebMusic::Run() {
 
 int64_t WebMusic::Position() {
   if (silence_) return silent_.Position();
+  if (JsAudioStopped()) {
+    // The module player failed while playing: silence from where it was.
+    char* failure = JsAudioFailure();
+    const std::string reason = failure;
+    std::free(failure);
+    GoSilent(reason, lastReported_, running_);
+    return silent_.Position();
+  }
   const int64_t audio = MusicUnits(JsAudioPosition());
   if (!running_) return audio;  // held: exactly where the audio stopped
   const int64_t now = clock_.Now();
@@ -91,13 +100,17 @@ void WebMusic::Release() {
 
 void WebMusic::FallBackToSilence(const std::string& reason) {
   if (silence_) return;
-  const int64_t at = Position();
+  GoSilent(reason, Position(), true);
+}
+
+void WebMusic::GoSilent(const std::string& reason, int64_t at, bool running) {
+  if (silence_) return;
   JsAudioPause();
   running_ = false;
   std::cerr << "stagwerk: music " << file_ << ": " << reason << "; playing without sound\n";
   silence_ = true;
   silent_.Seek(at);
-  silent_.Run();
+  if (running) silent_.Run();
 }
 
 void DecodeWebMusic(const std::string& file) { JsAudioDecode(file.c_str()); }

@@ -24,6 +24,8 @@ class WebMusic final : public MusicPlayer {
   void FallBackToSilence(const std::string& reason) override;
 
  private:
+  void GoSilent(const std::string& reason, int64_t at, bool running);
+
   std::string file_;
   Clock& clock_;
   SilentMusic silent_;
