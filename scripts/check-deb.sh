@@ -17,7 +17,7 @@ field() { printf '%s\n' "$info" | sed -n "s/^ $1: //p"; }
 depends=$(field Depends)
 # Computed by dpkg-shlibdeps from what the programs link.
 names=$(printf '%s\n' "$depends" | sed 's/ *([^)]*)//g; s/ *[,|] */\n/g')
-for lib in libsdl2-2.0-0 libsdl2-mixer-2.0-0 libpng16-16 libglu1-mesa libgl1 libegl1 libassimp5 libc6 libstdc++6; do
+for lib in libsdl2-2.0-0 libsdl2-mixer-2.0-0 libopenmpt0 libpng16-16 libglu1-mesa libgl1 libegl1 libassimp5 libc6 libstdc++6; do
   printf '%s\n' "$names" | grep -qxF "$lib" || fail "Depends lacks $lib: $depends"
 done
 printf '%s\n' "$depends" | grep -q -- '-dev' && fail "Depends names a development package: $depends"
