@@ -10,6 +10,7 @@
 
 #include "TinyDemo.h"
 #include "app/modes/Player.h"
+#include "music/ProTrackerModule.h"
 
 namespace stagwerk {
 namespace {
@@ -99,9 +100,12 @@ TEST(PlayerWindow, AShortDemoPlaysToItsEndInARealWindow) {
 // Real key presses (xdotool, through the X server) into a real window: a
 // 2 s demo held by Space is still playing after 3 s, steps a frame and sets
 // a marker, then goes on, takes a seek, the overlay and full screen both
-// ways, holds its end (--hold), and Escape ends it.
+// ways, holds its end (--hold), and Escape ends it; no warning says the
+// module could not play.
 TEST(PlayerWindow, TakesKeysFromTheXServer) {
-  testing::TinyDemo demo(160, 120);
+  // Its music is our test module, so a module plays, holds and seeks too.
+  testing::TinyDemo demo(160, 120, "song.mod");
+  music::WriteBytes(demo.dir / "song.mod", music::MakeTestModule());
   demo.AddScene("only", 20, 10, 1, 0, 0);
   demo.SetScript("only 1 00:00:00:000\n");
   const std::string player = "env -u SDL_VIDEODRIVER ASAN_OPTIONS=detect_leaks=0 XDG_CONFIG_HOME='" +
@@ -119,6 +123,7 @@ TEST(PlayerWindow, TakesKeysFromTheXServer) {
   EXPECT_NE(run.err.find("held"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("marked"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("end-held"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("song.mod"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("status=0"), std::string::npos) << run.err;
   EXPECT_LT(run.seconds, 15.0);
 }
