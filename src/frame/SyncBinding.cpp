@@ -48,8 +48,6 @@ std::string_view Trimmed(std::string_view s) {
 
 }  // namespace
 
-const char* SyncChannelName(SyncChannel channel) { return kChannelNames[static_cast<std::size_t>(channel)]; }
-
 SyncBindings SyncBindings::Bind(std::string_view text, const std::string& listFile,
                                 const std::vector<const Scene*>& scenes) {
   SyncBindings b;

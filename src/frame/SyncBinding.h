@@ -42,7 +42,4 @@ class SyncBindings {
   std::vector<std::pair<const Scene*, SceneSyncTracks>> scenes_;
 };
 
-// The channel's name in track names ("x", "h", "sx", "dissolve", "zoom"...).
-const char* SyncChannelName(SyncChannel channel);
-
 }  // namespace stagwerk

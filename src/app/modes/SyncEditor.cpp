@@ -14,8 +14,6 @@ namespace stagwerk {
 
 namespace {
 
-std::vector<SyncTrack> TracksOf(const DemoSync& sync) { return sync.tracks; }
-
 uint32_t RowOf(const SyncFeed& feed, double musicTime) {
   const double row = std::floor(feed.RowAt(musicTime));
   return row <= 0 ? 0 : row >= 4294967295.0 ? 4294967295u : static_cast<uint32_t>(row);
@@ -24,12 +22,12 @@ uint32_t RowOf(const SyncFeed& feed, double musicTime) {
 }  // namespace
 
 SyncEditor::SyncEditor(const RocketAddress& address, const DemoSync& sync)
-    : sync_(&sync), client_(std::make_unique<RocketClient>(address, TracksOf(sync))) {}
+    : sync_(&sync), client_(std::make_unique<RocketClient>(address, sync.tracks)) {}
 
 void SyncEditor::Rebind(const DemoSync& sync) {
   const bool same = sync.bindings.names() == sync_->bindings.names();
   sync_ = &sync;
-  if (!same) client_ = std::make_unique<RocketClient>(client_->address(), TracksOf(sync));
+  if (!same) client_ = std::make_unique<RocketClient>(client_->address(), sync.tracks);
 }
 
 SyncFeed SyncEditor::feed() const { return {&sync_->bindings, &client_->tracks(), sync_->rowsPerSecond}; }

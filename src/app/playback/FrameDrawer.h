@@ -19,7 +19,6 @@ class FrameDrawer final : public FrameTarget {
 
   // Frames read these tracks from now on.
   void UseSync(const SyncFeed& sync) { sync_ = sync; }
-  const SyncFeed& sync() const { return sync_; }
 
   int64_t framesDrawn() const { return framesDrawn_; }
   // The frame built last (null before the first), valid until the next.
