@@ -13,6 +13,7 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -42,7 +43,8 @@ std::string Envelope(float value) {
          " 4 0 0 0 0 0 0 0\n  Behaviors 1 1\n}\n";
 }
 
-std::string SceneText(int objects) {
+// Objects in parent chains of chainLength (each the parent of the next).
+std::string SceneText(int objects, int chainLength = 10) {
   std::string text = "LWSC\n3\nFirstFrame 1\nLastFrame 300\nFramesPerSecond 30\nFogType 1\nFogMaxDistance 200\n"
                      "FogMinDistance 10\nFogColor 0 0 0\nAmbientColor 1 1 1\nAmbientIntensity 0.3\n";
   for (int i = 0; i < objects; ++i) {
@@ -51,7 +53,7 @@ std::string SceneText(int objects) {
       const float base = c < 3 ? static_cast<float>((i * 7 + c * 3) % 11) - 5.0f : c < 6 ? 0.1f * c : 1.0f;
       text += "Channel " + std::to_string(c) + "\n" + Envelope(base);
     }
-    if (i % 10 != 0) {
+    if (i % chainLength != 0) {
       char parent[16];
       std::snprintf(parent, sizeof parent, "1%07x", i - 1);
       text += std::string("ParentItem ") + parent + "\n";
@@ -265,16 +267,46 @@ BENCHMARK(BM_ShaderFloor)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark::kMill
 void BM_ShaderWholeFrame(benchmark::State& state) { WholeFrame(state, RendererKind::Shader); }
 BENCHMARK(BM_ShaderWholeFrame)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+std::map<int64_t, uint32_t>& BuildItems() {
+  static std::map<int64_t, uint32_t> items;
+  return items;
+}
+
+struct LoadedBuildScene {
+  DataDirectories directories;
+  TextureCache textures;
+  MeshCache meshes;
+  std::unique_ptr<Scene> scene;
+  explicit LoadedBuildScene(int64_t size)
+      : directories{TheWorld().dir, "textures", "scenes"}, textures(directories, false), meshes(directories, textures) {
+    const int n = static_cast<int>(size < 0 ? -size : size);
+    const std::string name = "Build" + std::to_string(size);
+    std::ofstream(directories.rootDir + "/scenes/" + name + ".lws") << SceneText(n, size < 0 ? n : 10);
+    scene = LoadScene(name, directories, meshes, textures);
+  }
+};
+
+// Building alone needs no GL: scenes of up to 65,000 objects, loaded once
+// each, the first time they are asked for. A negative size is one chain of
+// that many objects instead of chains of 10.
+Scene& BuildScene(int64_t size) {
+  static std::map<int64_t, std::unique_ptr<LoadedBuildScene>> scenes;
+  auto& slot = scenes[size];
+  if (!slot) slot = std::make_unique<LoadedBuildScene>(size);
+  return *slot->scene;
+}
+
 void BM_BuildFrame(benchmark::State& state) {
-  World& world = TheWorld();
-  Scene& scene = *world.scenes.at(static_cast<int>(state.range(0)));
-  world.builder->ActivateScene(scene);
+  Scene& scene = BuildScene(state.range(0));
+  FrameBuilder builder(4.0f / 3.0f);
+  builder.ActivateScene(scene);
   int64_t frame = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(world.builder->Build(scene, FrameTime(frame++), *scene.cameras.head()).draws.data());
+    benchmark::DoNotOptimize(builder.Build(scene, FrameTime(frame++), *scene.cameras.head()).draws.data());
   }
+  BuildItems()[state.range(0)] = scene.ItemCount();
 }
-BENCHMARK(BM_BuildFrame)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildFrame)->Arg(1000)->Arg(4000)->Arg(16000)->Arg(65000)->Arg(-4000)->Unit(benchmark::kMillisecond);
 
 void BM_MorphBlendAndNormals65535(benchmark::State& state) {
   Kq7Description grid;
@@ -337,6 +369,17 @@ int main(int argc, char** argv) {
                   whole->second / floor->second);
     }
   }
+  std::printf("\nbuilding per 1,000 items (objects, a light and a camera):\n");
+  double least = 1e30, most = 0;
+  for (const auto& [size, items] : BuildItems()) {
+    const auto built = reporter.realMs.find("BM_BuildFrame/" + std::to_string(size));
+    if (built == reporter.realMs.end()) continue;
+    const double per = built->second / (items / 1000.0);
+    least = std::min(least, per);
+    most = std::max(most, per);
+    std::printf("  %6u items%s: %.3f ms, %.3f ms per 1,000\n", items, size < 0 ? " in one chain" : "", built->second, per);
+  }
+  if (most > 0) std::printf("  largest over smallest per 1,000: %.2f\n", most / least);
   benchmark::Shutdown();
   for (RendererKind kind : {RendererKind::Shader, RendererKind::FixedFunction}) {
     World& world = TheWorld(kind);
