@@ -4,13 +4,10 @@
 
 namespace stagwerk {
 
-namespace {
-
-constexpr double kDegreesPerRadian = 57.29577951308232;
-
-float Degrees(float radians) { return static_cast<float>(radians * kDegreesPerRadian); }
-
-}  // namespace
+float Degrees(float radians) {
+  constexpr double kDegreesPerRadian = 57.29577951308232;
+  return static_cast<float>(radians * kDegreesPerRadian);
+}
 
 float ChannelValue(const MotionChannels& motion, int index, float t) {
   return index < motion.count() ? EvaluateEnvelope(motion.channels[static_cast<std::size_t>(index)], t) : 0.0f;

@@ -38,6 +38,8 @@ struct MotionValues {
   bool scaled = false;
 };
 MotionValues EvaluateMotion(const MotionChannels& motion, float t);
+// A rotation channel's radians as MotionValues holds them.
+float Degrees(float radians);
 
 // Each right-multiplies current, as the GL matrix calls would.
 void ApplyMotion(Matrix4& current, const MotionValues& values);

@@ -63,23 +63,22 @@ const Frame& FrameBuilder::Build(const Scene& scene, float t, const Camera& came
   const float a = sync.AmbientOr(scene.ambientIntensity.ValueAt(t));
   frame_.ambient = {a * scene.ambientColor.red, a * scene.ambientColor.green, a * scene.ambientColor.blue, 1.0f};
 
-  // Mirror Z, shake, camera view. The view is worked out afresh every frame:
-  // matrices cached by the frame before hold that frame's view, not this one.
+  // Mirror Z, shake, camera view.
   Matrix4 view;
   view.Scale(1, 1, -1);
   if (camera.focalDistance) {
     const std::array<float, 3> shake = CameraShake(camera, t, &ShakeRandom);
     view.Translate(shake[0], shake[1], shake[2]);
   }
-  work.matrices.UseSync(sync);
-  work.matrices.Invalidate();
-  work.matrices.ApplyViewTransform(view, camera, t);
-  work.matrices.Invalidate();
+  // Every item's motion once, then every matrix from that view.
+  work.pose.Evaluate(t, sync);
+  work.pose.ApplyView(view, camera);
+  work.pose.Compose(view);
 
-  PlaceLights(s, scene, work.matrices, view, t, sync);
+  PlaceLights(s, scene, work.pose, t, sync);
 
   // Objects in file order; each leaves its state to the next.
-  ObjectPass pass{frame_, s, work.matrices, work.morphs, view, t, CameraBlurFade(camera, t),
+  ObjectPass pass{frame_, s, work.pose, work.morphs, t, CameraBlurFade(camera, t),
                   static_cast<bool>(camera.blurLength), sync};
   for (const SceneObject& object : scene.objects) AddObject(pass, object);
 
@@ -89,7 +88,7 @@ const Frame& FrameBuilder::Build(const Scene& scene, float t, const Camera& came
   s.lighting = false;
   s.depthWrite = false;
   s.blendFunc = BlendFunc::Additive;
-  for (const Light* light : scene.flareLights) AddFlare(frame_, s, *light, work.matrices, view, t, sync);
+  for (const Light* light : scene.flareLights) AddFlare(frame_, s, *light, work.pose, t, sync);
   s.depthWrite = true;
   s.lighting = true;
 

@@ -1,15 +1,15 @@
 #pragma once
 // Builds each frame of the demo as data, in the frame's fixed order:
 // background picture or clear, depth clear, objects, flares, foreground.
-// It keeps what drawing keeps between frames: the item matrices, the
-// morphing copies, and the pipeline state one frame or scene leaves the next.
+// It keeps what drawing keeps between frames: where each curve was last
+// read, the morphing copies, and the pipeline state one frame or scene leaves the next.
 #include <memory>
 #include <vector>
 
 #include "frame/Frame.h"
-#include "frame/ItemMatrices.h"
 #include "frame/MorphCopies.h"
 #include "frame/PipelineState.h"
+#include "frame/ScenePose.h"
 #include "frame/SyncValues.h"
 
 namespace stagwerk {
@@ -37,9 +37,9 @@ class FrameBuilder {
 
  private:
   struct SceneWork {
-    explicit SceneWork(const Scene& s) : scene(&s), matrices(s), morphs(s) {}
+    explicit SceneWork(const Scene& s) : scene(&s), pose(s), morphs(s) {}
     const Scene* scene;
-    ItemMatrices matrices;
+    ScenePose pose;
     MorphCopies morphs;
   };
   SceneWork& WorkFor(const Scene& scene);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "frame/ItemMatrices.h"
 #include "frame/PipelineState.h"
+#include "frame/ScenePose.h"
 #include "frame/SyncValues.h"
 #include "scene/Scene.h"
 #include "textures/Texture.h"
@@ -40,13 +40,11 @@ void ActivateLights(PipelineState& state, const Scene& scene) {
   }
 }
 
-void PlaceLights(PipelineState& state, const Scene& scene, ItemMatrices& matrices, const Matrix4& view, float t,
-                 const SyncValues& sync) {
+void PlaceLights(PipelineState& state, const Scene& scene, const ScenePose& pose, float t, const SyncValues& sync) {
   std::size_t i = 0;
   for (const Light* light : scene.shiningLights) {
     LightSlot& slot = state.lights[i++];
-    Matrix4 m = view;
-    matrices.ApplyItemTransform(m, *light, t);
+    const Matrix4& m = pose.Placed(*light);
     // What GL makes of (0, 0, -1, 0) or (0, 0, 0, 1) under m: a direction
     // towards the light, at infinity behind its -Z, or its origin.
     if (light->type == LightType::Distant) {
@@ -64,10 +62,9 @@ void PlaceLights(PipelineState& state, const Scene& scene, ItemMatrices& matrice
   }
 }
 
-void AddFlare(Frame& frame, PipelineState& s, const Light& light, ItemMatrices& matrices, const Matrix4& view,
-              float t, const SyncValues& sync) {
-  Matrix4 m = view;
-  matrices.ApplyItemTransform(m, light, t);
+void AddFlare(Frame& frame, PipelineState& s, const Light& light, const ScenePose& pose, float t,
+              const SyncValues& sync) {
+  const Matrix4& m = pose.Placed(light);
   s.depthTest = (light.lensFlareFade & kFlareDepthTest) != 0;
   s.fog = (light.lensFlareFade & kFlareFog) != 0;
   s.activeUnit = 0;

@@ -4,11 +4,10 @@
 // objects.
 namespace stagwerk {
 
-class ItemMatrices;
+class ScenePose;
 class SyncValues;
 struct Frame;
 struct Light;
-struct Matrix4;
 struct PipelineState;
 struct Scene;
 
@@ -18,11 +17,10 @@ struct Scene;
 void ActivateLights(PipelineState& state, const Scene& scene);
 // Position, diffuse colour and, for spots, cut-off and direction of every
 // shining light at time t. Distant lights shine along their +Z axis.
-void PlaceLights(PipelineState& state, const Scene& scene, ItemMatrices& matrices, const Matrix4& view, float t,
-                 const SyncValues& sync);
+void PlaceLights(PipelineState& state, const Scene& scene, const ScenePose& pose, float t, const SyncValues& sync);
 // One flare draw: a screen-parallel square at the light's eye position.
-void AddFlare(Frame& frame, PipelineState& state, const Light& light, ItemMatrices& matrices, const Matrix4& view,
-              float t, const SyncValues& sync);
+void AddFlare(Frame& frame, PipelineState& state, const Light& light, const ScenePose& pose, float t,
+              const SyncValues& sync);
 
 // Cone angles GL accepts: 0 to 90, or 180.
 float SpotCutoff(float coneAngle);

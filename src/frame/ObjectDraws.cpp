@@ -1,9 +1,9 @@
 #include "frame/ObjectDraws.h"
 
 #include "frame/Frame.h"
-#include "frame/ItemMatrices.h"
 #include "frame/MorphCopies.h"
 #include "frame/PipelineState.h"
+#include "frame/ScenePose.h"
 #include "frame/SyncValues.h"
 #include "frame/TextureUnits.h"
 #include "objects/SceneObject.h"
@@ -59,13 +59,12 @@ void AddSprites(ObjectPass& pass, const Mesh& points, const Mesh& base, float si
 void AddObject(ObjectPass& pass, const SceneObject& object) {
   if (object.mesh == nullptr || !object.dissolve) return;
   PipelineState& s = pass.state;
-  Matrix4 modelview = pass.view;
-  pass.matrices.ApplyItemTransform(modelview, object, pass.time);
+  const Matrix4& modelview = pass.pose.Placed(object);
 
   const ObjectFlags flags = object.flags;
   s.lighting = !flags.Has(ObjectFlag::Unlit);
   s.depthTest = !flags.Has(ObjectFlag::NoDepthTest);
-  const float d = pass.sync.ItemOr(object, SyncChannel::Dissolve, object.dissolve->ValueAt(pass.time));
+  const float d = pass.sync.ItemOr(object, SyncChannel::Dissolve, pass.pose.Dissolve(object));
   const float k = pass.blurred ? (1.0f - d) * pass.blurFade : 1.0f - d;
   if (flags.Has(ObjectFlag::Additive)) {
     // Fades by darkening: it adds less light.

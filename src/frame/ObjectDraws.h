@@ -4,20 +4,18 @@
 // the draw its mesh needs (as loaded, its morphing copy, or sprites).
 namespace stagwerk {
 
-class ItemMatrices;
 class SyncValues;
 class MorphCopies;
+class ScenePose;
 struct Frame;
-struct Matrix4;
 struct PipelineState;
 struct SceneObject;
 
 struct ObjectPass {
   Frame& frame;
   PipelineState& state;
-  ItemMatrices& matrices;
+  const ScenePose& pose;  // evaluated and composed from the frame's view
   MorphCopies& morphs;
-  const Matrix4& view;  // every item matrix of the frame starts from it
   float time;
   float blurFade;  // 1, or 1 - the blur length under a blurred camera
   bool blurred;

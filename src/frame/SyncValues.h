@@ -58,16 +58,19 @@ class SyncValues {
 
   // The motion with what the tracks hold put in; scale channels a track
   // drives on an item without them start from 1.
-  void Override(const SceneItem& item, MotionValues& v) const {
-    if (bound_ == nullptr || item.itemIndex >= bound_->items.size()) return;
+  void Override(const SceneItem& item, MotionValues& v) const { Override(item.itemIndex, v); }
+  void Override(uint32_t itemIndex, MotionValues& v) const {
+    if (bound_ == nullptr || itemIndex >= bound_->items.size()) return;
     float* const slots[] = {&v.x, &v.y, &v.z, &v.heading, &v.pitch, &v.bank, &v.scaleX, &v.scaleY, &v.scaleZ};
     for (std::size_t c = 0; c < 9; ++c) {
-      const std::optional<float> value = Track(bound_->items[item.itemIndex][c]);
+      const std::optional<float> value = Track(bound_->items[itemIndex][c]);
       if (!value) continue;
       *slots[c] = *value;
       if (c >= 6) v.scaled = true;
     }
   }
+  // Whether any track is bound to the scene's items at all.
+  bool BindsItems() const { return bound_ != nullptr && !bound_->items.empty(); }
 
  private:
   const SceneSyncTracks* bound_ = nullptr;

@@ -116,6 +116,7 @@ void Scene::ResolveLinks() {
     throw LoadError("Scene " + name + ": its morphing objects need " + std::to_string(megabytes) +
                     " MB of working copies, more than the " + std::to_string(kMaxMorphCopyBytes >> 20) + " MB allowed");
   }
+  motionLayout = LayOutMotion(*this);
 }
 
 }  // namespace stagwerk

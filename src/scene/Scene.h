@@ -12,6 +12,7 @@
 #include "lights/Light.h"
 #include "objects/SceneObject.h"
 #include "scene/Camera.h"
+#include "scene/MotionLayout.h"
 
 namespace stagwerk {
 
@@ -62,6 +63,9 @@ struct Scene {
   // with a lens flare.
   std::vector<Light*> shiningLights;
   std::vector<Light*> flareLights;
+  // The items in the order the frame places them, their curves in flat
+  // arrays (made by ResolveLinks).
+  MotionLayout motionLayout;
 
   // Turns parent references and morph target numbers into links, checks
   // them, numbers the items, and lists the shining and the flaring lights.

@@ -7,7 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "frame/ItemMatrices.h"
+#include "frame/ScenePose.h"
+#include "frame/SyncValues.h"
 #include "Kq7TestFiles.h"
 #include "base/DataDirectories.h"
 #include "objects/MeshCache.h"
@@ -43,17 +44,18 @@ inline std::unique_ptr<LoadedScene> LoadDemoScene(const std::string& data, const
 
 // An item's world matrix at t, as the frame places it.
 inline Matrix4 WorldAt(const Scene& scene, const SceneItem& item, float t) {
-  ItemMatrices matrices(scene);
-  Matrix4 m;
-  matrices.ApplyItemTransform(m, item, t);
-  return m;
+  ScenePose pose(scene);
+  pose.Evaluate(t, SyncValues{});
+  pose.Compose(Matrix4{});
+  return pose.Placed(item);
 }
 
 // A camera's view at t (without the frame's mirror and shake).
 inline Matrix4 ViewAt(const Scene& scene, const SceneItem& camera, float t) {
-  ItemMatrices matrices(scene);
+  ScenePose pose(scene);
+  pose.Evaluate(t, SyncValues{});
   Matrix4 m;
-  matrices.ApplyViewTransform(m, camera, t);
+  pose.ApplyView(m, camera);
   return m;
 }
 

@@ -4,7 +4,8 @@
 #include <string>
 
 #include "app/loading/Demo.h"
-#include "frame/ItemMatrices.h"
+#include "frame/ScenePose.h"
+#include "frame/SyncValues.h"
 #include "objects/Mesh.h"
 #include "scene/ItemNames.h"
 #include "scene/Scene.h"
@@ -125,32 +126,29 @@ Json LightJson(const Scene& scene, const Light& light, const std::string& name) 
 
 Json FrameJson(const Scene& scene, float t) {
   Json frame{{"time", t}};
-  ItemMatrices matrices(scene);
+  // The passes a frame makes, with the scene's own values.
+  ScenePose pose(scene);
+  pose.Evaluate(t, SyncValues{});
+  pose.Compose(Matrix4{});
   Json cameras = Json::array();
   for (const Camera& camera : scene.cameras) {
-    // Each view afresh: a camera's parent may be an earlier camera.
-    matrices.Invalidate();
     Matrix4 view;
-    matrices.ApplyViewTransform(view, camera, t);
+    pose.ApplyView(view, camera);
     cameras.push_back({{"fieldOfView", CameraFieldOfView(camera, t)},
                        {"farPlane", scene.fogMaxDistance.ValueAt(t)},
                        {"blurFade", CameraBlurFade(camera, t)},
                        {"view", MatrixJson(view)}});
   }
   frame["cameras"] = cameras;
-  matrices.Invalidate();
   Json objects = Json::array();
   for (const SceneObject& object : scene.objects) {
-    Matrix4 world;
-    matrices.ApplyItemTransform(world, object, t);
-    objects.push_back({{"world", MatrixJson(world)},
-                       {"dissolve", object.dissolve ? Json(object.dissolve->ValueAt(t)) : Json(nullptr)}});
+    objects.push_back({{"world", MatrixJson(pose.Placed(object))},
+                       {"dissolve", object.dissolve ? Json(pose.Dissolve(object)) : Json(nullptr)}});
   }
   frame["objects"] = objects;
   Json lights = Json::array();
   for (const Light& light : scene.lights) {
-    Matrix4 world;
-    matrices.ApplyItemTransform(world, light, t);
+    const Matrix4& world = pose.Placed(light);
     const float intensity = light.intensity.ValueAt(t);
     lights.push_back({{"world", MatrixJson(world)},
                       {"intensity", intensity},
