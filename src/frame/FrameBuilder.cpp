@@ -27,17 +27,27 @@ void FrameBuilder::ActivateScene(const Scene& scene) {
   state_.clearColour = {scene.backdropColor.red, scene.backdropColor.green, scene.backdropColor.blue, 0.0f};
 }
 
+FrameBuilder::Checkpoint FrameBuilder::Mark() const { return {state_, ShakeRandomState(), next_}; }
+
+void FrameBuilder::Rewind(const Checkpoint& mark) {
+  state_ = mark.state;
+  SeedShakeRandom(mark.shake);
+  next_ = mark.next;
+}
+
 void FrameBuilder::AddPicture(RenderHandle texture) {
   state_.FlatPicture();
   state_.EnableAndBind(0, texture);
-  frame_.draws.push_back(state_.Snapshot(DrawKind::Picture));
+  frame_->draws.push_back(state_.Snapshot(DrawKind::Picture));
 }
 
 const Frame& FrameBuilder::Build(const Scene& scene, float t, const Camera& camera, const SyncValues& sync) {
   SceneWork& work = WorkFor(scene);
   PipelineState& s = state_;
-  frame_.draws.clear();
-  frame_.points.clear();
+  frame_ = &frames_[static_cast<std::size_t>(next_)];
+  next_ ^= 1;
+  frame_->draws.clear();
+  frame_->points.clear();
 
   // Background picture, or a clear unless the camera leaves a blur trail.
   if (scene.bgImage != nullptr) {
@@ -46,10 +56,10 @@ const Frame& FrameBuilder::Build(const Scene& scene, float t, const Camera& came
     AddPicture(scene.bgImage->renderHandle);
     s.blend = true;
   } else if (!camera.blurLength) {
-    frame_.draws.push_back(s.Snapshot(DrawKind::ClearColour));
+    frame_->draws.push_back(s.Snapshot(DrawKind::ClearColour));
   }
   s.depthTest = true;
-  frame_.draws.push_back(s.Snapshot(DrawKind::ClearDepth));
+  frame_->draws.push_back(s.Snapshot(DrawKind::ClearDepth));
 
   // Fog; the far plane is the fog's far distance, fog or not.
   const float far = sync.FogFarOr(scene.fogMaxDistance.ValueAt(t));
@@ -59,9 +69,9 @@ const Frame& FrameBuilder::Build(const Scene& scene, float t, const Camera& came
     s.fogEnd = far;
   }
   const std::optional<float> zoom = sync.Item(camera, SyncChannel::Zoom);
-  frame_.projection = {zoom ? FieldOfViewForZoom(*zoom) : CameraFieldOfView(camera, t), aspect_, scene.nearClip, far};
+  frame_->projection = {zoom ? FieldOfViewForZoom(*zoom) : CameraFieldOfView(camera, t), aspect_, scene.nearClip, far};
   const float a = sync.AmbientOr(scene.ambientIntensity.ValueAt(t));
-  frame_.ambient = {a * scene.ambientColor.red, a * scene.ambientColor.green, a * scene.ambientColor.blue, 1.0f};
+  frame_->ambient = {a * scene.ambientColor.red, a * scene.ambientColor.green, a * scene.ambientColor.blue, 1.0f};
 
   // Mirror Z, shake, camera view.
   Matrix4 view;
@@ -78,7 +88,7 @@ const Frame& FrameBuilder::Build(const Scene& scene, float t, const Camera& came
   PlaceLights(s, scene, work.pose, t, sync);
 
   // Objects in file order; each leaves its state to the next.
-  ObjectPass pass{frame_, s, work.pose, work.morphs, t, CameraBlurFade(camera, t),
+  ObjectPass pass{*frame_, s, work.pose, work.morphs, t, CameraBlurFade(camera, t),
                   static_cast<bool>(camera.blurLength), sync};
   for (const SceneObject& object : scene.objects) AddObject(pass, object);
 
@@ -88,7 +98,7 @@ const Frame& FrameBuilder::Build(const Scene& scene, float t, const Camera& came
   s.lighting = false;
   s.depthWrite = false;
   s.blendFunc = BlendFunc::Additive;
-  for (const Light* light : scene.flareLights) AddFlare(frame_, s, *light, work.pose, t, sync);
+  for (const Light* light : scene.flareLights) AddFlare(*frame_, s, *light, work.pose, t, sync);
   s.depthWrite = true;
   s.lighting = true;
 
@@ -99,12 +109,12 @@ const Frame& FrameBuilder::Build(const Scene& scene, float t, const Camera& came
     if (scene.fgDissolve) s.colour = {1.0f, 1.0f, 1.0f, 1.0f};
   }
 
-  frame_.lights = s.lights;
-  frame_.fogColour = s.fogColour;
-  frame_.fogStart = s.fogStart;
-  frame_.fogEnd = s.fogEnd;
-  frame_.clearColour = s.clearColour;
-  return frame_;
+  frame_->lights = s.lights;
+  frame_->fogColour = s.fogColour;
+  frame_->fogStart = s.fogStart;
+  frame_->fogEnd = s.fogEnd;
+  frame_->clearColour = s.clearColour;
+  return *frame_;
 }
 
 }  // namespace stagwerk

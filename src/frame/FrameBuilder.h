@@ -3,6 +3,8 @@
 // background picture or clear, depth clear, objects, flares, foreground.
 // It keeps what drawing keeps between frames: where each curve was last
 // read, the morphing copies, and the pipeline state one frame or scene leaves the next.
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -29,9 +31,20 @@ class FrameBuilder {
   // colour (with fog on) and its backdrop as the clear colour.
   void ActivateScene(const Scene& scene);
   // The scene at scene time t through camera, with what sync tracks hold
-  // at the frame's row in place of the scene's values. Valid until the next
-  // call; once warmed up it allocates nothing.
+  // at the frame's row in place of the scene's values. Frames are built
+  // into two buffers in turn, so a frame stays valid through the next
+  // call (a morphing object's copy holds the newest shape); once warmed up
+  // it allocates nothing.
   const Frame& Build(const Scene& scene, float t, const Camera& camera, const SyncValues& sync = {});
+
+  // What one build carries to the next, to take a build back.
+  struct Checkpoint {
+    PipelineState state;
+    uint32_t shake;
+    int next;
+  };
+  Checkpoint Mark() const;
+  void Rewind(const Checkpoint& mark);
 
   const PipelineState& state() const { return state_; }
 
@@ -48,7 +61,9 @@ class FrameBuilder {
   float aspect_;
   PipelineState state_ = PipelineState::AfterLoading();
   std::vector<std::unique_ptr<SceneWork>> work_;
-  Frame frame_;
+  std::array<Frame, 2> frames_;
+  int next_ = 0;  // the buffer the next build fills
+  Frame* frame_ = &frames_[0];
 };
 
 }  // namespace stagwerk

@@ -3,6 +3,7 @@
 // its row. A track replaces its value from its first key on; before that,
 // and where nothing is bound, the scene's own value stands.
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -68,6 +69,10 @@ class SyncValues {
       *slots[c] = *value;
       if (c >= 6) v.scaled = true;
     }
+  }
+  // The same tracks at the same row (their keys are not compared).
+  bool operator==(const SyncValues& o) const {
+    return bound_ == o.bound_ && tracks_ == o.tracks_ && std::bit_cast<uint64_t>(row_) == std::bit_cast<uint64_t>(o.row_);
   }
   // Whether any track is bound to the scene's items at all.
   bool BindsItems() const { return bound_ != nullptr && !bound_->items.empty(); }

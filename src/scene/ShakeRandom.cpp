@@ -15,4 +15,6 @@ int ShakeRandom() {
 
 void SeedShakeRandom(uint32_t seed) { state = seed; }
 
+uint32_t ShakeRandomState() { return state; }
+
 }  // namespace stagwerk

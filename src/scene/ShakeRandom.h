@@ -9,5 +9,7 @@ namespace stagwerk {
 int ShakeRandom();
 // For tests and stills that want the sequence from its start.
 void SeedShakeRandom(uint32_t seed = 1);
+// Where the sequence is, for SeedShakeRandom to return to.
+uint32_t ShakeRandomState();
 
 }  // namespace stagwerk

@@ -6,6 +6,8 @@
 #include <png.h>
 
 #include <cstring>
+#include <sstream>
+#include <thread>
 
 #include "PngFile.h"
 #include "CaptureFixture.h"
@@ -93,6 +95,27 @@ TEST_F(CaptureTest, FramesShowTheRightSceneAtTheRightSceneTime) {
   EXPECT_FALSE(std::filesystem::exists(Frame(part, 11)));
   EXPECT_FALSE(std::filesystem::exists(Frame(part, 17)));
   for (int k = 12; k <= 16; ++k) EXPECT_EQ(ReadPng(Frame(part, k)).rgb, ReadPng(Frame(out, k)).rgb) << "frame " << k;
+
+  // Frames built ahead on a worker, as two cores do, are the frames one
+  // thread builds in line.
+  const std::string one = demo_.dir / "one";
+  CaptureOptions single = Options(one);
+  single.jobs = 1;
+  std::ostringstream said;
+  single.progress = &said;
+  RunCapture(single);
+  EXPECT_NE(said.str().find("(0 frames built ahead"), std::string::npos) << said.str();
+  for (int k = 0; k <= 35; ++k) EXPECT_EQ(ReadPng(Frame(one, k)).rgb, ReadPng(Frame(out, k)).rgb) << "frame " << k;
+  if (std::thread::hardware_concurrency() > 1) {
+    std::ostringstream ahead;
+    CaptureOptions two = Options(demo_.dir / "two");
+    two.progress = &ahead;
+    RunCapture(two);
+    // All but the first frame and those where an entry begins.
+    const std::size_t at = ahead.str().find(" frames built ahead");
+    ASSERT_NE(at, std::string::npos) << ahead.str();
+    EXPECT_EQ(ahead.str().substr(ahead.str().rfind('(', at) + 1, at - ahead.str().rfind('(', at) - 1), "32");
+  }
 }
 
 // A demo whose music is a tracker module: the recording carries its sound,

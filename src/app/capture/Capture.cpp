@@ -94,12 +94,20 @@ class Recorder {
   std::optional<stagwerk::Overlay> readOverlay_;  // as it was when that read started
 };
 
+// The virtual clock reads where the last pass's pacing ended, so the next
+// frame is known while this one is read back and written. Sub-frames fall
+// between passes.
+bool BuildsAhead(const CaptureOptions& options) {
+  const bool blending = options.subframes > 1 && options.shutter > 0;
+  return !blending && BuildAheadWanted(options.jobs);
+}
+
 Recorder::Recorder(const CaptureOptions& options, OffscreenDemo& loaded)
     : options_(options),
       demo_(*loaded.demo),
       renderer_(*loaded.renderer),
       music_(clock_),
-      target_(*loaded.renderer, loaded.demo->aspect),
+      target_(*loaded.renderer, loaded.demo->aspect, BuildsAhead(options)),
       playback_(loaded.demo->script, clock_, music_, target_),
       shutter_(options.shutter / 360.0 / options.fps.PerSecond()),
       blending_(options.subframes > 1 && options.shutter > 0),
@@ -270,7 +278,7 @@ void Recorder::Run() {
   // pass reaches them: without this the frame is never written and the
   // recording is a frame short. They take the picture left on screen.
   if (blending_ && last_) WriteSubframesBefore(TickAt(SubframeTime(*last_, options_.subframes - 1)) + 1, false);
-  progress_->Finish(written_, options_.fps.Seconds(written_));
+  progress_->Finish(written_, options_.fps.Seconds(written_), target_.buildAhead().hits());
   sink_->Finish();
 }
 

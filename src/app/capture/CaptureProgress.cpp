@@ -25,14 +25,15 @@ CaptureProgress::CaptureProgress(std::ostream* out, std::optional<int64_t> due)
 
 void CaptureProgress::Update(int64_t done, double musicSeconds) { Show(done, musicSeconds, false); }
 
-void CaptureProgress::Finish(int64_t done, double musicSeconds) {
+void CaptureProgress::Finish(int64_t done, double musicSeconds, int64_t builtAhead) {
   Show(done, musicSeconds, true);
   if (out_ == nullptr) return;
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin_).count();
-  char line[200];
+  char line[240];
   std::snprintf(line, sizeof line,
-                "capture: %.1f s in all: drawing %.1f s, read-back %.1f s, waiting for the encoder %.1f s\n", wall,
-                spent_[kDrawing], spent_[kReadBack], spent_[kEncoding]);
+                "capture: %.1f s in all: drawing %.1f s (%lld frames built ahead, beside it), read-back %.1f s, "
+                "waiting for the encoder %.1f s\n",
+                wall, spent_[kDrawing], static_cast<long long>(builtAhead), spent_[kReadBack], spent_[kEncoding]);
   *out_ << line << std::flush;
 }
 

@@ -20,7 +20,7 @@ class CaptureProgress {
   // --capture-jobs follows its processes).
   void Update(int64_t done, double musicSeconds);
   // The last line, then where the time went.
-  void Finish(int64_t done, double musicSeconds);
+  void Finish(int64_t done, double musicSeconds, int64_t builtAhead);
   // The last line alone.
   void Last(int64_t done, double musicSeconds) { Show(done, musicSeconds, true); }
   // Wall time spent in a stage; encoding is the time spent waiting for the

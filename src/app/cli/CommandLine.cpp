@@ -378,6 +378,7 @@ int RunCommandLine(int argc, char** argv) {
     timedemo.progress = &std::cerr;
     timedemo.renderer = a.renderer;
     timedemo.syncRows = a.syncRows;
+    timedemo.jobs = static_cast<unsigned>(a.jobs.value_or(0));
     return WithLoadingErrors([&] { WriteTimedemo(std::cout, RunTimedemo(timedemo)); });
   }
   if (a.capture) {

@@ -31,7 +31,9 @@ TimedemoResult RunTimedemo(const TimedemoOptions& options) {
   Renderer& renderer = *loaded.renderer;
   VirtualClock clock;
   SilentMusic music(clock);
-  FrameDrawer target(renderer, demo.aspect);
+  // On the virtual clock the next frame is known as a pass ends: it is
+  // built while the renderer finishes this one.
+  FrameDrawer target(renderer, demo.aspect, BuildAheadWanted(options.jobs));
   demo.sync.rowsPerSecond = options.syncRows;
   target.UseSync(SyncFeed::Saved(demo.sync));
   PlaybackClock playback(demo.script, clock, music, target);

@@ -17,6 +17,7 @@ struct TimedemoOptions {
   double syncRows = kDefaultSyncRowsPerSecond;  // sync track rows per second of music
   std::ostream* progress = nullptr;  // a line as each entry begins; null for none
   RendererKind renderer = RendererKind::FixedFunction;
+  unsigned jobs = 0;  // 1: frames built in line, not on a worker
 };
 
 struct TimedemoResult {

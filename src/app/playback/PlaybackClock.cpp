@@ -191,6 +191,9 @@ bool PlaybackClock::AdvanceFrame() {
   }
   counterNow_ = clock_.Now();
   frameTime_ = SceneTime();
+  if (frameTime_ < current_->sceneEnd) {
+    target_.Upcoming(*current_->scene, frameTime_, *current_->camera, EntryMusicTime(*current_, frameTime_));
+  }
   return true;
 }
 

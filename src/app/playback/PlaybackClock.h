@@ -22,6 +22,9 @@ struct FrameTarget {
   virtual void ActivateScene(Scene& scene) = 0;
   // musicTime: when the entry shows that scene time (EntryMusicTime).
   virtual void RenderFrame(Scene& scene, float time, Camera& camera, double musicTime) = 0;
+  // The frame the next pass will draw if its clock reading is where this
+  // one's pacing ended, as on a virtual clock, and no entry begins.
+  virtual void Upcoming(Scene&, float, Camera&, double) {}
 };
 
 struct NullFrameTarget final : FrameTarget {
