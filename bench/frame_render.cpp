@@ -7,13 +7,18 @@
 //     glLoadMatrixf and glCallList each; for the shader one the matrices as
 //     uniforms and one glDrawArrays from a vertex buffer each;
 //   - the whole frame: building it and drawing it through the renderer;
-//   - building alone (our CPU work);
+//   - the floor and the whole frame in turn, each pair timed on the same
+//     machine state, the median of their ratios (with the frame built in
+//     line, and built ahead on a worker while GL finishes the one before);
+//   - building alone (our CPU work), at 1,000 to 65,000 items and in one
+//     chain 4,000 deep, per 1,000 items;
 //   - blending a 65,535-vertex morphing mesh and its normals.
 // Prints each whole-frame time as a ratio to the floor at the end.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -21,6 +26,7 @@
 #include <map>
 #include <string>
 
+#include "frame/FrameBuildAhead.h"
 #include "frame/FrameBuilder.h"
 #include "app/modes/RendererChoice.h"
 #include "frame/MeshVertices.h"
@@ -144,12 +150,19 @@ World& TheWorld(RendererKind kind = RendererKind::FixedFunction) {
 constexpr int kMoments = 8;
 float FrameTime(int64_t frame) { return 0.5f + 0.25f * static_cast<float>(frame % kMoments); }
 
-void BM_Floor(benchmark::State& state) {
-  World& world = TheWorld();
-  Scene& scene = *world.scenes.at(static_cast<int>(state.range(0)));
-  // The matrices of each moment, worked out beforehand; the frame is drawn
-  // through the renderer once so that GL holds the same lights, fog,
-  // projection, texture and list.
+struct Paired {
+  double inLine, ahead;
+  int64_t hits, builds;
+};
+std::map<int64_t, Paired>& PairedRatios() {
+  static std::map<int64_t, Paired> ratios;
+  return ratios;
+}
+
+// The matrices of each moment, worked out beforehand; the frame is drawn
+// through the renderer once so that GL holds the same lights, fog,
+// projection, texture and list.
+std::vector<std::vector<Matrix4>> FloorMoments(World& world, Scene& scene) {
   world.builder->ActivateScene(scene);
   std::vector<std::vector<Matrix4>> moments(kMoments);
   for (int k = 0; k < kMoments; ++k) {
@@ -159,17 +172,26 @@ void BM_Floor(benchmark::State& state) {
       if (draw.kind == DrawKind::Mesh) moments[static_cast<std::size_t>(k)].push_back(draw.modelview);
     }
   }
+  return moments;
+}
+
+void DrawFloor(const std::vector<Matrix4>& moment) {
   const GLuint list = 1;  // the context's one display list: the cube
   glColor4f(1, 1, 1, 0.9f);
-  int64_t frame = 0;
-  for (auto _ : state) {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    for (const Matrix4& m : moments[static_cast<std::size_t>(frame++ % kMoments)]) {
-      glLoadMatrixf(m.m.data());
-      glCallList(list);
-    }
-    glFinish();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  for (const Matrix4& m : moment) {
+    glLoadMatrixf(m.m.data());
+    glCallList(list);
   }
+  glFinish();
+}
+
+void BM_Floor(benchmark::State& state) {
+  World& world = TheWorld();
+  Scene& scene = *world.scenes.at(static_cast<int>(state.range(0)));
+  const auto moments = FloorMoments(world, scene);
+  int64_t frame = 0;
+  for (auto _ : state) DrawFloor(moments[static_cast<std::size_t>(frame++ % kMoments)]);
   state.counters["objects"] = static_cast<double>(moments[0].size());
 }
 BENCHMARK(BM_Floor)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -186,6 +208,46 @@ void WholeFrame(benchmark::State& state, RendererKind kind) {
 }
 void BM_WholeFrame(benchmark::State& state) { WholeFrame(state, RendererKind::FixedFunction); }
 BENCHMARK(BM_WholeFrame)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The floor and the whole frame in turn, each timed on its own, so both
+// meet the same machine: the median of the ratios of each pair. The whole
+// frame once built in line and once with the next frame built ahead on a
+// worker while GL finishes this one, as captures and timedemo run.
+void BM_PairedWholeAgainstFloor(benchmark::State& state) {
+  World& world = TheWorld();
+  Scene& scene = *world.scenes.at(static_cast<int>(state.range(0)));
+  const auto moments = FloorMoments(world, scene);
+  FrameBuilder aheadBuilder(4.0f / 3.0f);
+  FrameBuildAhead ahead(aheadBuilder, true);
+  aheadBuilder.ActivateScene(scene);
+  std::vector<double> inLine, besides;
+  using Steady = std::chrono::steady_clock;
+  const auto since = [](Steady::time_point t) { return std::chrono::duration<double>(Steady::now() - t).count(); };
+  int64_t frame = 0;
+  for (auto _ : state) {
+    const int64_t k = frame++;
+    auto t0 = Steady::now();
+    DrawFloor(moments[static_cast<std::size_t>(k % kMoments)]);
+    const double floor = since(t0);
+    t0 = Steady::now();
+    world.renderer->DrawFrame(world.builder->Build(scene, FrameTime(k), *scene.cameras.head()));
+    glFinish();
+    inLine.push_back(since(t0) / floor);
+    t0 = Steady::now();
+    world.renderer->DrawFrame(ahead.Build(scene, FrameTime(k), *scene.cameras.head(), {}));
+    ahead.Ahead(scene, FrameTime(k + 1), *scene.cameras.head(), {});
+    glFinish();
+    besides.push_back(since(t0) / floor);
+  }
+  const auto median = [](std::vector<double> v) {
+    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+    return v[v.size() / 2];
+  };
+  state.counters["in line/floor"] = median(inLine);
+  state.counters["ahead/floor"] = median(besides);
+  PairedRatios()[state.range(0)] = {median(inLine), median(besides), ahead.hits(), ahead.hits() + ahead.misses()};
+}
+BENCHMARK(BM_PairedWholeAgainstFloor)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The shader floor: the program, texture and lights the renderer left after
 // drawing the frame, the cube as a vertex buffer of our own, and per cube
@@ -369,17 +431,25 @@ int main(int argc, char** argv) {
                   whole->second / floor->second);
     }
   }
+  std::printf("\nwhole frame against the floor, median of paired frames, fixed-function back end:\n");
+  for (const auto& [n, r] : PairedRatios()) {
+    std::printf("  %5lld objects: %.3fx built in line, %.3fx built ahead (%lld of %lld frames taken)\n",
+                static_cast<long long>(n), r.inLine, r.ahead, static_cast<long long>(r.hits),
+                static_cast<long long>(r.builds));
+  }
   std::printf("\nbuilding per 1,000 items (objects, a light and a camera):\n");
   double least = 1e30, most = 0;
   for (const auto& [size, items] : BuildItems()) {
     const auto built = reporter.realMs.find("BM_BuildFrame/" + std::to_string(size));
     if (built == reporter.realMs.end()) continue;
     const double per = built->second / (items / 1000.0);
-    least = std::min(least, per);
-    most = std::max(most, per);
+    if (size > 0) {  // linearity over the chains of 10
+      least = std::min(least, per);
+      most = std::max(most, per);
+    }
     std::printf("  %6u items%s: %.3f ms, %.3f ms per 1,000\n", items, size < 0 ? " in one chain" : "", built->second, per);
   }
-  if (most > 0) std::printf("  largest over smallest per 1,000: %.2f\n", most / least);
+  if (most > 0) std::printf("  chains of 10, largest over smallest per 1,000: %.2f\n", most / least);
   benchmark::Shutdown();
   for (RendererKind kind : {RendererKind::Shader, RendererKind::FixedFunction}) {
     World& world = TheWorld(kind);
