@@ -1,13 +1,20 @@
 #include "frame/FrameBuildAhead.h"
 
-#include <bit>
+#include "base/FloatBits.h"
 
 namespace stagwerk {
 
-bool BuildAheadWanted(unsigned jobs) { return jobs != 1 && std::thread::hardware_concurrency() > 1; }
+bool BuildAheadWanted(unsigned jobs) {
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+  (void)jobs;
+  return false;  // a page has one thread
+#else
+  return jobs != 1 && std::thread::hardware_concurrency() > 1;
+#endif
+}
 
 bool FrameBuildAhead::Job::Same(const Scene& s, float time, const Camera& c, const SyncValues& v) const {
-  return scene == &s && camera == &c && std::bit_cast<uint32_t>(t) == std::bit_cast<uint32_t>(time) && sync == v;
+  return scene == &s && camera == &c && FloatBits(t) == FloatBits(time) && sync == v;
 }
 
 FrameBuildAhead::FrameBuildAhead(FrameBuilder& builder, bool on) : builder_(builder) {

@@ -3,12 +3,12 @@
 // its row. A track replaces its value from its first key on; before that,
 // and where nothing is bound, the scene's own value stands.
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
 #include "anim/SceneItem.h"
+#include "base/FloatBits.h"
 #include "sync/SyncTrack.h"
 
 namespace stagwerk {
@@ -72,7 +72,7 @@ class SyncValues {
   }
   // The same tracks at the same row (their keys are not compared).
   bool operator==(const SyncValues& o) const {
-    return bound_ == o.bound_ && tracks_ == o.tracks_ && std::bit_cast<uint64_t>(row_) == std::bit_cast<uint64_t>(o.row_);
+    return bound_ == o.bound_ && tracks_ == o.tracks_ && DoubleBits(row_) == DoubleBits(o.row_);
   }
   // Whether any track is bound to the scene's items at all.
   bool BindsItems() const { return bound_ != nullptr && !bound_->items.empty(); }

@@ -6,13 +6,13 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <limits>
 #include <random>
 #include <vector>
 
 #include "anim/EnvelopeEvaluation.h"
+#include "base/FloatBits.h"
 
 namespace stagwerk {
 namespace {
@@ -58,7 +58,7 @@ TEST(EnvelopeTable, ReadsAsEvaluateEnvelopeDoesBitForBit) {
     for (std::size_t i = 0; i < envelopes.size(); ++i) {
       const float want = EvaluateEnvelope(envelopes[i], t);
       const float got = table.Evaluate(static_cast<uint32_t>(i), t, spans[i]);
-      ASSERT_EQ(std::bit_cast<uint32_t>(got), std::bit_cast<uint32_t>(want)) << "curve " << i << " at " << t;
+      ASSERT_EQ(FloatBits(got), FloatBits(want)) << "curve " << i << " at " << t;
       ++compared;
     }
   }
