@@ -180,17 +180,8 @@ float EvaluateEnvelope(const Envelope& envelope, float t) {
   switch (k1.shape) {
     case kShapeTcb:
     case kShapeHermite:
-    case kShapeBezier1D: {
-      const float out = OutgoingTangent(*k0, k1);
-      const float in = IncomingTangent(*k0, k1);
-      const float u2 = u * u;
-      const float u3 = u2 * u;
-      const float h2 = 3.0f * u2 - 2.0f * u3;
-      const float h1 = 1.0f - h2;
-      const float h3 = u3 - 2.0f * u2 + u;
-      const float h4 = u3 - u2;
-      return h1 * k0->value + h2 * k1.value + h3 * out + h4 * in + offset;
-    }
+    case kShapeBezier1D:
+      return HermiteSpan(k0->value, k1.value, OutgoingTangent(*k0, k1), IncomingTangent(*k0, k1), u, offset);
     case kShapeLinear:
       return k0->value + (k1.value - k0->value) * u + offset;
     case kShapeStepped:

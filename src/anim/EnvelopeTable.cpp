@@ -140,15 +140,8 @@ float EnvelopeTable::Span(const Key* k, uint32_t i, float t, float offset) const
   switch (k0.shape) {
     case kShapeTcb:
     case kShapeHermite:
-    case kShapeBezier1D: {
-      const float u2 = u * u;
-      const float u3 = u2 * u;
-      const float h2 = 3.0f * u2 - 2.0f * u3;
-      const float h1 = 1.0f - h2;
-      const float h3 = u3 - 2.0f * u2 + u;
-      const float h4 = u3 - u2;
-      return h1 * k0.value + h2 * k1.value + h3 * k0.out + h4 * k0.in + offset;
-    }
+    case kShapeBezier1D:
+      return HermiteSpan(k0.value, k1.value, k0.out, k0.in, u, offset);
     case kShapeLinear:
       return k0.value + (k1.value - k0.value) * u + offset;
     case kShapeStepped:

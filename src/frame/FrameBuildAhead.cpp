@@ -14,7 +14,7 @@ bool BuildAheadWanted(unsigned jobs) {
 }
 
 bool FrameBuildAhead::Job::Same(const Scene& s, float time, const Camera& c, const SyncValues& v) const {
-  return scene == &s && camera == &c && FloatBits(t) == FloatBits(time) && sync == v;
+  return scene == &s && camera == &c && BitsOfFloat(t) == BitsOfFloat(time) && sync == v;
 }
 
 FrameBuildAhead::FrameBuildAhead(FrameBuilder& builder, bool on) : builder_(builder) {

@@ -72,7 +72,7 @@ class SyncValues {
   }
   // The same tracks at the same row (their keys are not compared).
   bool operator==(const SyncValues& o) const {
-    return bound_ == o.bound_ && tracks_ == o.tracks_ && DoubleBits(row_) == DoubleBits(o.row_);
+    return bound_ == o.bound_ && tracks_ == o.tracks_ && BitsOfDouble(row_) == BitsOfDouble(o.row_);
   }
   // Whether any track is bound to the scene's items at all.
   bool BindsItems() const { return bound_ != nullptr && !bound_->items.empty(); }

@@ -1,8 +1,9 @@
 #include "objects/Kq7Writer.h"
 
-#include <cstring>
 #include <fstream>
 #include <stdexcept>
+
+#include "base/FloatBits.h"
 
 namespace stagwerk {
 
@@ -18,11 +19,7 @@ class Bytes {
   void U32(uint32_t v) {
     for (int i = 0; i < 4; ++i) U8(static_cast<uint8_t>(v >> (8 * i)));
   }
-  void F32(float v) {
-    uint32_t bits;
-    std::memcpy(&bits, &v, sizeof bits);  // no std::bit_cast in the browser build's libc++
-    U32(bits);
-  }
+  void F32(float v) { U32(BitsOfFloat(v)); }
   void Count(std::size_t n, const char* what) {
     if (n > 0xFFFF) throw std::length_error(std::string("KQ7 ") + what + " does not fit 16 bits");
     U16(static_cast<uint16_t>(n));

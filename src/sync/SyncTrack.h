@@ -2,11 +2,12 @@
 // One sync track: keys on rows, each with the shape that leads to the next
 // key, as a Rocket editor edits them. Rows are music time times the row rate.
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "base/FloatBits.h"
 
 namespace stagwerk {
 
@@ -20,18 +21,6 @@ struct SyncKey {
   bool operator==(const SyncKey&) const = default;
 };
 
-// IEEE bits of a key's value, as files and the editor carry it (no
-// std::bit_cast in the browser build's libc++).
-inline float FloatFromBits(uint32_t bits) {
-  float value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
-}
-inline uint32_t BitsOfFloat(float value) {
-  uint32_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
 
 class SyncTrack {
  public:

@@ -58,7 +58,7 @@ TEST(EnvelopeTable, ReadsAsEvaluateEnvelopeDoesBitForBit) {
     for (std::size_t i = 0; i < envelopes.size(); ++i) {
       const float want = EvaluateEnvelope(envelopes[i], t);
       const float got = table.Evaluate(static_cast<uint32_t>(i), t, spans[i]);
-      ASSERT_EQ(FloatBits(got), FloatBits(want)) << "curve " << i << " at " << t;
+      ASSERT_EQ(BitsOfFloat(got), BitsOfFloat(want)) << "curve " << i << " at " << t;
       ++compared;
     }
   }
